@@ -1,0 +1,334 @@
+// The domain batch query: import, sorting, the three request chains and their pacing.
+#include "../fetch/app_error.h"
+#include "../text/textcut.h"
+#include "../window/form1.h"
+#include "domain_list.h"
+#include "page_parsers.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <cmath>
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace quorvane {
+
+namespace {
+
+const QString kUtf8 = u"utf-8"_s;
+const QString kGb2312 = u"gb2312"_s;
+const QString kTimeout = u"5"_s;
+
+// Cells of a domain row: 1 domain, 2 weight, 3 keywords, 4 traffic, 5 indexed, 6 backlinks, 7 snapshot.
+constexpr int kDomainCell = 1;
+constexpr int kWeightCell = 2;
+constexpr int kKeywordsCell = 3;
+constexpr int kTrafficCell = 4;
+constexpr int kIndexedCell = 5;
+constexpr int kBacklinksCell = 6;
+constexpr int kSnapshotCell = 7;
+constexpr int kStatsCells[] = {kWeightCell, kKeywordsCell, kTrafficCell, kSnapshotCell};
+
+// A cursor as a list position; positions beyond the list's range throw like a missing row.
+int position(qint64 cursor) {
+    if (cursor < 1 || cursor > std::numeric_limits<int>::max()) {
+        throw AppError(AppError::kIndexOutOfBounds, u"索引超出范围"_s);
+    }
+    return static_cast<int>(cursor);
+}
+
+// A pause of seconds as a timer interval: rounded, negative as 0, clamped to what the timer takes.
+int pauseInterval(double seconds) {
+    const double ms = seconds * 1000.0;
+    if (!(ms > 0)) {
+        return 0;
+    }
+    return static_cast<int>(std::min<qint64>(text::roundHalfEven(ms), WindowTimer::kMaxInterval));
+}
+
+// Adds without wrapping.
+qint64 saturatingAdd(qint64 a, double b) {
+    return text::roundHalfEven(static_cast<double>(a) + b);
+}
+
+}  // namespace
+
+void Form1::Command12_Click() {
+    for (QPushButton* runButton : {Command2, Command3, Command9, Command10}) {
+        runButton->setEnabled(true);
+    }
+    ListModel& list = ListView1->items();
+    list.clearItems();
+    ListView1->clearColumns();
+    setDomainColumns();
+    const std::vector<DomainLine> lines = domainLines(withCrLfLineBreaks(Text1->toPlainText()));
+    std::vector<QStringList> rows;
+    rows.reserve(lines.size());
+    for (const DomainLine& line : lines) {
+        rows.push_back({QString::number(line.number), line.domain, kUnknown, kUnknown, kUnknown, kUnknown,
+                        kUnknown, kUnknown});
+    }
+    list.addRows(std::move(rows));
+    setCaption(Label3, QString::number(list.itemCount()));
+}
+
+void Form1::Command2_Click() {
+    Text1->setPlainText(QString());
+}
+
+void Form1::ListView1_ColumnClick(int column) {
+    ListModel& list = ListView1->items();
+    if (list.itemCount() < 2) {
+        return;
+    }
+    resumeNext([&] {
+        const ListModel::Column& header = list.column(column);
+        list.setSortKey(header.subItemIndex);
+        if (text::leadingNumber(header.tag) == 0) {
+            list.setSortOrder(1);
+            list.setColumnTag(column, u"1"_s);
+        } else {
+            list.setSortOrder(0);
+            list.setColumnTag(column, u"0"_s);
+        }
+        list.setSorted(true);
+    });
+}
+
+// --- Request builders: each statement that fails is skipped, so a missing row sends nothing.
+
+void Form1::RequestStatsPage() {
+    if (Check1 == 1) {
+        return;
+    }
+    HTTPPage2& page = pr1.renew(m_fetch);
+    if (Check4 == 0) {
+        resumeNext([&] {
+            const QString domain = ListView1->items().subItem(position(StatsRow()), kDomainCell);
+            page.SubIniData(m_config.statsSite + u"/baidu/"_s + domain + u"/"_s, kUtf8, kTimeout);
+        });
+    }
+    if (Check4 == 1) {
+        resumeNext(
+            [&] { page.SubIniData(m_config.statsSite + u"/baidu/"_s + Text5->text(), kUtf8, kTimeout); });
+    }
+}
+
+void Form1::RequestDomainQuery() {
+    if (Check1 == 1) {
+        return;
+    }
+    HTTPPage2& page = pr2.renew(m_fetch);
+    if (Check4 != 0) {
+        return;
+    }
+    resumeNext([&] {
+        const QString domain = ListView1->items().subItem(position(DomainQueryRow()), kDomainCell);
+        page.SubIniData(m_config.searchEngine + u"/s?wd=domain%3A"_s + domain, kGb2312, kTimeout);
+    });
+}
+
+void Form1::RequestSiteQuery() {
+    if (Check1 == 1) {
+        return;
+    }
+    HTTPPage2& page = pr3.renew(m_fetch);
+    resumeNext([&] {
+        const QString domain = ListView1->items().subItem(position(SiteQueryRow()), kDomainCell);
+        page.SubIniData(m_config.searchEngine + u"/s?wd=site%3A"_s + domain, kGb2312, kTimeout);
+    });
+}
+
+// --- Start, Pause, Stop.
+
+void Form1::Command3_Click() {
+    Check1 = 0;
+    Check4 = 0;
+    // A Start, by hand or at the end of a pause, supersedes any pending automatic resume.
+    Timer2.setEnabled(false);
+    m_haltedByUser = false;
+    if (Check2 == 1) {
+        Check2 = 0;
+    } else {
+        RowCursors = {1, 1, 1, 1, 0};
+        ProgressRow = 1;
+        PauseAt = text::roundHalfEven(text::leadingNumber(Text4->text()));
+        setCaption(Label2, u"0"_s);
+    }
+    RequestStatsPage();
+    RequestDomainQuery();
+    RequestSiteQuery();
+    Timer1.setEnabled(true);
+}
+
+void Form1::pauseFlags() {
+    Check2 = 1;
+    Check1 = 1;
+}
+
+void Form1::Command9_Click() {
+    // The user's Pause holds: no pending or later automatic resume may undo it.
+    m_haltedByUser = true;
+    Timer2.setEnabled(false);
+    pauseFlags();
+}
+
+void Form1::Command10_Click() {
+    m_haltedByUser = true;
+    Timer2.setEnabled(false);
+    Check1 = 1;
+}
+
+void Form1::Timer1_Timer() {
+    const ListModel& list = ListView1->items();
+    if (ProgressRow > list.itemCount()) {
+        return;
+    }
+    resumeNext([&] {
+        const int row = position(ProgressRow);
+        for (int cell = kWeightCell; cell <= kSnapshotCell; ++cell) {
+            if (list.subItem(row, cell) == kUnknown) {
+                return;
+            }
+        }
+        setCaption(Label2, QString::number(ProgressRow));
+        ++ProgressRow;
+    });
+    if (ProgressRow == PauseAt) {
+        PauseAt = saturatingAdd(PauseAt, text::leadingNumber(Text4->text()));
+        if (m_haltedByUser) {
+            // Halted by hand: the boundary passes without a pause that would resume the run.
+            return;
+        }
+        pauseFlags();
+        Timer2.setInterval(pauseInterval(text::leadingNumber(Combo1->currentText())));
+        Timer2.setEnabled(true);
+    }
+}
+
+void Form1::Timer2_Timer() {
+    Timer2.setEnabled(false);
+    Command3_Click();
+}
+
+// --- Page handlers.
+
+void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
+    ListModel& list = ListView1->items();
+    const std::vector<StatsFigure> figures = parseStatsPage(HereReturnCode);
+    try {
+        for (const StatsFigure& figure : figures) {
+            if (Check4 == 1) {
+                switch (figure.field) {
+                    case StatsField::Weight:
+                        setCaption(Label5[0], figure.text);
+                        break;
+                    case StatsField::Keywords: {
+                        setCaption(Label5[1], figure.text);
+                        const std::optional<int> pages = keywordPagesFor(Label5[1]->text());
+                        if (!pages) {
+                            throw AppError(AppError::kTypeMismatch, u"类型不匹配"_s);
+                        }
+                        setCaption(Label5[5], QString::number(*pages));
+                        StartKeywordRun();
+                        break;
+                    }
+                    case StatsField::Traffic:
+                        setCaption(Label5[2], figure.text);
+                        break;
+                    case StatsField::Snapshot:
+                        setCaption(Label5[3], figure.text);
+                        break;
+                    case StatsField::Indexed:
+                        setCaption(Label5[4], figure.text);
+                        break;
+                }
+                continue;
+            }
+            const int row = position(StatsRow());
+            switch (figure.field) {
+                case StatsField::Weight:
+                    list.setSubItem(row, kWeightCell, figure.text);
+                    break;
+                case StatsField::Keywords:
+                    list.setSubItem(row, kKeywordsCell, figure.text);
+                    break;
+                case StatsField::Traffic:
+                    list.setSubItem(row, kTrafficCell, figure.text);
+                    break;
+                case StatsField::Snapshot:
+                    list.setSubItem(row, kSnapshotCell, figure.text);
+                    break;
+                case StatsField::Indexed:
+                    break;
+            }
+        }
+    } catch (const AppError&) {
+        // The figures written so far stay.
+    }
+    if (Check4 == 1) {
+        return;
+    }
+    // Cells the page did not fill must not stay unknown, or the progress count would stop at this row.
+    const QString filler = HereReturnCode == kFailureText || HereReturnCode.isEmpty() ? kFailureText : u"0"_s;
+    for (const int cell : kStatsCells) {
+        resumeNext([&] {
+            const int row = position(StatsRow());
+            if (list.subItem(row, cell) == kUnknown) {
+                list.setSubItem(row, cell, filler);
+            }
+        });
+    }
+    if (StatsRow() < list.itemCount()) {
+        ++StatsRow();
+        RequestStatsPage();
+    }
+}
+
+void Form1::countChainEvent(const QString& page, qint64& cursor, int cell, void (Form1::*builder)()) {
+    ListModel& list = ListView1->items();
+    // A failed fetch or Baidu's robot check is no count: show it as a failure, never as 0.
+    const bool failed = page.isEmpty() || isFailedAnswer(page);
+    resumeNext([&] {
+        const int row = position(cursor);
+        if (failed) {
+            list.setSubItem(row, cell, kFailureText);
+            return;
+        }
+        const ResultCount count = parseResultCount(page);
+        switch (count.kind) {
+            case ResultCount::Kind::Figure:
+                list.setSubItem(row, cell, count.figure);
+                break;
+            case ResultCount::Kind::NoMarker:
+                list.setSubItem(row, cell, u"0"_s);
+                break;
+            case ResultCount::Kind::CutFailed:
+                break;
+        }
+    });
+    resumeNext([&] {
+        const int row = position(cursor);
+        if (list.subItem(row, cell) == kUnknown) {
+            list.setSubItem(row, cell, failed ? kFailureText : u"0"_s);
+        }
+    });
+    if (cursor < list.itemCount()) {
+        ++cursor;
+        (this->*builder)();
+    }
+}
+
+void Form1::pr2_HttpEvent(const QString& HereReturnCode) {
+    countChainEvent(HereReturnCode, DomainQueryRow(), kBacklinksCell, &Form1::RequestDomainQuery);
+}
+
+void Form1::pr3_HttpEvent(const QString& HereReturnCode) {
+    countChainEvent(HereReturnCode, SiteQueryRow(), kIndexedCell, &Form1::RequestSiteQuery);
+}
+
+}  // namespace quorvane

@@ -1,0 +1,116 @@
+#include "page_parsers.h"
+
+#include "../text/textcut.h"
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace quorvane {
+
+const QString kFailureText = u"失败"_s;
+const QString kUnknown = u"..."_s;
+
+namespace {
+
+const QString kWeightMarker = u"百度权重值为"_s;
+const QString kSectionEnd = u"</div>"_s;
+const QString kKeywordMarker = u"累计找到 <span style=\"color:#F00\">"_s;
+const QString kTrafficMarker = u"网站的流量为：<span style=\"color:#F00\">"_s;
+const QString kSnapshotMarker = u"百度快照日期："_s;
+const QString kIndexedMarker = u"收录数："_s;
+const QString kTagStart = u"<"_s;
+const QString kBlank = u" "_s;
+
+const QString kCountStart = u"找到相关结果"_s;
+const QString kCountEnd = u"个"_s;
+const QString kAbout = u"约"_s;
+
+// The text between marker and end inside section; empty when a cut fails.
+std::optional<QString> cut(const QString& section, const QString& marker, const QString& end) {
+    const auto after = text::PartAfter(section, marker);
+    if (!after) {
+        return std::nullopt;
+    }
+    return text::PartBefore(*after, end);
+}
+
+}  // namespace
+
+std::vector<StatsFigure> parseStatsPage(const QString& page) {
+    std::vector<StatsFigure> figures;
+    if (!page.contains(kWeightMarker)) {
+        return figures;
+    }
+    const auto afterWeight = text::PartAfter(page, kWeightMarker);
+    const auto section = afterWeight ? text::PartBefore(*afterWeight, kSectionEnd) : std::nullopt;
+    if (!section) {
+        return figures;
+    }
+    QString weight = section->left(2);
+    weight.remove(u'，');
+    figures.push_back({StatsField::Weight, weight});
+
+    const struct {
+        StatsField field;
+        const QString& marker;
+        const QString& end;
+    } steps[] = {
+        {StatsField::Keywords, kKeywordMarker, kTagStart},
+        {StatsField::Traffic, kTrafficMarker, kTagStart},
+        {StatsField::Snapshot, kSnapshotMarker, kBlank},
+        {StatsField::Indexed, kIndexedMarker, kBlank},
+    };
+    for (const auto& step : steps) {
+        const auto figure = cut(*section, step.marker, step.end);
+        if (!figure) {
+            break;
+        }
+        figures.push_back({step.field, *figure});
+    }
+    return figures;
+}
+
+std::optional<int> keywordPagesFor(const QString& keywordCount) {
+    const auto count = text::wholeNumber(keywordCount);
+    if (!count) {
+        return std::nullopt;
+    }
+    const double pages = std::trunc(*count / 25.0 + 0.9);
+    if (pages > 32767.0 || pages < -32768.0) {
+        return std::nullopt;
+    }
+    return std::min(static_cast<int>(pages), 40);
+}
+
+ResultCount parseResultCount(const QString& page) {
+    if (!page.contains(kCountStart)) {
+        return {ResultCount::Kind::NoMarker, {}};
+    }
+    const auto figure = cut(page, kCountStart, kCountEnd);
+    if (!figure) {
+        return {ResultCount::Kind::CutFailed, {}};
+    }
+    QString text = *figure;
+    text.remove(kAbout);
+    return {ResultCount::Kind::Figure, text};
+}
+
+bool isVerificationPage(const QString& page) {
+    if (page.contains(u"wappass.baidu.com"_s)) {
+        return true;
+    }
+    const qsizetype open = page.indexOf(u"<title"_s, 0, Qt::CaseInsensitive);
+    if (open < 0) {
+        return false;
+    }
+    const qsizetype close = page.indexOf(u"</title>"_s, open, Qt::CaseInsensitive);
+    const QStringView title = QStringView(page).mid(open, close < 0 ? -1 : close - open);
+    return title.contains(u"百度安全验证"_s);
+}
+
+bool isFailedAnswer(const QString& page) {
+    return page == kFailureText || isVerificationPage(page);
+}
+
+}  // namespace quorvane

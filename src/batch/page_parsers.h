@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace quorvane {
+
+extern const QString kFailureText;  // what a fetcher delivers when a page could not be had
+extern const QString kUnknown;      // a figure not known yet
+
+// The figures of a statistics page, in the order they are cut out of its section.
+enum class StatsField { Weight, Keywords, Traffic, Snapshot, Indexed };
+
+struct StatsFigure {
+    StatsField field;
+    QString text;
+};
+
+// The figures found before the first cut that fails; empty when the page has no weight marker.
+std::vector<StatsFigure> parseStatsPage(const QString& page);
+
+// Keyword pages for a keyword count text: (count / 25 + 0.9) truncated, at most 40.
+// Empty when the count is not a number or the page count leaves the 16-bit range.
+std::optional<int> keywordPagesFor(const QString& keywordCount);
+
+// What a search result page says about its result count.
+struct ResultCount {
+    enum class Kind { Figure, NoMarker, CutFailed };
+    Kind kind;
+    QString figure;  // with Kind::Figure
+};
+ResultCount parseResultCount(const QString& page);
+
+// Baidu's anti-robot check instead of results: its title, or its verification host.
+bool isVerificationPage(const QString& page);
+
+// Whether an answer means the page could not be had (so a cell must not show a figure).
+bool isFailedAnswer(const QString& page);
+
+}  // namespace quorvane

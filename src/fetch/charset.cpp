@@ -1,0 +1,34 @@
+#include "charset.h"
+
+#include "app_error.h"
+
+#include <QStringDecoder>
+
+using namespace Qt::StringLiterals;
+
+namespace quorvane {
+
+namespace {
+
+// Pages labelled gb2312 are in practice GBK (code page 936); a strict GB2312 decoder drops
+// every GBK-only character.
+QByteArray decoderName(const QString& charsetName) {
+    const QString name = charsetName.trimmed().toLower();
+    if (name == u"gb2312"_s || name == u"gb_2312-80"_s || name == u"x-gbk"_s) {
+        return QByteArrayLiteral("GBK");
+    }
+    return name.toLatin1();
+}
+
+}  // namespace
+
+QString DecodeBody(const QByteArray& body, const QString& charsetName) {
+    QStringDecoder decoder(decoderName(charsetName).constData(), QStringConverter::Flag::Default);
+    if (!decoder.isValid()) {
+        throw AppError(3002, u"未知的字符集: "_s + charsetName);
+    }
+    // Broken sequences come out as replacement characters; the page is still delivered.
+    return decoder.decode(body);
+}
+
+}  // namespace quorvane

@@ -1,0 +1,135 @@
+#include "httppage2.h"
+
+#include "app_error.h"
+#include "charset.h"
+
+#include "../text/textcut.h"
+
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace quorvane {
+
+namespace {
+
+const QString kFailed = u"失败"_s;
+
+qint32 toTimeoutSeconds(const QString& text) {
+    const auto value = text::wholeNumber(text);
+    if (!value) {
+        throw AppError(AppError::kTypeMismatch, u"类型不匹配"_s);
+    }
+    const qint64 rounded = text::roundHalfEven(*value);
+    if (rounded < std::numeric_limits<qint32>::min() || rounded > std::numeric_limits<qint32>::max()) {
+        throw AppError(AppError::kOverflow, u"溢出"_s);
+    }
+    return static_cast<qint32>(rounded);
+}
+
+}  // namespace
+
+std::shared_ptr<HTTPPage2> HTTPPage2::create(FetchContext& context) {
+    return std::shared_ptr<HTTPPage2>(new HTTPPage2(context));
+}
+
+HTTPPage2::~HTTPPage2() {
+    if (xTimer1) {
+        xTimer1->Tick = nullptr;
+    }
+    if (m_request) {
+        m_request->abort();
+    }
+}
+
+void HTTPPage2::SubIniData(const QString& Url, const QString& nUnicode, const QString& nSencond) {
+    if (Url.trimmed().isEmpty()) {
+        raise(QString());
+        return;
+    }
+    if (xTimer1 && xTimer1->Enabled()) {
+        // The earlier request is abandoned without an event.
+        xTimer1->Tick = nullptr;
+        xTimer1->setEnabled(false);
+    }
+    if (m_request) {
+        m_request->abort();
+    }
+    m_request = m_context.http.create();
+    m_request->open(u"GET"_s, Url, true);
+    m_request->send();
+
+    xTimer1 = XTimer::create(m_context.timers);
+    // The poll timer keeps this fetcher alive while the request waits, even once its owner let go.
+    xTimer1->Tick = [self = shared_from_this()] { self->xTimer1_Tick(); };
+    xTimer1->setInterval(kPollMs);
+    try {
+        xTimer1->setEnabled(true);
+    } catch (...) {
+        xTimer1->Tick = nullptr;
+        throw;
+    }
+    StartTime = m_context.clock.nowSeconds();
+    CharsetName = nUnicode;
+    TimeoutSeconds = toTimeoutSeconds(nSencond);
+}
+
+void HTTPPage2::StopByHand() {
+    if (xTimer1) {
+        xTimer1->Tick = nullptr;
+        xTimer1->setEnabled(false);
+        xTimer1.reset();
+    }
+    if (m_request) {
+        m_request->abort();
+        m_request.reset();
+    }
+}
+
+void HTTPPage2::xTimer1_Tick() {
+    // Keeps this object alive through the handler, which may drop the last outside reference.
+    const auto keepAlive = shared_from_this();
+    if (!m_request) {
+        finish();
+        return;
+    }
+    if (m_request->readyState() != 4) {
+        if (m_context.clock.nowSeconds() - StartTime > TimeoutSeconds) {
+            m_request->abort();
+            m_request.reset();
+            finish();
+            raise(kFailed);
+        }
+        return;
+    }
+    QString result = kFailed;
+    const std::optional<QByteArray> body = m_request->responseBody();
+    if (body && body->size() >= 3) {
+        try {
+            result = DecodeBody(*body, CharsetName);
+        } catch (...) {
+            result = kFailed;
+        }
+    }
+    // Stop polling before the event: a handler that lets the event loop run must not see a second one.
+    finish();
+    m_request.reset();
+    raise(result);
+}
+
+void HTTPPage2::finish() {
+    if (xTimer1) {
+        // Dropping Tick breaks the fetcher-timer cycle; the running tick holds its own copy.
+        xTimer1->Tick = nullptr;
+        xTimer1->setEnabled(false);
+    }
+}
+
+void HTTPPage2::raise(const QString& text) {
+    const auto handler = HttpEvent;
+    if (handler) {
+        handler(text);
+    }
+}
+
+}  // namespace quorvane

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "services.h"
+#include "xtimer.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace quorvane {
+
+// What a fetcher stands on.
+struct FetchContext {
+    HttpRequestFactory& http;
+    XTimerSupport& timers;
+    const Clock& clock;
+};
+
+// Fetches one page asynchronously and reports it once through HttpEvent: the decoded text,
+// "失败" on any failure, or "" at once for an empty address. One request per fetcher.
+class HTTPPage2 final : public std::enable_shared_from_this<HTTPPage2> {
+public:
+    static std::shared_ptr<HTTPPage2> create(FetchContext& context);
+    ~HTTPPage2();
+    HTTPPage2(const HTTPPage2&) = delete;
+    HTTPPage2& operator=(const HTTPPage2&) = delete;
+
+    // Throws AppError when the request cannot be made or the time-out is not a number.
+    void SubIniData(const QString& Url, const QString& nUnicode, const QString& nSencond);
+    void StopByHand();
+
+    std::function<void(const QString& HereReturnCode)> HttpEvent;
+
+    bool isWaiting() const { return xTimer1 && xTimer1->Enabled(); }
+
+    static constexpr int kPollMs = 10;
+
+private:
+    explicit HTTPPage2(FetchContext& context) : m_context(context) {}
+    void xTimer1_Tick();
+    void raise(const QString& text);
+    void finish();
+
+    FetchContext& m_context;
+    std::unique_ptr<HttpRequest> m_request;
+    qint64 StartTime = 0;
+    QString CharsetName;
+    qint32 TimeoutSeconds = 0;
+    std::shared_ptr<XTimer> xTimer1;
+};
+
+}  // namespace quorvane

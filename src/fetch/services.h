@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace quorvane {
+
+using TimerId = quint32;
+
+// Window-less periodic timers delivered on the UI thread; setTimer returns 0 when none can be had.
+class SystemTimers {
+public:
+    using Callback = std::function<void(TimerId)>;
+    virtual ~SystemTimers() = default;
+    virtual TimerId setTimer(int intervalMs, Callback proc) = 0;
+    virtual void killTimer(TimerId id) = 0;
+};
+
+// Wall clock read in whole seconds.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual qint64 nowSeconds() const = 0;
+};
+
+// One asynchronous GET. open and send throw AppError when the address cannot be used.
+class HttpRequest {
+public:
+    virtual ~HttpRequest() = default;
+    virtual void open(const QString& method, const QString& url, bool async) = 0;
+    virtual void send() = 0;
+    // 0 unsent, 1 opened, 2 headers received, 3 loading, 4 done.
+    virtual int readyState() const = 0;
+    // The whole body once done; empty optional when there is none to give (failed or over the cap).
+    virtual std::optional<QByteArray> responseBody() const = 0;
+    // Drops the transfer and its connection.
+    virtual void abort() = 0;
+};
+
+class HttpRequestFactory {
+public:
+    virtual ~HttpRequestFactory() = default;
+    virtual std::unique_ptr<HttpRequest> create() = 0;
+};
+
+}  // namespace quorvane

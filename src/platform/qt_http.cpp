@@ -1,0 +1,107 @@
+#include "qt_services.h"
+
+#include "../fetch/app_error.h"
+
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+namespace quorvane {
+
+namespace {
+
+class QtHttpRequest final : public HttpRequest {
+public:
+    QtHttpRequest(QNetworkAccessManager& manager, qint64 bodyCap) : m_manager(manager), m_bodyCap(bodyCap) {}
+    ~QtHttpRequest() override { abort(); }
+
+    void open(const QString& method, const QString& url, bool /*async*/) override {
+        if (method != u"GET"_s) {
+            throw AppError(AppError::kBadAddress, u"不支持的请求方法"_s);
+        }
+        const QUrl parsed(url, QUrl::TolerantMode);
+        const QString scheme = parsed.scheme().toLower();
+        if (!parsed.isValid() || (scheme != u"http"_s && scheme != u"https"_s) || parsed.host().isEmpty()) {
+            throw AppError(AppError::kBadAddress, u"无法使用的地址: "_s + url);
+        }
+        m_url = parsed;
+        m_state = 1;
+    }
+
+    void send() override {
+        if (m_state != 1) {
+            throw AppError(AppError::kBadAddress, u"请求尚未打开"_s);
+        }
+        QNetworkRequest request(m_url);
+        m_reply = m_manager.get(request);
+        QObject::connect(m_reply, &QNetworkReply::metaDataChanged, m_reply, [this] {
+            if (m_state < 2) {
+                m_state = 2;
+            }
+        });
+        QObject::connect(m_reply, &QNetworkReply::readyRead, m_reply, [this] { readAvailable(); });
+        QObject::connect(m_reply, &QNetworkReply::finished, m_reply, [this] {
+            if (m_state != 4) {
+                readAvailable();
+                m_state = 4;
+            }
+        });
+    }
+
+    int readyState() const override { return m_state; }
+
+    std::optional<QByteArray> responseBody() const override {
+        if (m_state != 4 || m_overCap) {
+            return std::nullopt;
+        }
+        return m_body;
+    }
+
+    void abort() override {
+        if (m_reply) {
+            QNetworkReply* reply = m_reply;
+            m_reply = nullptr;
+            reply->disconnect();
+            reply->abort();
+            reply->deleteLater();
+        }
+    }
+
+private:
+    void readAvailable() {
+        if (!m_reply || m_overCap) {
+            return;
+        }
+        if (m_state < 3) {
+            m_state = 3;
+        }
+        m_body += m_reply->readAll();
+        if (m_body.size() > m_bodyCap) {
+            // Too large to be a page we read: stop the transfer now, report it as failed.
+            m_overCap = true;
+            m_body.clear();
+            m_body.squeeze();
+            abort();
+            m_state = 4;
+        }
+    }
+
+    QNetworkAccessManager& m_manager;
+    qint64 m_bodyCap;
+    QUrl m_url;
+    QPointer<QNetworkReply> m_reply;
+    QByteArray m_body;
+    int m_state = 0;
+    bool m_overCap = false;
+};
+
+}  // namespace
+
+std::unique_ptr<HttpRequest> QtHttpRequestFactory::create() {
+    return std::make_unique<QtHttpRequest>(m_manager, m_bodyCap);
+}
+
+}  // namespace quorvane

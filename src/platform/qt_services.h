@@ -1,0 +1,71 @@
+#pragma once
+
+#include "../fetch/services.h"
+#include "../window/ui_services.h"
+
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <unordered_map>
+
+class QTimer;
+
+namespace quorvane {
+
+// Periodic precise Qt timers keyed by our own ids.
+class QtSystemTimers final : public QObject, public SystemTimers {
+    Q_OBJECT
+public:
+    explicit QtSystemTimers(QObject* parent = nullptr) : QObject(parent) {}
+    TimerId setTimer(int intervalMs, Callback proc) override;
+    void killTimer(TimerId id) override;
+    std::size_t activeCount() const { return m_timers.size(); }
+
+private:
+    std::unordered_map<TimerId, QTimer*> m_timers;  // children of this object
+    TimerId m_nextId = 1;
+};
+
+class QtClock final : public Clock {
+public:
+    qint64 nowSeconds() const override;
+};
+
+// Requests on a shared QNetworkAccessManager; bodies beyond the cap end the request as failed.
+class QtHttpRequestFactory final : public HttpRequestFactory {
+public:
+    explicit QtHttpRequestFactory(QNetworkAccessManager& manager, qint64 bodyCap = kDefaultBodyCap)
+        : m_manager(manager), m_bodyCap(bodyCap) {}
+    std::unique_ptr<HttpRequest> create() override;
+
+    static constexpr qint64 kDefaultBodyCap = 32 * 1024 * 1024;
+
+private:
+    QNetworkAccessManager& m_manager;
+    qint64 m_bodyCap;
+};
+
+class QtMessageBoxes final : public MessageBoxes {
+public:
+    MsgResult show(QWidget* parent, const QString& text, const QString& title, MsgButtons buttons,
+                   MsgIcon icon) override;
+};
+
+class QtFileDialogs final : public FileDialogs {
+public:
+    std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& folder,
+                                    const QString& filter) override;
+};
+
+class QtClipboard final : public Clipboard {
+public:
+    void clear() override;
+    void setText(const QString& text) override;
+};
+
+class QtShell final : public Shell {
+public:
+    void openUrl(const QString& address) override;
+    void openFile(const QString& path) override;
+};
+
+}  // namespace quorvane

@@ -1,0 +1,69 @@
+#include "qt_services.h"
+
+#include <QAbstractButton>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+namespace quorvane {
+
+MsgResult QtMessageBoxes::show(QWidget* parent, const QString& text, const QString& title, MsgButtons buttons,
+                               MsgIcon icon) {
+    QMessageBox box(parent);
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (icon) {
+        case MsgIcon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case MsgIcon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case MsgIcon::Critical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case MsgIcon::None:
+            break;
+    }
+    if (buttons == MsgButtons::OkCancel) {
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.button(QMessageBox::Cancel)->setText(u"取消"_s);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    box.button(QMessageBox::Ok)->setText(u"确定"_s);
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok ? MsgResult::Ok : MsgResult::Cancel;
+}
+
+std::optional<QString> QtFileDialogs::openFile(QWidget* parent, const QString& title, const QString& folder,
+                                               const QString& filter) {
+    const QString chosen = QFileDialog::getOpenFileName(parent, title, folder, filter);
+    if (chosen.isEmpty()) {
+        return std::nullopt;
+    }
+    return chosen;
+}
+
+void QtClipboard::clear() {
+    QGuiApplication::clipboard()->clear();
+}
+
+void QtClipboard::setText(const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+}
+
+void QtShell::openUrl(const QString& address) {
+    QDesktopServices::openUrl(QUrl(address, QUrl::TolerantMode));
+}
+
+void QtShell::openFile(const QString& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+}  // namespace quorvane

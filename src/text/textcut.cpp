@@ -1,0 +1,154 @@
+#include "textcut.h"
+
+#include <QLocale>
+#include <cmath>
+#include <limits>
+
+namespace quorvane::text {
+
+namespace {
+
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
+
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+}  // namespace
+
+QStringList split(const QString& text, const QString& sep) {
+    if (text.isEmpty()) {
+        return {};
+    }
+    return text.split(sep, Qt::KeepEmptyParts, Qt::CaseSensitive);
+}
+
+std::optional<QString> PartAfter(const QString& text, const QString& marker) {
+    const qsizetype at = text.indexOf(marker);
+    if (marker.isEmpty() || at < 0) {
+        return std::nullopt;
+    }
+    const qsizetype from = at + marker.size();
+    const qsizetype next = text.indexOf(marker, from);
+    return next < 0 ? text.mid(from) : text.mid(from, next - from);
+}
+
+std::optional<QString> PartBefore(const QString& text, const QString& sep) {
+    if (text.isEmpty()) {
+        return std::nullopt;
+    }
+    const qsizetype at = sep.isEmpty() ? -1 : text.indexOf(sep);
+    return at < 0 ? text : text.left(at);
+}
+
+double leadingNumber(QStringView text) {
+    // Collect sign, digits, one decimal point and an exponent, skipping blanks anywhere.
+    QByteArray digits;
+    bool seenDigit = false;
+    bool seenPoint = false;
+    bool seenExponent = false;
+    bool exponentDigit = false;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    auto skipBlanks = [&] {
+        while (i < n && isBlank(text[i])) {
+            ++i;
+        }
+    };
+    skipBlanks();
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+        digits.append(static_cast<char>(text[i].unicode()));
+        ++i;
+    }
+    for (; i < n; ++i) {
+        const QChar c = text[i];
+        if (isBlank(c)) {
+            continue;
+        }
+        if (isDigit(c)) {
+            digits.append(static_cast<char>(c.unicode()));
+            (seenExponent ? exponentDigit : seenDigit) = true;
+        } else if (c == u'.' && !seenPoint && !seenExponent) {
+            digits.append('.');
+            seenPoint = true;
+        } else if ((c == u'e' || c == u'E' || c == u'd' || c == u'D') && seenDigit && !seenExponent) {
+            // An exponent counts only when digits follow it.
+            qsizetype j = i + 1;
+            while (j < n && isBlank(text[j])) {
+                ++j;
+            }
+            if (j < n && (text[j] == u'+' || text[j] == u'-')) {
+                ++j;
+            }
+            while (j < n && isBlank(text[j])) {
+                ++j;
+            }
+            if (j >= n || !isDigit(text[j])) {
+                break;
+            }
+            digits.append('e');
+            seenExponent = true;
+            ++i;
+            skipBlanks();
+            if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+                digits.append(static_cast<char>(text[i].unicode()));
+            } else {
+                --i;
+            }
+        } else {
+            break;
+        }
+    }
+    if (!seenDigit) {
+        return 0.0;
+    }
+    bool ok = false;
+    const double value = QLocale::c().toDouble(QString::fromLatin1(digits), &ok);
+    if (!ok) {
+        // Out of range: the sign still decides the direction.
+        return digits.startsWith('-') ? -std::numeric_limits<double>::infinity()
+                                      : std::numeric_limits<double>::infinity();
+    }
+    return value;
+}
+
+std::optional<double> wholeNumber(const QString& text) {
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty()) {
+        return std::nullopt;
+    }
+    bool ok = false;
+    double value = QLocale::system().toDouble(trimmed, &ok);
+    if (!ok) {
+        // The C locale's grouping is accepted too, so "1,003" works under a C or POSIX locale.
+        value = QLocale::c().toDouble(trimmed, &ok);
+    }
+    if (!ok || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+qint64 roundHalfEven(double value) {
+    if (std::isnan(value)) {
+        return 0;
+    }
+    const double kMax = std::ldexp(1.0, 63);  // first double above the 64-bit range
+    if (value >= kMax) {
+        return std::numeric_limits<qint64>::max();
+    }
+    if (value <= -kMax) {
+        return std::numeric_limits<qint64>::min();
+    }
+    const double floorValue = std::floor(value);
+    const double diff = value - floorValue;
+    double result = floorValue;
+    if (diff > 0.5 || (diff == 0.5 && std::fmod(floorValue, 2.0) != 0.0)) {
+        result = floorValue + 1.0;
+    }
+    return static_cast<qint64>(result);
+}
+
+}  // namespace quorvane::text

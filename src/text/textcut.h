@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace quorvane::text {
+
+// Splits at every occurrence of sep, like the split the page parsers were written against:
+// an empty text gives no pieces, a text without sep gives one piece.
+QStringList split(const QString& text, const QString& sep);
+
+// The text after the first occurrence of marker, up to its next occurrence or the end.
+// Empty optional when the marker does not occur.
+std::optional<QString> PartAfter(const QString& text, const QString& marker);
+
+// The text before the first occurrence of sep (all of it without sep).
+// Empty optional when text is empty.
+std::optional<QString> PartBefore(const QString& text, const QString& sep);
+
+// The number a text begins with: blanks, tabs and line breaks are skipped, reading stops at the
+// first character that cannot continue the number, 0 when there is none ("..." and "abc" read 0).
+double leadingNumber(QStringView text);
+
+// Whole-text conversion with the locale's rules (digit grouping accepted); empty on a non-number.
+std::optional<double> wholeNumber(const QString& text);
+
+// Nearest integer, ties to even, saturated to the 64-bit range (NaN gives 0).
+qint64 roundHalfEven(double value);
+
+}  // namespace quorvane::text

@@ -1,0 +1,349 @@
+#include "form1.h"
+
+#include "../fetch/app_error.h"
+#include "caption_label.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+
+using namespace Qt::StringLiterals;
+
+namespace quorvane {
+
+const QString Form1::kAppTitle = u"Quorvane"_s;
+const QString Form1::kSupportContact = u"客服热线：000-0000-0000"_s;
+const QString Form1::kCaption =
+    u"Vantorel6.0"_s + QString(8, u' ') + u"https://quorvane.example"_s + QString(3, u' ') + kSupportContact;
+const QString Form1::kSampleDomain = u"www.baidu.com"_s;
+
+namespace {
+
+// The layout is drawn in twips at 15 twips per pixel.
+constexpr int kTwips = 15;
+
+QRect twips(int left, int top, int width, int height) {
+    return {left / kTwips, top / kTwips, width / kTwips, height / kTwips};
+}
+
+QFont songti(double points) {
+    QFont font;
+    // 宋体 where it exists; otherwise a CJK face, so that no caption turns into boxes.
+    font.setFamilies({u"SimSun"_s, u"宋体"_s, u"NSimSun"_s, u"WenQuanYi Micro Hei"_s, u"Noto Sans CJK SC"_s,
+                      u"Noto Sans CJK"_s});
+    font.setPointSizeF(points);
+    font.setBold(true);
+    return font;
+}
+
+QFont windowFont() {
+    QFont font;
+    font.setFamilies({u"SimSun"_s, u"宋体"_s, u"WenQuanYi Micro Hei"_s, u"Noto Sans CJK SC"_s});
+    font.setPointSizeF(9);
+    return font;
+}
+
+template <typename W>
+W* place(W* widget, const QString& name, const QRect& geometry) {
+    widget->setObjectName(name);
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QRect& geometry,
+                    bool bold) {
+    auto* widget = place(new QPushButton(text, parent), name, geometry);
+    if (bold) {
+        widget->setFont(songti(9));
+    }
+    widget->setAutoDefault(false);
+    return widget;
+}
+
+QLineEdit* textBox(QWidget* parent, const QString& name, const QString& text, const QRect& geometry) {
+    auto* widget = place(new QLineEdit(text, parent), name, geometry);
+    widget->setCursorPosition(0);
+    return widget;
+}
+
+CaptionLabel* label(QWidget* parent, const QString& name, const QString& text, int left, int top,
+                    double points = 9, bool red = false) {
+    auto* widget = place(new CaptionLabel(text, parent), name, twips(left, top, 0, 0));
+    widget->setFont(songti(points));
+    if (red) {
+        QPalette palette = widget->palette();
+        palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
+        widget->setPalette(palette);
+    }
+    widget->adjustSize();
+    return widget;
+}
+
+QGroupBox* frame(QWidget* parent, const QString& name, const QString& title, const QRect& geometry) {
+    auto* widget = place(new QGroupBox(title, parent), name, geometry);
+    // Opaque, so that a frame hides whatever lies under it.
+    widget->setAutoFillBackground(true);
+    return widget;
+}
+
+QComboBox* combo(QWidget* parent, const QString& name, const QString& text, const QStringList& entries,
+                 const QRect& geometry) {
+    auto* widget = place(new QComboBox(parent), name, geometry);
+    widget->setEditable(true);
+    widget->setInsertPolicy(QComboBox::NoInsert);
+    widget->addItems(entries);
+    widget->setEditText(text);
+    return widget;
+}
+
+// Earlier entries lie above later ones.
+void stack(std::initializer_list<QWidget*> topFirst) {
+    for (auto it = std::rbegin(topFirst); it != std::rend(topFirst); ++it) {
+        (*it)->raise();
+    }
+}
+
+}  // namespace
+
+Form1::Form1(Form1Services services, Form1Config config, QWidget* parent)
+    : QWidget(parent),
+      Timer1(services.timers),
+      Timer2(services.timers),
+      Timer3(services.timers),
+      m_services(services),
+      m_config(std::move(config)),
+      m_timerSupport(services.timers),
+      m_fetch{services.http, m_timerSupport, services.clock},
+      pr1([this](const QString& text) { pr1_HttpEvent(text); }),
+      pr2([this](const QString& text) { pr2_HttpEvent(text); }),
+      pr3([this](const QString& text) { pr3_HttpEvent(text); }),
+      pr5([this](const QString& text) { pr5_HttpEvent(text); }) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        m_twipsPerPixelX = 1440.0 / screen->logicalDotsPerInchX();
+        m_twipsPerPixelY = 1440.0 / screen->logicalDotsPerInchY();
+    }
+    buildControls();
+    connectHandlers();
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildControls() {
+    setObjectName(u"Form1"_s);
+    setFont(windowFont());
+    setFixedSize(12390 / kTwips, 9570 / kTwips);
+
+    // Single-domain and keyword view: covers the whole client area and starts visible.
+    Frame2 = frame(this, u"Frame2"_s, u"Frame2"_s, twips(0, 0, 12375, 9615));
+    ListView3 = place(new ListView(Frame2), u"ListView3"_s, twips(0, 1800, 12375, 7575));
+    ListView2 = place(new ListView(Frame2), u"ListView2"_s, twips(0, 1800, 12375, 7575));
+    Frame3 = frame(Frame2, u"Frame3"_s, QString(), twips(0, 0, 12375, 1815));
+
+    Text7 = textBox(Frame3, u"Text7"_s, m_config.documentsFolder + u"/单条结果.txt"_s,
+                    twips(7200, 1400, 1815, 270));
+    Command18 = button(Frame3, u"Command18"_s, u"重选路径"_s, twips(9120, 1400, 975, 300), false);
+    Command17 = button(Frame3, u"Command17"_s, u"查看结果"_s, twips(10200, 1400, 975, 300), false);
+    Command16 = button(Frame3, u"Command16"_s, u"确认保存"_s, twips(11280, 1400, 975, 300), false);
+    Command14 = button(Frame3, u"Command14"_s, u"批量查询"_s, twips(9480, 240, 1215, 375), true);
+    Command15 = button(Frame3, u"Command15"_s, u"返 回"_s, twips(5280, 1400, 855, 300), true);
+    Combo2 = combo(Frame3, u"Combo2"_s, u"搜索包含关键词:"_s,
+                   {u"搜索包含关键词:"_s, u"查看百度指数大于"_s, u"查看百度收录大于"_s},
+                   twips(1080, 1400, 1815, 300));
+    Command13 = button(Frame3, u"Command13"_s, u"开 始"_s, twips(4320, 1400, 855, 300), true);
+    Text6 = textBox(Frame3, u"Text6"_s, u"请输入关键词"_s, twips(3000, 1400, 1215, 270));
+    Command11 = button(Frame3, u"Command11"_s, u"开  始"_s, twips(8040, 240, 1215, 375), true);
+    Text5 = textBox(Frame3, u"Text5"_s, kSampleDomain, twips(3480, 240, 4455, 375));
+    Text5->setFont(songti(9));
+    Frame4 = frame(Frame3, u"Frame4"_s, QString(), twips(0, 720, 12375, 615));
+    Label1[4] = label(Frame3, u"Label1_4"_s, u"保存路径:"_s, 6240, 1440);
+    Label4[8] = label(Frame3, u"Label4_8"_s, u"结果过滤:"_s, 120, 1440);
+    Label5[6] = label(Frame3, u"Label5_6"_s, u"0"_s, 870, 480, 10.5, true);
+    Label5[5] = label(Frame3, u"Label5_5"_s, u"0"_s, 870, 180, 10.5, true);
+    Label4[7] = label(Frame3, u"Label4_7"_s, u"完成:        页"_s, 120, 525);
+    Label4[1] = label(Frame3, u"Label4_1"_s, u"共有:        页"_s, 120, 240);
+    Label4[6] = label(Frame3, u"Label4_6"_s, u"http://"_s, 2160, 290, 14.25);
+
+    Check5 = place(new QCheckBox(u"保存关键词+结果"_s, Frame4), u"Check5"_s, twips(10560, 360, 1695, 200));
+    Label5[4] = label(Frame4, u"Label5_4"_s, u"0"_s, 5160, 360, 10.5, true);
+    Label5[3] = label(Frame4, u"Label5_3"_s, u"0"_s, 8640, 360, 10.5, true);
+    Label5[2] = label(Frame4, u"Label5_2"_s, u"0"_s, 8640, 120, 10.5, true);
+    Label5[1] = label(Frame4, u"Label5_1"_s, u"0"_s, 5160, 120, 10.5, true);
+    Label5[0] = label(Frame4, u"Label5_0"_s, u"0"_s, 1920, 195, 14.25, true);
+    Label4[5] = label(Frame4, u"Label4_5"_s, u"关键字条数:"_s, 3960, 120);
+    Label4[4] = label(Frame4, u"Label4_4"_s, u"估计百度能带来IP:"_s, 6840, 120);
+    Label4[3] = label(Frame4, u"Label4_3"_s, u"百度快照:"_s, 7680, 360);
+    Label4[2] = label(Frame4, u"Label4_2"_s, u"百度收录:"_s, 4080, 360);
+    Label4[0] = label(Frame4, u"Label4_0"_s, u"百度权重:"_s, 840, 240);
+
+    // Batch view: controls placed on the window itself, under the single view.
+    Command12 = button(this, u"Command12"_s, u"手动导入"_s, twips(4560, 600, 1215, 375), true);
+    Text1 = place(new QPlainTextEdit(this), u"Text1"_s, twips(0, 120, 4335, 2295));
+    Text1->setPlainText(u"www.baidu.com\nwww.qq.com\nwww.163.com\n"_s);
+    Frame1 = frame(this, u"Frame1"_s, QString(), twips(5880, 0, 6495, 2415));
+    Command10 = button(this, u"Command10"_s, u"停止"_s, twips(4560, 1080, 1215, 375), true);
+    Command9 = button(this, u"Command9"_s, u"暂停"_s, twips(4560, 1560, 1215, 375), true);
+    Command3 = button(this, u"Command3"_s, u"开始"_s, twips(4560, 2040, 1215, 375), true);
+    Command2 = button(this, u"Command2"_s, u"清空地址"_s, twips(4560, 120, 1215, 375), true);
+    ListView1 = place(new ListView(this), u"ListView1"_s, twips(0, 2520, 12375, 6855));
+
+    Command19 = button(Frame1, u"Command19"_s, u"单条详细查询"_s, twips(4560, 1920, 1575, 375), true);
+    Check3 = place(new QCheckBox(u"保存域名+结果"_s, Frame1), u"Check3"_s, twips(4800, 1200, 1575, 255));
+    Combo1 = combo(Frame1, u"Combo1"_s, u"1"_s,
+                   {u"1"_s, u"10"_s, u"15"_s, u"20"_s, u"25"_s, u"30"_s, u"40"_s, u"50"_s, u"55"_s, u"59"_s},
+                   twips(2640, 1440, 735, 300));
+    Text4 = textBox(Frame1, u"Text4"_s, u"10"_s, twips(1080, 1440, 855, 270));
+    Command8 = button(Frame1, u"Command8"_s, u"确认保存"_s, twips(5400, 840, 975, 270), false);
+    Command7 = button(Frame1, u"Command7"_s, u"查看结果"_s, twips(4320, 840, 975, 270), false);
+    Command6 = button(Frame1, u"Command6"_s, u"确认导入"_s, twips(5400, 240, 975, 270), false);
+    Command5 = button(Frame1, u"Command5"_s, u"查看网址"_s, twips(4320, 240, 975, 270), false);
+    Command4 = button(Frame1, u"Command4"_s, u"重选路径"_s, twips(3240, 840, 975, 270), false);
+    Text3 = textBox(Frame1, u"Text3"_s, m_config.documentsFolder + u"/批量结果.txt"_s,
+                    twips(1080, 840, 2175, 270));
+    Command1 = button(Frame1, u"Command1"_s, u"重选路径"_s, twips(3240, 240, 975, 270), false);
+    Text2 = textBox(Frame1, u"Text2"_s, m_config.documentsFolder + u"/批量网址.txt"_s,
+                    twips(1080, 240, 2175, 270));
+    Label3 = label(Frame1, u"Label3"_s, u"0"_s, 1080, 2040, 9, true);
+    Label1[3] = label(Frame1, u"Label1_3"_s, u"查询:          条，停        秒"_s, 480, 1480);
+    Label1[1] = label(Frame1, u"Label1_1"_s, u"保存路径:"_s, 120, 880);
+    Label1[0] = label(Frame1, u"Label1_0"_s, u"导入路径:"_s, 120, 280);
+    Label1[5] = label(Frame1, u"Label1_5"_s, u"共导入       条"_s, 240, 2040);
+    Label2 = label(Frame1, u"Label2"_s, u"0"_s, 3240, 2040, 9, true);
+    Label1[6] = label(Frame1, u"Label1_6"_s, u"已查询       条"_s, 2400, 2040);
+
+    stack({Frame2, Command12, Text1, Frame1, Command10, Command9, Command3, Command2, ListView1});
+    stack({ListView3, ListView2, Frame3});
+    stack({Text7, Command18, Command17, Command16, Command14, Command15, Combo2, Command13, Text6, Command11,
+           Text5, Frame4, Label1[4], Label4[8], Label5[6], Label5[5], Label4[7], Label4[1], Label4[6]});
+    stack({Check5, Label5[4], Label5[3], Label5[2], Label5[1], Label5[0], Label4[5], Label4[4], Label4[3],
+           Label4[2], Label4[0]});
+    stack({Command19, Check3, Combo1, Text4, Command8, Command7, Command6, Command5, Command4, Text3,
+           Command1, Text2, Label3, Label1[3], Label1[1], Label1[0], Label1[5], Label2, Label1[6]});
+
+    for (ListView* list : {ListView1, ListView2, ListView3}) {
+        list->setTwipsPerPixel(m_twipsPerPixelX, m_twipsPerPixelY);
+    }
+
+    // Design-time timer settings.
+    Timer2.setEnabled(true);
+    Timer2.setInterval(0);
+    Timer1.setInterval(10);
+    Timer1.setEnabled(false);
+    Timer3.setInterval(5000);
+    Timer3.setEnabled(true);
+}
+
+void Form1::connectHandlers() {
+    Timer1.Timer = [this] { Timer1_Timer(); };
+    Timer2.Timer = [this] { Timer2_Timer(); };
+    Timer3.Timer = [this] { Timer3_Timer(); };
+
+    connect(Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
+    connect(Command10, &QPushButton::clicked, this, &Form1::Command10_Click);
+    connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
+    connect(Command16, &QPushButton::clicked, this, &Form1::Command16_Click);
+    connect(Command11, &QPushButton::clicked, this, &Form1::Command11_Click);
+    connect(Command14, &QPushButton::clicked, this, &Form1::Command14_Click);
+    connect(Command15, &QPushButton::clicked, this, &Form1::Command15_Click);
+    connect(Command19, &QPushButton::clicked, this, &Form1::Command19_Click);
+    connect(ListView1, &ListView::ColumnClick, this, &Form1::ListView1_ColumnClick);
+    Text5->installEventFilter(this);
+}
+
+void Form1::setDomainColumns() {
+    ListView1->setFullRowSelect(true);
+    ListView1->setLabelEdit(1);
+    ListView1->setViewMode(3);
+    static const std::pair<const char16_t*, int> columns[] = {
+        {u"序号", 40},      {u"查询域名地址", 100}, {u"百度权重", 65}, {u"关键字条数", 90},
+        {u"百度来量", 150}, {u"百度收录", 90},      {u"百度反链", 90}, {u"百度快照", 90},
+    };
+    for (const auto& [title, pixels] : columns) {
+        ListView1->addColumn(QString::fromUtf16(title),
+                             static_cast<float>(pixels) * static_cast<float>(TwipsPerPixelX()));
+    }
+}
+
+void Form1::Form_Load() {
+    for (QPushButton* runButton : {Command2, Command3, Command9, Command10}) {
+        runButton->setEnabled(false);
+    }
+    ListView3->setVisible(false);
+    StatsRow() = 1;
+    DomainQueryRow() = 1;
+    SiteQueryRow() = 1;
+    ProgressRow = 1;
+    ListView1->items().clearItems();
+    ListView1->clearColumns();
+    setDomainColumns();
+    setWindowTitle(kCaption);
+}
+
+bool Form1::Form_Unload() {
+    const MsgResult answer =
+        m_services.messages.show(this, u"真的退出吗?"_s, u"退出"_s, MsgButtons::OkCancel, MsgIcon::Question);
+    return answer == MsgResult::Ok;
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (!Form_Unload()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (m_config.endProgram) {
+        m_config.endProgram();
+    }
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Text5 && event->type() == QEvent::MouseButtonPress) {
+        Text5_Click();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::setCaption(QLabel* label, const QString& text) {
+    label->setText(text);
+    label->adjustSize();
+}
+
+void Form1::showMessage(const QString& text) {
+    m_services.messages.show(this, text, kAppTitle, MsgButtons::Ok, MsgIcon::None);
+}
+
+const FetcherSlot& Form1::pr(int n) const {
+    switch (n) {
+        case 1:
+            return pr1;
+        case 2:
+            return pr2;
+        case 3:
+            return pr3;
+        default:
+            return pr5;
+    }
+}
+
+// Switching views leaves lists, labels, flags and runs as they are.
+void Form1::Command14_Click() {
+    Frame2->setVisible(false);
+    Frame1->setVisible(true);
+}
+
+void Form1::Command19_Click() {
+    Frame2->setVisible(true);
+    Frame1->setVisible(false);
+}
+
+}  // namespace quorvane

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QList>
+#include <QString>
+#include <vector>
+
+namespace quorvane {
+
+// The rows and columns of one result list. Rows are addressed by 1-based position in the
+// current order; cell 0 is the row's own text, cell k its k-th sub-item. Every cell is text.
+// Out-of-range access throws AppError, like the list control it replaces.
+class ListModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    struct Column {
+        QString title;
+        double widthTwips = 0;
+        QString tag;
+        int subItemIndex = 0;
+    };
+
+    explicit ListModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
+
+    // Rows.
+    void clearItems();
+    int addItem(const QString& text);  // returns the new row's position
+    int itemCount() const { return static_cast<int>(m_rows.size()); }
+    QString itemText(int position) const;
+    void addSubItem(int position, const QString& text);
+    int subItemCount(int position) const;
+    QString subItem(int position, int index) const;
+    void setSubItem(int position, int index, const QString& text);
+    QColor subItemForeColor(int position, int index) const;
+    void setSubItemForeColor(int position, int index, const QColor& color);
+    // Appends a whole row at once: text and sub-items.
+    int addRow(const QStringList& cells);
+    // Appends many rows in one insertion, for large imports.
+    void addRows(std::vector<QStringList> rows);
+
+    // Columns.
+    void clearColumns();
+    void addColumn(const QString& title, double widthTwips);
+    int headerCount() const { return static_cast<int>(m_columns.size()); }
+    const Column& column(int position) const;
+    void setColumnTag(int position, const QString& tag);
+
+    // Sorting: setting Sorted reorders the rows once by the key column's text.
+    int sortKey() const { return m_sortKey; }
+    void setSortKey(int key) { m_sortKey = key; }
+    int sortOrder() const { return m_sortOrder; }
+    void setSortOrder(int order) { m_sortOrder = order; }
+    bool sorted() const { return m_sorted; }
+    void setSorted(bool on);
+
+    // QAbstractItemModel.
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    struct Row {
+        QStringList cells;
+        QList<QColor> colors;  // may be shorter than cells
+    };
+    const Row& rowAt(int position) const;
+    Row& rowAt(int position);
+    void sortRows();
+
+    std::vector<Row> m_rows;
+    std::vector<Column> m_columns;
+    int m_sortKey = 0;
+    int m_sortOrder = 0;
+    bool m_sorted = false;
+};
+
+}  // namespace quorvane

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "list_model.h"
+
+#include <QTreeView>
+
+namespace quorvane {
+
+// A report-style list: our ListModel shown in a QTreeView, with column widths in twips,
+// hit-testing in twips and the column-click and double-click events the window handles.
+class ListView final : public QTreeView {
+    Q_OBJECT
+public:
+    explicit ListView(QWidget* parent = nullptr);
+
+    ListModel& items() { return m_model; }
+    const ListModel& items() const { return m_model; }
+
+    void setTwipsPerPixel(double x, double y);
+    double twipsPerPixelX() const { return m_twipsPerPixelX; }
+
+    // Columns (widths and left edges in twips).
+    void clearColumns() { m_model.clearColumns(); }
+    void addColumn(const QString& title, double widthTwips);
+    double columnLeft(int position) const;
+    double columnWidth(int position) const;
+
+    // Display properties.
+    void setFullRowSelect(bool on);
+    bool fullRowSelect() const { return m_fullRowSelect; }
+    void setLabelEdit(int mode);
+    int labelEdit() const { return m_labelEdit; }
+    void setViewMode(int view) { m_view = view; }
+    int viewMode() const { return m_view; }
+
+    // The row at a point of the control's client area, in twips; 0 when there is none.
+    int hitTest(double xTwips, double yTwips) const;
+    // The selected row's position; 0 when none.
+    int selectedItem() const;
+    void selectItem(int position);
+
+Q_SIGNALS:
+    void ColumnClick(int position);
+    void DblClick();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    ListModel m_model;
+    double m_twipsPerPixelX = 15.0;
+    double m_twipsPerPixelY = 15.0;
+    bool m_fullRowSelect = false;
+    int m_labelEdit = 0;
+    int m_view = 0;
+};
+
+}  // namespace quorvane

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace quorvane {
+
+enum class MsgButtons { Ok, OkCancel };
+enum class MsgIcon { None, Question, Information, Critical };
+enum class MsgResult { Ok, Cancel };
+
+// Modal message boxes; tests answer them in advance.
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    virtual MsgResult show(QWidget* parent, const QString& text, const QString& title, MsgButtons buttons,
+                           MsgIcon icon) = 0;
+};
+
+// The open-file dialog; empty optional when the user cancels.
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+    virtual std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& folder,
+                                            const QString& filter) = 0;
+};
+
+class Clipboard {
+public:
+    virtual ~Clipboard() = default;
+    virtual void clear() = 0;
+    virtual void setText(const QString& text) = 0;
+};
+
+// The desktop's default handlers: a browser for addresses, the associated program for files.
+class Shell {
+public:
+    virtual ~Shell() = default;
+    virtual void openUrl(const QString& address) = 0;
+    virtual void openFile(const QString& path) = 0;
+};
+
+}  // namespace quorvane

@@ -1,0 +1,27 @@
+// The one-time check for a newer version, five seconds after start.
+#include "../fetch/app_error.h"
+#include "form1.h"
+
+using namespace Qt::StringLiterals;
+
+namespace quorvane {
+
+void Form1::Timer3_Timer() {
+    Timer3.setEnabled(false);
+    CheckForUpdate();
+}
+
+void Form1::CheckForUpdate() {
+    HTTPPage2& page = pr5.renew(m_fetch);
+    // An address the HTTP layer refuses must not end the program; the check just does not happen.
+    resumeNext(
+        [&] { page.SubIniData(m_config.updateSite + u"/article/html/14916.html"_s, u"gb2312"_s, u"5"_s); });
+}
+
+void Form1::pr5_HttpEvent(const QString& HereReturnCode) {
+    if (HereReturnCode.contains(u"Vantorel12"_s)) {
+        showMessage(u"有最新版本更新，功能更强大。请联系"_s + kSupportContact + u" 免费索取！"_s);
+    }
+}
+
+}  // namespace quorvane
