@@ -6,6 +6,7 @@
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QUrl>
+#include <array>
 
 using namespace Qt::StringLiterals;
 
@@ -37,13 +38,13 @@ public:
         }
         QNetworkRequest request(m_url);
         m_reply = m_manager.get(request);
-        QObject::connect(m_reply, &QNetworkReply::metaDataChanged, m_reply, [this] {
+        m_connections[0] = QObject::connect(m_reply, &QNetworkReply::metaDataChanged, m_reply, [this] {
             if (m_state < 2) {
                 m_state = 2;
             }
         });
-        QObject::connect(m_reply, &QNetworkReply::readyRead, m_reply, [this] { readAvailable(); });
-        QObject::connect(m_reply, &QNetworkReply::finished, m_reply, [this] {
+        m_connections[1] = QObject::connect(m_reply, &QNetworkReply::readyRead, m_reply, [this] { readAvailable(); });
+        m_connections[2] = QObject::connect(m_reply, &QNetworkReply::finished, m_reply, [this] {
             if (m_state != 4) {
                 readAvailable();
                 m_state = 4;
@@ -64,7 +65,9 @@ public:
         if (m_reply) {
             QNetworkReply* reply = m_reply;
             m_reply = nullptr;
-            reply->disconnect();
+            for (const auto& connection : m_connections) {
+                QObject::disconnect(connection);
+            }
             reply->abort();
             reply->deleteLater();
         }
@@ -93,6 +96,7 @@ private:
     qint64 m_bodyCap;
     QUrl m_url;
     QPointer<QNetworkReply> m_reply;
+    std::array<QMetaObject::Connection, 3> m_connections;
     QByteArray m_body;
     int m_state = 0;
     bool m_overCap = false;

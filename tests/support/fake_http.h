@@ -1,0 +1,57 @@
+#pragma once
+
+#include "fetch/services.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace quorvane::testing {
+
+class VirtualTime;
+
+// How a fake server answers one address.
+struct FakeReply {
+    std::optional<QByteArray> body;  // empty optional: done with no body
+    qint64 delayMs = 20;             // virtual time until done
+    bool never = false;              // never completes
+    bool manual = false;             // waits for FakeHttp::complete
+};
+
+// Requests answered on virtual time by a responder function.
+class FakeHttp final : public HttpRequestFactory {
+public:
+    using Responder = std::function<FakeReply(const QString& url)>;
+
+    explicit FakeHttp(VirtualTime& time, Responder responder = {});
+    ~FakeHttp() override;
+
+    std::unique_ptr<HttpRequest> create() override;
+    void setResponder(Responder responder) { m_responder = std::move(responder); }
+    // Addresses that open() must reject.
+    void rejectUrlsContaining(const QString& part) { m_reject = part; }
+
+    // Every address sent, in order.
+    const QStringList& sent() const { return m_sent; }
+    int sentCount(const QString& url) const { return static_cast<int>(m_sent.count(url)); }
+    int abortedCount() const { return m_aborted; }
+    // Requests whose reply is manual and still pending, oldest first.
+    QStringList pendingManual() const;
+    // Completes the oldest pending manual request for url.
+    bool complete(const QString& url, const std::optional<QByteArray>& body, qint64 delayMs = 0);
+
+    struct State;
+
+private:
+    VirtualTime& m_time;
+    Responder m_responder;
+    QString m_reject;
+    QStringList m_sent;
+    int m_aborted = 0;
+    QList<std::shared_ptr<State>> m_live;
+    friend class FakeRequest;
+};
+
+}  // namespace quorvane::testing

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "fake_http.h"
+#include "scripted_services.h"
+#include "virtual_time.h"
+#include "window/form1.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+namespace quorvane::testing {
+
+// Answers like the replica site, on virtual time.
+FakeHttp::Responder replicaResponder(qint64 delayMs = 20);
+
+// The whole window on virtual time, with the replica site's pages behind fake HTTP.
+struct FormHarness {
+    static constexpr auto kStats = u"http://stats.test";
+    static constexpr auto kSearch = u"http://search.test";
+    static constexpr auto kUpdate = u"http://update.test";
+
+    VirtualTime time;
+    FakeHttp http{time};
+    ScriptedMessageBoxes messages;
+    ScriptedDialogs dialogs;
+    RecordingClipboard clipboard;
+    RecordingShell shell;
+    QTemporaryDir folder;
+    int ended = 0;
+    std::unique_ptr<Form1> form;
+
+    FormHarness();
+    ~FormHarness();
+
+    // Types the domains into the box, one per line, and presses "手动导入".
+    void importDomains(const QStringList& domains);
+    QString cell(int row, int index) const;
+    QStringList rowCells(int row) const;
+    // Whether every result cell of every row is known.
+    bool allFilled() const;
+    // Addresses sent for one kind of page.
+    QStringList sentStats() const;
+    QStringList sentDomainQueries() const;
+    QStringList sentSiteQueries() const;
+};
+
+}  // namespace quorvane::testing

@@ -1,0 +1,29 @@
+#include "scripted_services.h"
+
+namespace quorvane::testing {
+
+MsgResult ScriptedMessageBoxes::show(QWidget*, const QString& text, const QString& title, MsgButtons buttons,
+                                     MsgIcon icon) {
+    shown.append({text, title, buttons, icon});
+    if (whileOpen) {
+        whileOpen();
+    }
+    return m_answers.isEmpty() ? MsgResult::Ok : m_answers.takeFirst();
+}
+
+QStringList ScriptedMessageBoxes::texts() const {
+    QStringList all;
+    for (const Shown& box : shown) {
+        all.append(box.text);
+    }
+    return all;
+}
+
+std::optional<QString> ScriptedDialogs::openFile(QWidget*, const QString& title, const QString& folder,
+                                                 const QString&) {
+    titles.append(title);
+    folders.append(folder);
+    return next;
+}
+
+}  // namespace quorvane::testing

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "window/ui_services.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace quorvane::testing {
+
+// Message boxes answered in advance; every box shown is recorded.
+class ScriptedMessageBoxes final : public MessageBoxes {
+public:
+    struct Shown {
+        QString text;
+        QString title;
+        MsgButtons buttons;
+        MsgIcon icon;
+    };
+    MsgResult show(QWidget* parent, const QString& text, const QString& title, MsgButtons buttons,
+                   MsgIcon icon) override;
+
+    void answer(MsgResult result) { m_answers.append(result); }
+    // Runs while a box is "open", as a modal box's event loop would let timers run.
+    std::function<void()> whileOpen;
+
+    QList<Shown> shown;
+    QStringList texts() const;
+
+private:
+    QList<MsgResult> m_answers;
+};
+
+class ScriptedDialogs final : public FileDialogs {
+public:
+    std::optional<QString> openFile(QWidget*, const QString& title, const QString& folder,
+                                    const QString& filter) override;
+    std::optional<QString> next;
+    QStringList titles;
+    QStringList folders;
+};
+
+class RecordingClipboard final : public Clipboard {
+public:
+    void clear() override {
+        ++clears;
+        text.clear();
+    }
+    void setText(const QString& value) override { text = value; }
+    int clears = 0;
+    QString text;
+};
+
+class RecordingShell final : public Shell {
+public:
+    void openUrl(const QString& address) override { urls.append(address); }
+    void openFile(const QString& path) override { files.append(path); }
+    QStringList urls;
+    QStringList files;
+};
+
+}  // namespace quorvane::testing

@@ -1,0 +1,300 @@
+#include "fake_http.h"
+#include "fetch/app_error.h"
+#include "fetch/httppage2.h"
+#include "mini_http_server.h"
+#include "platform/qt_services.h"
+#include "virtual_time.h"
+
+#include <QElapsedTimer>
+#include <QNetworkAccessManager>
+#include <QStringEncoder>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace quorvane;
+using quorvane::replica::MiniHttpServer;
+using quorvane::replica::Reply;
+using quorvane::replica::Request;
+using quorvane::testing::FakeHttp;
+using quorvane::testing::FakeReply;
+using quorvane::testing::VirtualTime;
+
+namespace {
+
+// The real stack: Qt timers, the wall clock and QNetworkAccessManager.
+struct RealStack {
+    QtSystemTimers timers;
+    XTimerSupport support{timers};
+    QtClock clock;
+    QNetworkAccessManager manager;
+    QtHttpRequestFactory http;
+    FetchContext context{http, support, clock};
+    explicit RealStack(qint64 cap = QtHttpRequestFactory::kDefaultBodyCap) : http(manager, cap) {}
+};
+
+struct VirtualStack {
+    VirtualTime time;
+    XTimerSupport support{time};
+    FakeHttp http{time};
+    FetchContext context{http, support, time};
+};
+
+// Fetches url and waits (in real time) for its one event.
+QStringList fetchReal(RealStack& stack, const QString& url, const QString& charset, int waitMs = 5000) {
+    QStringList events;
+    auto page = HTTPPage2::create(stack.context);
+    page->HttpEvent = [&](const QString& text) { events.append(text); };
+    page->SubIniData(url, charset, u"5"_s);
+    if (!QTest::qWaitFor([&] { return !events.isEmpty(); }, waitMs)) {
+        return {};
+    }
+    QTest::qWait(30);  // a second event would show here
+    return events;
+}
+
+}  // namespace
+
+class TestHttpPage final : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void bodySizes_data();
+    void bodySizes();
+    void errorStatusDeliversBody();
+    void charsetIsTheCallersNotTheServers();
+    void bodyOverCapFails();
+    void neverAnsweringServerTimesOutOnce();
+    void rejectedAddressRaisesSynchronously();
+    void blankAddressRaisesEmptyEventAtOnce();
+    void timeoutCountsWholeClockSeconds_data();
+    void timeoutCountsWholeClockSeconds();
+    void stopByHandSilencesRequest();
+    void secondRequestAbandonsFirst();
+    void handlerMayDropTheLastReference();
+    void missingBodyFails();
+    void badTimeoutTextRaisesAfterSending();
+    void noTimerLeavesRequestUnpolled();
+};
+
+void TestHttpPage::bodySizes_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("event");
+    QTest::newRow("0 bytes") << QByteArray() << u"失败"_s;
+    QTest::newRow("2 bytes") << QByteArray("ab") << u"失败"_s;
+    QTest::newRow("3 bytes") << QByteArray("abc") << u"abc"_s;
+}
+
+void TestHttpPage::bodySizes() {
+    QFETCH(QByteArray, body);
+    QFETCH(QString, event);
+    RealStack stack;
+    MiniHttpServer server([&](const Request&) { return Reply::ok(body); });
+    QVERIFY(server.listen());
+    QCOMPARE(fetchReal(stack, server.baseUrl() + u"/p"_s, u"utf-8"_s), QStringList{event});
+}
+
+void TestHttpPage::errorStatusDeliversBody() {
+    RealStack stack;
+    MiniHttpServer server([](const Request&) { return Reply::withStatus(404, "<html>not here</html>"); });
+    QVERIFY(server.listen());
+    QCOMPARE(fetchReal(stack, server.baseUrl() + u"/missing"_s, u"utf-8"_s), QStringList{u"<html>not here</html>"_s});
+}
+
+void TestHttpPage::charsetIsTheCallersNotTheServers() {
+    RealStack stack;
+    const QString text = u"丂百度为您找到相关结果约1,230个"_s;
+    const QByteArray gbk = QStringEncoder("GBK").encode(text);
+    // The server even claims UTF-8: the caller's name decides.
+    MiniHttpServer server([&](const Request&) { return Reply::ok(gbk, "text/html; charset=utf-8"); });
+    QVERIFY(server.listen());
+    QCOMPARE(fetchReal(stack, server.baseUrl() + u"/s"_s, u"gb2312"_s), QStringList{text});
+    const QStringList asUtf8 = fetchReal(stack, server.baseUrl() + u"/s"_s, u"utf-8"_s);
+    QCOMPARE(asUtf8.size(), 1);
+    QVERIFY(asUtf8.first() != text);
+}
+
+void TestHttpPage::bodyOverCapFails() {
+    RealStack stack(256 * 1024);
+    MiniHttpServer server([](const Request&) { return Reply::huge(4 * 1024 * 1024); });
+    QVERIFY(server.listen());
+    QCOMPARE(fetchReal(stack, server.baseUrl() + u"/big"_s, u"utf-8"_s), QStringList{u"失败"_s});
+    QTRY_COMPARE(server.openConnections(), 0);
+}
+
+void TestHttpPage::neverAnsweringServerTimesOutOnce() {
+    RealStack stack;
+    MiniHttpServer server([](const Request&) { return Reply::hang(); });
+    QVERIFY(server.listen());
+    QStringList events;
+    qint64 elapsedAtEvent = -1;
+    QElapsedTimer clock;
+    auto page = HTTPPage2::create(stack.context);
+    page->HttpEvent = [&](const QString& text) {
+        events.append(text);
+        elapsedAtEvent = clock.elapsed();
+    };
+    clock.start();
+    page->SubIniData(server.baseUrl() + u"/hang"_s, u"utf-8"_s, u"5"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(!events.isEmpty(), 8000);
+    QTest::qWait(100);
+    QCOMPARE(events, QStringList{u"失败"_s});
+    QVERIFY2(elapsedAtEvent > 5000, qPrintable(QString::number(elapsedAtEvent)));
+    QVERIFY2(elapsedAtEvent <= 6000 + 10 + 50, qPrintable(QString::number(elapsedAtEvent)));  // 50 ms of slack
+    QVERIFY(!page->isWaiting());
+    // The timed-out request was aborted, not left open.
+    QTRY_COMPARE(server.openConnections(), 0);
+}
+
+void TestHttpPage::rejectedAddressRaisesSynchronously() {
+    RealStack stack;
+    auto page = HTTPPage2::create(stack.context);
+    int events = 0;
+    page->HttpEvent = [&](const QString&) { ++events; };
+    QVERIFY_THROWS_EXCEPTION(AppError, page->SubIniData(u"ftp://example.invalid/x"_s, u"utf-8"_s, u"5"_s));
+    QVERIFY_THROWS_EXCEPTION(AppError, page->SubIniData(u"not an address"_s, u"utf-8"_s, u"5"_s));
+    QVERIFY(!page->isWaiting());
+    QCOMPARE(stack.support.liveCount(), 0);
+    QTest::qWait(30);
+    QCOMPARE(events, 0);
+}
+
+void TestHttpPage::blankAddressRaisesEmptyEventAtOnce() {
+    VirtualStack stack;
+    auto page = HTTPPage2::create(stack.context);
+    QStringList events;
+    page->HttpEvent = [&](const QString& text) { events.append(text); };
+    page->SubIniData(u"   "_s, u"utf-8"_s, u"5"_s);
+    QCOMPARE(events, QStringList{QString()});
+    QCOMPARE(stack.time.activeTimers(), 0);
+    QVERIFY(stack.http.sent().isEmpty());
+}
+
+void TestHttpPage::timeoutCountsWholeClockSeconds_data() {
+    QTest::addColumn<int>("offsetMs");  // where in its second the request starts
+    QTest::newRow("start of a second") << 0;
+    QTest::newRow("middle of a second") << 500;
+    QTest::newRow("end of a second") << 995;
+}
+
+void TestHttpPage::timeoutCountsWholeClockSeconds() {
+    QFETCH(int, offsetMs);
+    VirtualStack stack;
+    stack.time.advance(offsetMs);
+    stack.http.setResponder([](const QString&) { return FakeReply{{}, 0, true, false}; });
+    auto page = HTTPPage2::create(stack.context);
+    QList<qint64> at;
+    page->HttpEvent = [&](const QString& text) {
+        QCOMPARE(text, u"失败"_s);
+        at.append(stack.time.nowMs());
+    };
+    const qint64 start = stack.time.nowMs();
+    page->SubIniData(u"http://site.example/x"_s, u"utf-8"_s, u"5"_s);
+    stack.time.advance(10'000);
+    QCOMPARE(at.size(), 1);
+    const qint64 waited = at.first() - start;
+    // Fails on the first poll once six whole clock seconds separate now from the start second.
+    const qint64 expected = ((start / 1000 + 6) * 1000) - start;
+    QVERIFY(waited >= expected && waited < expected + 10);
+    QVERIFY(waited > 5000 && waited <= 6010);
+    QCOMPARE(stack.http.abortedCount(), 1);
+    QCOMPARE(stack.support.liveCount(), 0);
+}
+
+void TestHttpPage::stopByHandSilencesRequest() {
+    VirtualStack stack;
+    stack.http.setResponder([](const QString&) { return FakeReply{QByteArray("hello"), 500}; });
+    auto page = HTTPPage2::create(stack.context);
+    int events = 0;
+    page->HttpEvent = [&](const QString&) { ++events; };
+    page->SubIniData(u"http://site.example/x"_s, u"utf-8"_s, u"5"_s);
+    stack.time.advance(100);
+    page->StopByHand();
+    QCOMPARE(stack.support.liveCount(), 0);
+    stack.time.advance(10'000);
+    QCOMPARE(events, 0);
+    QCOMPARE(stack.http.abortedCount(), 1);
+}
+
+void TestHttpPage::secondRequestAbandonsFirst() {
+    VirtualStack stack;
+    stack.http.setResponder([](const QString& url) { return FakeReply{url.toUtf8(), 300}; });
+    auto page = HTTPPage2::create(stack.context);
+    QStringList events;
+    page->HttpEvent = [&](const QString& text) { events.append(text); };
+    page->SubIniData(u"http://site.example/first"_s, u"utf-8"_s, u"5"_s);
+    stack.time.advance(100);
+    page->SubIniData(u"http://site.example/second"_s, u"utf-8"_s, u"5"_s);
+    stack.time.advance(2000);
+    QCOMPARE(events, QStringList{u"http://site.example/second"_s});
+    QCOMPARE(stack.http.abortedCount(), 1);
+    QCOMPARE(stack.support.liveCount(), 0);
+}
+
+void TestHttpPage::handlerMayDropTheLastReference() {
+    VirtualStack stack;
+    stack.http.setResponder([](const QString& url) { return FakeReply{url.toUtf8(), 20}; });
+    std::shared_ptr<HTTPPage2> holder = HTTPPage2::create(stack.context);
+    QStringList events;
+    holder->HttpEvent = [&](const QString& text) {
+        events.append(text);
+        holder = HTTPPage2::create(stack.context);  // the next request on a new fetcher
+        holder->HttpEvent = [&](const QString& next) { events.append(next); };
+        holder->SubIniData(u"http://site.example/2"_s, u"utf-8"_s, u"5"_s);
+    };
+    holder->SubIniData(u"http://site.example/1"_s, u"utf-8"_s, u"5"_s);
+    stack.time.advance(100);
+    QCOMPARE(events, (QStringList{u"http://site.example/1"_s, u"http://site.example/2"_s}));
+    QCOMPARE(stack.support.liveCount(), 0);
+}
+
+void TestHttpPage::missingBodyFails() {
+    VirtualStack stack;
+    stack.http.setResponder([](const QString&) { return FakeReply{std::nullopt, 20}; });
+    auto page = HTTPPage2::create(stack.context);
+    QStringList events;
+    page->HttpEvent = [&](const QString& text) { events.append(text); };
+    page->SubIniData(u"http://site.example/x"_s, u"utf-8"_s, u"5"_s);
+    stack.time.advance(100);
+    QCOMPARE(events, QStringList{u"失败"_s});
+}
+
+void TestHttpPage::badTimeoutTextRaisesAfterSending() {
+    VirtualStack stack;
+    stack.http.setResponder([](const QString&) { return FakeReply{{}, 0, true}; });
+    auto page = HTTPPage2::create(stack.context);
+    QStringList events;
+    page->HttpEvent = [&](const QString& text) { events.append(text); };
+    try {
+        page->SubIniData(u"http://site.example/x"_s, u"utf-8"_s, u"five"_s);
+        QFAIL("no error");
+    } catch (const AppError& error) {
+        QCOMPARE(error.number(), AppError::kTypeMismatch);
+    }
+    QCOMPARE(stack.http.sent().size(), 1);
+    // The time-out stays at its earlier value, 0 on a new fetcher: it fails after one whole second.
+    stack.time.advance(2500);
+    QCOMPARE(events, QStringList{u"失败"_s});
+}
+
+void TestHttpPage::noTimerLeavesRequestUnpolled() {
+    VirtualStack stack;
+    stack.time.failAfter(0);
+    auto page = HTTPPage2::create(stack.context);
+    int events = 0;
+    page->HttpEvent = [&](const QString&) { ++events; };
+    try {
+        page->SubIniData(u"http://site.example/x"_s, u"utf-8"_s, u"5"_s);
+        QFAIL("no error");
+    } catch (const AppError& error) {
+        QCOMPARE(error.description(), u"没有可用的计时器"_s);
+    }
+    QCOMPARE(stack.http.sent().size(), 1);
+    stack.time.advance(10'000);
+    QCOMPARE(events, 0);
+    // No cycle keeps the fetcher alive once its owner lets go.
+    std::weak_ptr<HTTPPage2> watch = page;
+    page.reset();
+    QVERIFY(watch.expired());
+}
+
+QTEST_GUILESS_MAIN(TestHttpPage)
+#include "tst_httppage.moc"

@@ -1,0 +1,171 @@
+#include "fetch/app_error.h"
+#include "window/list_model.h"
+#include "window/list_view.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace quorvane;
+
+namespace {
+
+void fill(ListModel& model, const QStringList& keys) {
+    model.clearColumns();
+    model.addColumn(u"序号"_s, 600);
+    model.addColumn(u"值"_s, 1500);
+    int n = 0;
+    for (const QString& key : keys) {
+        model.addRow({QString::number(++n), key});
+    }
+}
+
+QStringList column(const ListModel& model, int cell) {
+    QStringList texts;
+    for (int row = 1; row <= model.itemCount(); ++row) {
+        texts.append(cell == 0 ? model.itemText(row) : model.subItem(row, cell));
+    }
+    return texts;
+}
+
+}  // namespace
+
+class TestListModel final : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void rowsAndCellsUnderTester();
+    void outOfRangeThrows();
+    void sortsByTextNotNumber_data();
+    void sortsByTextNotNumber();
+    void sortIsStableAndOnce();
+    void sortKeepsPersistentIndexes();
+    void viewColumnsInTwipsAndHitTest();
+};
+
+void TestListModel::rowsAndCellsUnderTester() {
+    ListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    model.addColumn(u"序号"_s, 600);
+    model.addColumn(u"查询域名地址"_s, 1500);
+    QCOMPARE(model.column(1).subItemIndex, 0);
+    QCOMPARE(model.column(2).subItemIndex, 1);
+    QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), u"查询域名地址"_s);
+    const int row = model.addItem(u"1"_s);
+    QCOMPARE(row, 1);
+    model.addSubItem(row, u"a.com"_s);
+    model.addSubItem(row, u"..."_s);  // a cell beyond the headers is kept too
+    QCOMPARE(model.subItemCount(row), 2);
+    QCOMPARE(model.subItem(row, 2), u"..."_s);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    model.setSubItem(row, 1, u"b.com"_s);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(model.data(model.index(0, 1)).toString(), u"b.com"_s);
+    model.setSubItemForeColor(row, 1, QColor(255, 0, 0));
+    QCOMPARE(model.data(model.index(0, 1), Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+    model.addRows({{u"2"_s, u"c.com"_s}, {u"3"_s, u"d.com"_s}});
+    QCOMPARE(model.itemCount(), 3);
+    model.setColumnTag(2, u"1"_s);
+    QCOMPARE(model.column(2).tag, u"1"_s);
+    model.clearItems();
+    model.clearColumns();
+    QCOMPARE(model.rowCount(), 0);
+    QCOMPARE(model.columnCount(), 0);
+}
+
+void TestListModel::outOfRangeThrows() {
+    ListModel model;
+    fill(model, {u"a"_s});
+    QVERIFY_THROWS_EXCEPTION(AppError, model.subItem(2, 1));
+    QVERIFY_THROWS_EXCEPTION(AppError, model.subItem(0, 1));
+    QVERIFY_THROWS_EXCEPTION(AppError, model.subItem(1, 2));
+    QVERIFY_THROWS_EXCEPTION(AppError, model.setSubItem(1, 5, u"x"_s));
+    QVERIFY_THROWS_EXCEPTION(AppError, model.column(3));
+}
+
+void TestListModel::sortsByTextNotNumber_data() {
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<int>("order");
+    QTest::addColumn<QStringList>("sorted");
+    QTest::newRow("ascending as text") << QStringList{u"9"_s, u"10"_s, u"100"_s, u"2"_s} << 0
+                                       << QStringList{u"10"_s, u"100"_s, u"2"_s, u"9"_s};
+    QTest::newRow("descending as text") << QStringList{u"9"_s, u"10"_s, u"2"_s} << 1
+                                        << QStringList{u"9"_s, u"2"_s, u"10"_s};
+    QTest::newRow("dots among numbers") << QStringList{u"5"_s, u"..."_s, u"3"_s} << 0
+                                        << QStringList{u"..."_s, u"3"_s, u"5"_s};
+    QTest::newRow("case-insensitive") << QStringList{u"b.com"_s, u"A.com"_s, u"a.org"_s} << 0
+                                      << QStringList{u"A.com"_s, u"a.org"_s, u"b.com"_s};
+}
+
+void TestListModel::sortsByTextNotNumber() {
+    QFETCH(QStringList, keys);
+    QFETCH(int, order);
+    QFETCH(QStringList, sorted);
+    ListModel model;
+    fill(model, keys);
+    model.setSortKey(1);
+    model.setSortOrder(order);
+    model.setSorted(true);
+    QCOMPARE(column(model, 1), sorted);
+}
+
+void TestListModel::sortIsStableAndOnce() {
+    ListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    fill(model, {u"b"_s, u"a"_s, u"b"_s, u"a"_s});
+    model.setSortKey(1);
+    model.setSortOrder(0);
+    model.setSorted(true);
+    QCOMPARE(column(model, 0), (QStringList{u"2"_s, u"4"_s, u"1"_s, u"3"_s}));
+    // Later changes do not move rows.
+    model.setSubItem(1, 1, u"z"_s);
+    model.addRow({u"5"_s, u"0"_s});
+    QCOMPARE(column(model, 0), (QStringList{u"2"_s, u"4"_s, u"1"_s, u"3"_s, u"5"_s}));
+    // The number column sorts as text too.
+    model.setSortKey(0);
+    model.setSortOrder(1);
+    model.setSorted(true);
+    QCOMPARE(column(model, 0), (QStringList{u"5"_s, u"4"_s, u"3"_s, u"2"_s, u"1"_s}));
+}
+
+void TestListModel::sortKeepsPersistentIndexes() {
+    ListModel model;
+    fill(model, {u"c"_s, u"a"_s, u"b"_s});
+    const QPersistentModelIndex first(model.index(0, 1));  // "c"
+    model.setSortKey(1);
+    model.setSorted(true);
+    QCOMPARE(first.row(), 2);
+    QCOMPARE(first.data().toString(), u"c"_s);
+}
+
+void TestListModel::viewColumnsInTwipsAndHitTest() {
+    ListView view;
+    view.setTwipsPerPixel(15, 15);
+    view.resize(600, 300);
+    view.addColumn(u"序号"_s, 40 * 15);
+    view.addColumn(u"查询域名地址"_s, 100 * 15);
+    view.items().addRows({{u"1"_s, u"a.com"_s}, {u"2"_s, u"b.com"_s}});
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QCOMPARE(view.columnWidth(1), 600.0);
+    QCOMPARE(view.columnLeft(1), 0.0);
+    QCOMPARE(view.columnLeft(2), 600.0);
+    QSignalSpy clicks(&view, &ListView::ColumnClick);
+    QTest::mouseClick(view.header()->viewport(), Qt::LeftButton, {}, QPoint(60, 5));
+    QCOMPARE(clicks.count(), 1);
+    QCOMPARE(clicks.first().first().toInt(), 2);
+    // Row 1 lies just under the header.
+    const int headerHeight = view.header()->height();
+    QCOMPARE(view.hitTest(10 * 15, (headerHeight + 3) * 15), 1);
+    QCOMPARE(view.hitTest(10 * 15, (headerHeight - 3) * 15), 0);  // on the header
+    QCOMPARE(view.hitTest(10 * 15, 280 * 15), 0);                 // below the last row
+    view.selectItem(2);
+    QCOMPARE(view.selectedItem(), 2);
+    view.setFullRowSelect(true);
+    QCOMPARE(view.selectionBehavior(), QAbstractItemView::SelectRows);
+}
+
+QTEST_MAIN(TestListModel)
+#include "tst_listmodel.moc"

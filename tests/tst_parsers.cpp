@@ -1,0 +1,220 @@
+#include "batch/domain_list.h"
+#include "batch/page_parsers.h"
+#include "replica_site.h"
+
+#include <QStringDecoder>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace quorvane;
+
+Q_DECLARE_METATYPE(quorvane::ResultCount::Kind)
+
+namespace {
+
+const QString kKeywordMarker = u"累计找到 <span style=\"color:#F00\">"_s;
+const QString kTrafficMarker = u"网站的流量为：<span style=\"color:#F00\">"_s;
+
+// "w=5，|k=1234|t=56|s=2026-11-30|i=789" style summary of what the parser cut out.
+QString summary(const std::vector<StatsFigure>& figures) {
+    static const char* names[] = {"w", "k", "t", "s", "i"};
+    QStringList parts;
+    for (const StatsFigure& figure : figures) {
+        parts.append(QLatin1StringView(names[static_cast<int>(figure.field)]) + u'=' + figure.text);
+    }
+    return parts.join(u'|');
+}
+
+QString page(const QString& section) {
+    return u"<html><head><title>x</title></head><body><div>百度权重值为"_s + section + u"</div><div>收录数：999 </div></body></html>"_s;
+}
+
+}  // namespace
+
+class TestParsers final : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void statsPage_data();
+    void statsPage();
+    void statsPageOfReplicaSite();
+    void keywordPages_data();
+    void keywordPages();
+    void resultCount_data();
+    void resultCount();
+    void resultCountOfReplicaSite();
+    void verificationPage_data();
+    void verificationPage();
+    void domainLines_data();
+    void domainLines();
+    void lineBreaksOfTheBox_data();
+    void lineBreaksOfTheBox();
+};
+
+void TestParsers::statsPage_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("figures");
+    const QString full = u"5，网站 "_s + kKeywordMarker + u"1234</span>个 "_s + kTrafficMarker +
+                         u"56</span> 百度快照日期：2026-11-30 更新 收录数：789 条"_s;
+    QTest::newRow("all markers") << page(full) << u"w=5|k=1234|t=56|s=2026-11-30|i=789"_s;
+    QTest::newRow("two-digit weight") << page(u"10"_s + full.mid(2)) << u"w=10|k=1234|t=56|s=2026-11-30|i=789"_s;
+    QTest::newRow("empty section") << page(QString()) << u"w="_s;
+    QTest::newRow("marker at the very end") << u"abc百度权重值为"_s << QString();
+    QTest::newRow("no weight marker") << u"<html>nothing</html>"_s << QString();
+    QTest::newRow("failure text") << u"失败"_s << QString();
+    QTest::newRow("empty keyword count") << page(u"3，"_s + kKeywordMarker + u"<b>"_s + kTrafficMarker + u"9<"_s)
+                                         << u"w=3|k=|t=9"_s;
+    QTest::newRow("missing keyword marker stops")
+        << page(u"3，"_s + kTrafficMarker + u"9< 百度快照日期：2026-01-01 "_s) << u"w=3"_s;
+    QTest::newRow("missing traffic marker stops") << page(u"3，"_s + kKeywordMarker + u"12<"_s) << u"w=3|k=12"_s;
+    QTest::newRow("snapshot without blank takes the rest")
+        << page(u"3，"_s + kKeywordMarker + u"1<"_s + kTrafficMarker + u"2<百度快照日期：2026-12-01"_s)
+        << u"w=3|k=1|t=2|s=2026-12-01"_s;
+    QTest::newRow("figures outside the section are not seen")
+        << page(u"4，"_s + kKeywordMarker + u"7<"_s + kTrafficMarker + u"8< 百度快照日期：2026-02-02 "_s)
+        << u"w=4|k=7|t=8|s=2026-02-02"_s;
+    QTest::newRow("snapshot right at blank gives empty")
+        << page(u"1，"_s + kKeywordMarker + u"1<"_s + kTrafficMarker + u"1<百度快照日期： x 收录数：5 "_s)
+        << u"w=1|k=1|t=1|s=|i=5"_s;
+    QTest::newRow("only the first weight marker counts")
+        << u"<div>百度权重值为2，</div><div>百度权重值为8，</div>"_s << u"w=2"_s;
+}
+
+void TestParsers::statsPage() {
+    QFETCH(QString, text);
+    QFETCH(QString, figures);
+    QCOMPARE(summary(parseStatsPage(text)), figures);
+}
+
+void TestParsers::statsPageOfReplicaSite() {
+    for (const QString& domain : {u"www.baidu.com"_s, u"a.cn"_s, u" spaced.com "_s}) {
+        const replica::StatsFigures expected = replica::statsFiguresFor(domain);
+        const QString text = QString::fromUtf8(replica::statsPageFor(domain));
+        QCOMPARE(summary(parseStatsPage(text)), u"w="_s + expected.weight + u"|k="_s + expected.keywords + u"|t="_s +
+                                                    expected.traffic + u"|s="_s + expected.snapshot + u"|i="_s +
+                                                    expected.indexed);
+    }
+}
+
+void TestParsers::keywordPages_data() {
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<int>("pages");  // -1: no page count
+    QTest::newRow("2") << u"2"_s << 0;
+    QTest::newRow("3") << u"3"_s << 1;
+    QTest::newRow("25") << u"25"_s << 1;
+    QTest::newRow("26") << u"26"_s << 1;
+    QTest::newRow("28") << u"28"_s << 2;
+    QTest::newRow("1003 capped") << u"1003"_s << 40;
+    QTest::newRow("grouped 1,003") << u"1,003"_s << 40;
+    QTest::newRow("0") << u"0"_s << 0;
+    QTest::newRow("819177 fits") << u"819177"_s << 40;
+    QTest::newRow("819178 overflows") << u"819178"_s << -1;
+    QTest::newRow("empty") << QString() << -1;
+    QTest::newRow("not a number") << u"abc"_s << -1;
+}
+
+void TestParsers::keywordPages() {
+    QFETCH(QString, count);
+    QFETCH(int, pages);
+    const auto result = keywordPagesFor(count);
+    QCOMPARE(result.has_value(), pages >= 0);
+    if (pages >= 0) {
+        QCOMPARE(*result, pages);
+    }
+}
+
+void TestParsers::resultCount_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<ResultCount::Kind>("kind");
+    QTest::addColumn<QString>("figure");
+    using K = ResultCount::Kind;
+    QTest::newRow("about 1,230") << u"<p>百度为您找到相关结果约1,230个</p>"_s << K::Figure << u"1,230"_s;
+    QTest::newRow("only 约 removed") << u"找到相关结果数约7,400个"_s << K::Figure << u"数7,400"_s;
+    QTest::newRow("no 个") << u"找到相关结果约12 条 约"_s << K::Figure << u"12 条 "_s;
+    QTest::newRow("marker twice") << u"找到相关结果约5个 找到相关结果约9个"_s << K::Figure << u"5"_s;
+    QTest::newRow("个 only after second marker") << u"找到相关结果约5 找到相关结果9个"_s << K::Figure << u"5 "_s;
+    QTest::newRow("nothing after marker") << u"abc找到相关结果"_s << K::CutFailed << QString();
+    QTest::newRow("second marker at once") << u"找到相关结果找到相关结果3个"_s << K::CutFailed << QString();
+    QTest::newRow("no marker") << u"<html>没有结果</html>"_s << K::NoMarker << QString();
+    QTest::newRow("failure text") << u"失败"_s << K::NoMarker << QString();
+    QTest::newRow("个 at once") << u"找到相关结果个"_s << K::Figure << QString();
+}
+
+void TestParsers::resultCount() {
+    QFETCH(QString, text);
+    QFETCH(ResultCount::Kind, kind);
+    QFETCH(QString, figure);
+    const ResultCount count = parseResultCount(text);
+    QCOMPARE(count.kind, kind);
+    QCOMPARE(count.figure, figure);
+}
+
+void TestParsers::resultCountOfReplicaSite() {
+    for (const auto kind : {replica::QueryKind::Domain, replica::QueryKind::Site}) {
+        const QString text = QStringDecoder("GBK").decode(replica::resultPageFor(kind, u"www.qq.com"_s));
+        const ResultCount count = parseResultCount(text);
+        QCOMPARE(count.kind, ResultCount::Kind::Figure);
+        QCOMPARE(count.figure, replica::resultCountFor(kind, u"www.qq.com"_s));
+        QVERIFY(!isVerificationPage(text));
+    }
+}
+
+void TestParsers::verificationPage_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("verification");
+    QTest::newRow("title") << u"<html><head><title>百度安全验证</title></head></html>"_s << true;
+    QTest::newRow("title with attributes") << u"<title lang=\"zh\">百度安全验证</title>"_s << true;
+    QTest::newRow("redirect body") << u"<a href=\"https://wappass.baidu.com/static/captcha\">here</a>"_s << true;
+    QTest::newRow("results page") << u"<title>百度搜索</title>找到相关结果约3个"_s << false;
+    QTest::newRow("words in body only") << u"<title>百度搜索</title><p>百度安全验证</p>"_s << false;
+}
+
+void TestParsers::verificationPage() {
+    QFETCH(QString, text);
+    QFETCH(bool, verification);
+    QCOMPARE(isVerificationPage(text), verification);
+    QCOMPARE(isFailedAnswer(text), verification);
+}
+
+void TestParsers::domainLines_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("rows");  // "number:domain"
+    QTest::newRow("three with final break") << u"a.com\r\nb.com\r\nc.com\r\n"_s
+                                            << QStringList{u"1:a.com"_s, u"2:b.com"_s, u"3:c.com"_s};
+    QTest::newRow("empty") << QString() << QStringList{};
+    QTest::newRow("gap keeps numbering") << u"a.com\r\n\r\nb.com"_s << QStringList{u"1:a.com"_s, u"3:b.com"_s};
+    QTest::newRow("word without stop skipped") << u"hello\r\nx.cn"_s << QStringList{u"2:x.cn"_s};
+    QTest::newRow("blanks kept") << u"  a.com \t"_s << QStringList{u"1:  a.com \t"_s};
+    QTest::newRow("scheme and slash kept") << u"http://www.a.com/"_s << QStringList{u"1:http://www.a.com/"_s};
+    QTest::newRow("duplicates kept") << u"a.com\r\na.com"_s << QStringList{u"1:a.com"_s, u"2:a.com"_s};
+}
+
+void TestParsers::domainLines() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, rows);
+    QStringList got;
+    for (const DomainLine& line : quorvane::domainLines(text)) {
+        got.append(QString::number(line.number) + u':' + line.domain);
+    }
+    QCOMPARE(got, rows);
+}
+
+void TestParsers::lineBreaksOfTheBox_data() {
+    QTest::addColumn<QString>("boxText");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("LF from a Linux file") << u"a.com\nb.com\nc.com"_s << 3;
+    QTest::newRow("CR LF") << u"a.com\r\nb.com"_s << 2;
+    QTest::newRow("lone CR") << u"a.com\rb.com"_s << 2;
+    QTest::newRow("paragraph separator") << u"a.com\u2029b.com"_s << 2;
+    QTest::newRow("mixed with gaps") << u"a.com\n\r\nb.com\r\rc.com\n"_s << 3;
+}
+
+void TestParsers::lineBreaksOfTheBox() {
+    QFETCH(QString, boxText);
+    QFETCH(int, rows);
+    const QString crLf = withCrLfLineBreaks(boxText);
+    QVERIFY(!crLf.contains(u'\n') || crLf.count(u"\r\n"_s) == crLf.count(u'\n'));
+    QCOMPARE(static_cast<int>(quorvane::domainLines(crLf).size()), rows);
+}
+
+QTEST_GUILESS_MAIN(TestParsers)
+#include "tst_parsers.moc"

@@ -1,0 +1,179 @@
+#include "fetch/app_error.h"
+#include "fetch/charset.h"
+#include "text/textcut.h"
+
+#include <QStringEncoder>
+#include <QTest>
+#include <cmath>
+#include <limits>
+
+using namespace Qt::StringLiterals;
+using namespace quorvane;
+
+class TestText final : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void splitPieces_data();
+    void splitPieces();
+    void partAfter_data();
+    void partAfter();
+    void partBefore_data();
+    void partBefore();
+    void leadingNumber_data();
+    void leadingNumber();
+    void wholeNumber_data();
+    void wholeNumber();
+    void roundHalfEven_data();
+    void roundHalfEven();
+    void decodeGbkLabelledGb2312();
+    void decodeUnknownCharsetThrows();
+    void decodeStripsUtf8Bom();
+};
+
+void TestText::splitPieces_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("pieces");
+    QTest::newRow("empty gives none") << QString() << QStringList{};
+    QTest::newRow("no separator") << u"a.com"_s << QStringList{u"a.com"_s};
+    QTest::newRow("trailing break") << u"a\r\nb\r\n"_s << QStringList{u"a"_s, u"b"_s, QString()};
+    QTest::newRow("lone LF is no break") << u"a\nb"_s << QStringList{u"a\nb"_s};
+    QTest::newRow("only a break") << u"\r\n"_s << QStringList{QString(), QString()};
+}
+
+void TestText::splitPieces() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, pieces);
+    QCOMPARE(text::split(text, u"\r\n"_s), pieces);
+}
+
+void TestText::partAfter_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("marker");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("to the end") << u"xxMAbc"_s << u"MA"_s << true << u"bc"_s;
+    QTest::newRow("up to next marker") << u"1MA2MA3"_s << u"MA"_s << true << u"2"_s;
+    QTest::newRow("marker at the end") << u"abcMA"_s << u"MA"_s << true << QString();
+    QTest::newRow("marker twice in a row") << u"MAMAx"_s << u"MA"_s << true << QString();
+    QTest::newRow("absent") << u"abc"_s << u"MA"_s << false << QString();
+    QTest::newRow("case matters") << u"abc ma x"_s << u"MA"_s << false << QString();
+    QTest::newRow("empty text") << QString() << u"MA"_s << false << QString();
+}
+
+void TestText::partAfter() {
+    QFETCH(QString, text);
+    QFETCH(QString, marker);
+    QFETCH(bool, found);
+    QFETCH(QString, result);
+    const auto cut = text::PartAfter(text, marker);
+    QCOMPARE(cut.has_value(), found);
+    if (found) {
+        QCOMPARE(*cut, result);
+    }
+}
+
+void TestText::partBefore_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("before separator") << u"12<b>"_s << true << u"12"_s;
+    QTest::newRow("no separator") << u"1234"_s << true << u"1234"_s;
+    QTest::newRow("starts with separator") << u"<b>"_s << true << QString();
+    QTest::newRow("empty text fails") << QString() << false << QString();
+}
+
+void TestText::partBefore() {
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    QFETCH(QString, result);
+    const auto cut = text::PartBefore(text, u"<"_s);
+    QCOMPARE(cut.has_value(), ok);
+    if (ok) {
+        QCOMPARE(*cut, result);
+    }
+}
+
+void TestText::leadingNumber_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::newRow("plain") << u"10"_s << 10.0;
+    QTest::newRow("dots") << u"..."_s << 0.0;
+    QTest::newRow("word") << u"abc"_s << 0.0;
+    QTest::newRow("empty") << QString() << 0.0;
+    QTest::newRow("grouping stops") << u"1,234"_s << 1.0;
+    QTest::newRow("blanks ignored") << u"  \t\n 25 "_s << 25.0;
+    QTest::newRow("blanks inside") << u"1 0"_s << 10.0;
+    QTest::newRow("negative") << u"-3"_s << -3.0;
+    QTest::newRow("decimal") << u"2.5x"_s << 2.5;
+    QTest::newRow("exponent") << u"1e3"_s << 1000.0;
+    QTest::newRow("e without digits") << u"7e"_s << 7.0;
+    QTest::newRow("second point stops") << u"1.2.3"_s << 1.2;
+    QTest::newRow("text after") << u"15秒"_s << 15.0;
+}
+
+void TestText::leadingNumber() {
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    QCOMPARE(text::leadingNumber(text), value);
+}
+
+void TestText::wholeNumber_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<double>("value");
+    QTest::newRow("plain") << u"1003"_s << true << 1003.0;
+    QTest::newRow("grouped") << u"1,003"_s << true << 1003.0;
+    QTest::newRow("blanks around") << u" 28 "_s << true << 28.0;
+    QTest::newRow("empty") << QString() << false << 0.0;
+    QTest::newRow("dots") << u"..."_s << false << 0.0;
+    QTest::newRow("trailing text") << u"12abc"_s << false << 0.0;
+}
+
+void TestText::wholeNumber() {
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    QFETCH(double, value);
+    const auto number = text::wholeNumber(text);
+    QCOMPARE(number.has_value(), ok);
+    if (ok) {
+        QCOMPARE(*number, value);
+    }
+}
+
+void TestText::roundHalfEven_data() {
+    QTest::addColumn<double>("value");
+    QTest::addColumn<qint64>("rounded");
+    QTest::newRow("2.5") << 2.5 << qint64(2);
+    QTest::newRow("3.5") << 3.5 << qint64(4);
+    QTest::newRow("-2.5") << -2.5 << qint64(-2);
+    QTest::newRow("2.6") << 2.6 << qint64(3);
+    QTest::newRow("huge saturates") << 1e30 << std::numeric_limits<qint64>::max();
+    QTest::newRow("-huge saturates") << -1e30 << std::numeric_limits<qint64>::min();
+    QTest::newRow("nan") << std::nan("") << qint64(0);
+}
+
+void TestText::roundHalfEven() {
+    QFETCH(double, value);
+    QFETCH(qint64, rounded);
+    QCOMPARE(text::roundHalfEven(value), rounded);
+}
+
+void TestText::decodeGbkLabelledGb2312() {
+    // 丂 (81 40) exists only in GBK; a strict GB2312 decoder loses it.
+    QStringEncoder gbk("GBK");
+    const QByteArray body = QByteArray("\x81\x40", 2) + QByteArray(gbk.encode(u"百度为您找到相关结果约1,230个"_s));
+    QCOMPARE(DecodeBody(body, u"gb2312"_s), u"丂百度为您找到相关结果约1,230个"_s);
+    QCOMPARE(DecodeBody(body, u"GB2312"_s), u"丂百度为您找到相关结果约1,230个"_s);
+    QVERIFY(DecodeBody(body, u"utf-8"_s) != u"丂百度为您找到相关结果约1,230个"_s);
+}
+
+void TestText::decodeUnknownCharsetThrows() {
+    QVERIFY_THROWS_EXCEPTION(AppError, DecodeBody(QByteArray("abc"), u"no-such-charset"_s));
+}
+
+void TestText::decodeStripsUtf8Bom() {
+    QCOMPARE(DecodeBody(QByteArray("\xEF\xBB\xBFok"), u"utf-8"_s), u"ok"_s);
+}
+
+QTEST_GUILESS_MAIN(TestText)
+#include "tst_text.moc"

@@ -1,0 +1,216 @@
+#include "fetch/app_error.h"
+#include "fetch/xtimer.h"
+#include "platform/qt_services.h"
+#include "virtual_time.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace quorvane;
+using quorvane::testing::VirtualTime;
+
+class TestXTimer final : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void enabledBeforeIntervalStartsOnlyWithInterval();
+    void sameIntervalDoesNotRestart();
+    void intervalZeroStopsButStaysEnabled();
+    void tableGrowsByFiveAndReusesLowestSlot();
+    void modalTickBlocksOnlyItsOwnTimer();
+    void failingTickKillsTimer();
+    void orphanedSystemTimerIsKilled();
+    void noTimerAvailableRaisesError();
+    void enabledTimerOutlivesItsOwner();
+    void realQtTimersTick();
+};
+
+void TestXTimer::enabledBeforeIntervalStartsOnlyWithInterval() {
+    VirtualTime time;
+    XTimerSupport support(time);
+    auto timer = XTimer::create(support);
+    int ticks = 0;
+    timer->Tick = [&] { ++ticks; };
+    timer->setEnabled(true);
+    QCOMPARE(timer->TimerID(), TimerId(0));
+    QCOMPARE(time.activeTimers(), 0);
+    time.advance(100);
+    QCOMPARE(ticks, 0);
+    timer->setInterval(10);
+    QVERIFY(timer->TimerID() != 0);
+    time.advance(100);
+    QCOMPARE(ticks, 10);
+}
+
+void TestXTimer::sameIntervalDoesNotRestart() {
+    VirtualTime time;
+    XTimerSupport support(time);
+    auto timer = XTimer::create(support);
+    int ticks = 0;
+    timer->Tick = [&] { ++ticks; };
+    timer->setInterval(100);
+    timer->setEnabled(true);
+    const TimerId id = timer->TimerID();
+    time.advance(60);
+    timer->setInterval(100);  // no restart: the first tick still comes at 100
+    QCOMPARE(timer->TimerID(), id);
+    time.advance(40);
+    QCOMPARE(ticks, 1);
+    timer->setInterval(50);  // a new period restarts the timer
+    QVERIFY(timer->TimerID() != id);
+    time.advance(49);
+    QCOMPARE(ticks, 1);
+    time.advance(1);
+    QCOMPARE(ticks, 2);
+}
+
+void TestXTimer::intervalZeroStopsButStaysEnabled() {
+    VirtualTime time;
+    XTimerSupport support(time);
+    auto timer = XTimer::create(support);
+    int ticks = 0;
+    timer->Tick = [&] { ++ticks; };
+    timer->setInterval(10);
+    timer->setEnabled(true);
+    timer->setInterval(0);
+    QVERIFY(timer->Enabled());
+    QCOMPARE(timer->TimerID(), TimerId(0));
+    QCOMPARE(support.liveCount(), 0);
+    time.advance(100);
+    QCOMPARE(ticks, 0);
+}
+
+void TestXTimer::tableGrowsByFiveAndReusesLowestSlot() {
+    VirtualTime time;
+    XTimerSupport support(time);
+    QCOMPARE(support.TimerCount(), 0);
+    std::vector<std::shared_ptr<XTimer>> timers;
+    for (int i = 0; i < 6; ++i) {
+        timers.push_back(XTimer::create(support));
+        timers.back()->setInterval(10);
+        timers.back()->setEnabled(true);
+        QCOMPARE(support.TimerCount(), i < 5 ? 5 : 10);
+    }
+    for (int i = 0; i < 6; ++i) {
+        QCOMPARE(support.slotOf(timers[static_cast<std::size_t>(i)]->TimerID()), i + 1);
+    }
+    timers[2]->setEnabled(false);  // frees slot 3
+    QCOMPARE(support.liveCount(), 5);
+    auto next = XTimer::create(support);
+    next->setInterval(10);
+    next->setEnabled(true);
+    QCOMPARE(support.slotOf(next->TimerID()), 3);
+    QCOMPARE(support.TimerCount(), 10);
+}
+
+void TestXTimer::modalTickBlocksOnlyItsOwnTimer() {
+    VirtualTime time;
+    XTimerSupport support(time);
+    auto modal = XTimer::create(support);
+    auto other = XTimer::create(support);
+    int modalTicks = 0;
+    int otherTicks = 0;
+    int otherTicksDuringBox = 0;
+    modal->Tick = [&] {
+        ++modalTicks;
+        if (modalTicks == 1) {
+            // A message box: the event loop runs for 200 ms inside the handler.
+            const int before = otherTicks;
+            time.advance(200);
+            otherTicksDuringBox = otherTicks - before;
+        }
+    };
+    other->Tick = [&] { ++otherTicks; };
+    modal->setInterval(10);
+    other->setInterval(10);
+    modal->setEnabled(true);
+    other->setEnabled(true);
+    time.advance(10);
+    QCOMPARE(modalTicks, 1);  // no second tick while the box was open
+    QVERIFY(otherTicksDuringBox >= 19);
+    time.advance(10);
+    QCOMPARE(modalTicks, 2);
+}
+
+void TestXTimer::failingTickKillsTimer() {
+    VirtualTime time;
+    XTimerSupport support(time);
+    auto timer = XTimer::create(support);
+    int ticks = 0;
+    timer->Tick = [&] {
+        ++ticks;
+        throw AppError(5, u"boom"_s);
+    };
+    timer->setInterval(10);
+    timer->setEnabled(true);
+    const TimerId id = timer->TimerID();
+    time.advance(100);
+    QCOMPARE(ticks, 1);
+    QCOMPARE(support.liveCount(), 0);
+    QVERIFY(!time.isActive(id));
+    QVERIFY(timer->Enabled());  // the object still thinks it runs
+}
+
+void TestXTimer::orphanedSystemTimerIsKilled() {
+    VirtualTime time;
+    XTimerSupport support(time);
+    const TimerId stray = time.setTimer(10, [&](TimerId id) { support.TimerProc(id); });
+    time.advance(10);
+    QCOMPARE(time.killCount(stray), 1);
+    QVERIFY(!time.isActive(stray));
+}
+
+void TestXTimer::noTimerAvailableRaisesError() {
+    VirtualTime time;
+    XTimerSupport support(time);
+    time.failAfter(0);
+    auto timer = XTimer::create(support);
+    timer->setInterval(10);
+    try {
+        timer->setEnabled(true);
+        QFAIL("no error raised");
+    } catch (const AppError& error) {
+        QCOMPARE(error.number(), static_cast<qint32>(0x80047925u));
+        QCOMPARE(error.description(), u"没有可用的计时器"_s);
+    }
+    QVERIFY(timer->Enabled());
+    QCOMPARE(timer->Interval(), 10);
+    QCOMPARE(timer->TimerID(), TimerId(0));
+    QCOMPARE(support.TimerCount(), 0);
+}
+
+void TestXTimer::enabledTimerOutlivesItsOwner() {
+    VirtualTime time;
+    XTimerSupport support(time);
+    int ticks = 0;
+    {
+        auto timer = XTimer::create(support);
+        timer->Tick = [&] { ++ticks; };
+        timer->setInterval(10);
+        timer->setEnabled(true);
+    }
+    time.advance(30);
+    QCOMPARE(ticks, 3);
+}
+
+void TestXTimer::realQtTimersTick() {
+    QtSystemTimers timers;
+    XTimerSupport support(timers);
+    auto timer = XTimer::create(support);
+    int ticks = 0;
+    timer->Tick = [&] {
+        if (++ticks == 3) {
+            timer->setEnabled(false);
+        }
+    };
+    timer->setInterval(10);
+    timer->setEnabled(true);
+    QTRY_COMPARE(ticks, 3);
+    QTest::qWait(50);
+    QCOMPARE(ticks, 3);
+    QCOMPARE(support.liveCount(), 0);
+    QTRY_COMPARE(timers.activeCount(), std::size_t(0));
+}
+
+QTEST_GUILESS_MAIN(TestXTimer)
+#include "tst_xtimer.moc"
