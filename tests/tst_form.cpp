@@ -75,12 +75,12 @@ void TestForm::captionsAndInitialTexts() {
     Form1& f = *h.form;
     QVERIFY(f.windowTitle().startsWith(u"Vantorel6.0        "_s));
     const QList<std::pair<QPushButton*, QString>> buttons = {
-        {f.Command1, u"重选路径"_s},  {f.Command2, u"清空地址"_s},  {f.Command3, u"开始"_s},
-        {f.Command4, u"重选路径"_s},  {f.Command5, u"查看网址"_s},  {f.Command6, u"确认导入"_s},
-        {f.Command7, u"查看结果"_s},  {f.Command8, u"确认保存"_s},  {f.Command9, u"暂停"_s},
-        {f.Command10, u"停止"_s},     {f.Command11, u"开  始"_s},   {f.Command12, u"手动导入"_s},
-        {f.Command13, u"开 始"_s},    {f.Command14, u"批量查询"_s}, {f.Command15, u"返 回"_s},
-        {f.Command16, u"确认保存"_s}, {f.Command17, u"查看结果"_s}, {f.Command18, u"重选路径"_s},
+        {f.Command1, u"重选路径"_s},     {f.Command2, u"清空地址"_s},  {f.Command3, u"开始"_s},
+        {f.Command4, u"重选路径"_s},     {f.Command5, u"查看网址"_s},  {f.Command6, u"确认导入"_s},
+        {f.Command7, u"查看结果"_s},     {f.Command8, u"确认保存"_s},  {f.Command9, u"暂停"_s},
+        {f.Command10, u"停止"_s},        {f.Command11, u"开  始"_s},   {f.Command12, u"手动导入"_s},
+        {f.Command13, u"开 始"_s},       {f.Command14, u"批量查询"_s}, {f.Command15, u"返 回"_s},
+        {f.Command16, u"确认保存"_s},    {f.Command17, u"查看结果"_s}, {f.Command18, u"重选路径"_s},
         {f.Command19, u"单条详细查询"_s}};
     for (const auto& [button, caption] : buttons) {
         QCOMPARE(button->text(), caption);

@@ -96,7 +96,8 @@ void TestHttpPage::errorStatusDeliversBody() {
     RealStack stack;
     MiniHttpServer server([](const Request&) { return Reply::withStatus(404, "<html>not here</html>"); });
     QVERIFY(server.listen());
-    QCOMPARE(fetchReal(stack, server.baseUrl() + u"/missing"_s, u"utf-8"_s), QStringList{u"<html>not here</html>"_s});
+    QCOMPARE(fetchReal(stack, server.baseUrl() + u"/missing"_s, u"utf-8"_s),
+             QStringList{u"<html>not here</html>"_s});
 }
 
 void TestHttpPage::charsetIsTheCallersNotTheServers() {
@@ -138,7 +139,8 @@ void TestHttpPage::neverAnsweringServerTimesOutOnce() {
     QTest::qWait(100);
     QCOMPARE(events, QStringList{u"失败"_s});
     QVERIFY2(elapsedAtEvent > 5000, qPrintable(QString::number(elapsedAtEvent)));
-    QVERIFY2(elapsedAtEvent <= 6000 + 10 + 50, qPrintable(QString::number(elapsedAtEvent)));  // 50 ms of slack
+    QVERIFY2(elapsedAtEvent <= 6000 + 10 + 50,
+             qPrintable(QString::number(elapsedAtEvent)));  // 50 ms of slack
     QVERIFY(!page->isWaiting());
     // The timed-out request was aborted, not left open.
     QTRY_COMPARE(server.openConnections(), 0);

@@ -91,10 +91,10 @@ void TestListModel::sortsByTextNotNumber_data() {
     QTest::addColumn<QStringList>("sorted");
     QTest::newRow("ascending as text") << QStringList{u"9"_s, u"10"_s, u"100"_s, u"2"_s} << 0
                                        << QStringList{u"10"_s, u"100"_s, u"2"_s, u"9"_s};
-    QTest::newRow("descending as text") << QStringList{u"9"_s, u"10"_s, u"2"_s} << 1
-                                        << QStringList{u"9"_s, u"2"_s, u"10"_s};
-    QTest::newRow("dots among numbers") << QStringList{u"5"_s, u"..."_s, u"3"_s} << 0
-                                        << QStringList{u"..."_s, u"3"_s, u"5"_s};
+    QTest::newRow("descending as text")
+        << QStringList{u"9"_s, u"10"_s, u"2"_s} << 1 << QStringList{u"9"_s, u"2"_s, u"10"_s};
+    QTest::newRow("dots among numbers")
+        << QStringList{u"5"_s, u"..."_s, u"3"_s} << 0 << QStringList{u"..."_s, u"3"_s, u"5"_s};
     QTest::newRow("case-insensitive") << QStringList{u"b.com"_s, u"A.com"_s, u"a.org"_s} << 0
                                       << QStringList{u"A.com"_s, u"a.org"_s, u"b.com"_s};
 }

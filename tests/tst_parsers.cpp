@@ -26,7 +26,8 @@ QString summary(const std::vector<StatsFigure>& figures) {
 }
 
 QString page(const QString& section) {
-    return u"<html><head><title>x</title></head><body><div>百度权重值为"_s + section + u"</div><div>收录数：999 </div></body></html>"_s;
+    return u"<html><head><title>x</title></head><body><div>百度权重值为"_s + section +
+           u"</div><div>收录数：999 </div></body></html>"_s;
 }
 
 }  // namespace
@@ -56,16 +57,18 @@ void TestParsers::statsPage_data() {
     const QString full = u"5，网站 "_s + kKeywordMarker + u"1234</span>个 "_s + kTrafficMarker +
                          u"56</span> 百度快照日期：2026-11-30 更新 收录数：789 条"_s;
     QTest::newRow("all markers") << page(full) << u"w=5|k=1234|t=56|s=2026-11-30|i=789"_s;
-    QTest::newRow("two-digit weight") << page(u"10"_s + full.mid(2)) << u"w=10|k=1234|t=56|s=2026-11-30|i=789"_s;
+    QTest::newRow("two-digit weight")
+        << page(u"10"_s + full.mid(2)) << u"w=10|k=1234|t=56|s=2026-11-30|i=789"_s;
     QTest::newRow("empty section") << page(QString()) << u"w="_s;
     QTest::newRow("marker at the very end") << u"abc百度权重值为"_s << QString();
     QTest::newRow("no weight marker") << u"<html>nothing</html>"_s << QString();
     QTest::newRow("failure text") << u"失败"_s << QString();
-    QTest::newRow("empty keyword count") << page(u"3，"_s + kKeywordMarker + u"<b>"_s + kTrafficMarker + u"9<"_s)
-                                         << u"w=3|k=|t=9"_s;
+    QTest::newRow("empty keyword count")
+        << page(u"3，"_s + kKeywordMarker + u"<b>"_s + kTrafficMarker + u"9<"_s) << u"w=3|k=|t=9"_s;
     QTest::newRow("missing keyword marker stops")
         << page(u"3，"_s + kTrafficMarker + u"9< 百度快照日期：2026-01-01 "_s) << u"w=3"_s;
-    QTest::newRow("missing traffic marker stops") << page(u"3，"_s + kKeywordMarker + u"12<"_s) << u"w=3|k=12"_s;
+    QTest::newRow("missing traffic marker stops")
+        << page(u"3，"_s + kKeywordMarker + u"12<"_s) << u"w=3|k=12"_s;
     QTest::newRow("snapshot without blank takes the rest")
         << page(u"3，"_s + kKeywordMarker + u"1<"_s + kTrafficMarker + u"2<百度快照日期：2026-12-01"_s)
         << u"w=3|k=1|t=2|s=2026-12-01"_s;
@@ -89,9 +92,9 @@ void TestParsers::statsPageOfReplicaSite() {
     for (const QString& domain : {u"www.baidu.com"_s, u"a.cn"_s, u" spaced.com "_s}) {
         const replica::StatsFigures expected = replica::statsFiguresFor(domain);
         const QString text = QString::fromUtf8(replica::statsPageFor(domain));
-        QCOMPARE(summary(parseStatsPage(text)), u"w="_s + expected.weight + u"|k="_s + expected.keywords + u"|t="_s +
-                                                    expected.traffic + u"|s="_s + expected.snapshot + u"|i="_s +
-                                                    expected.indexed);
+        QCOMPARE(summary(parseStatsPage(text)), u"w="_s + expected.weight + u"|k="_s + expected.keywords +
+                                                    u"|t="_s + expected.traffic + u"|s="_s +
+                                                    expected.snapshot + u"|i="_s + expected.indexed);
     }
 }
 
@@ -131,7 +134,8 @@ void TestParsers::resultCount_data() {
     QTest::newRow("only 约 removed") << u"找到相关结果数约7,400个"_s << K::Figure << u"数7,400"_s;
     QTest::newRow("no 个") << u"找到相关结果约12 条 约"_s << K::Figure << u"12 条 "_s;
     QTest::newRow("marker twice") << u"找到相关结果约5个 找到相关结果约9个"_s << K::Figure << u"5"_s;
-    QTest::newRow("个 only after second marker") << u"找到相关结果约5 找到相关结果9个"_s << K::Figure << u"5 "_s;
+    QTest::newRow("个 only after second marker")
+        << u"找到相关结果约5 找到相关结果9个"_s << K::Figure << u"5 "_s;
     QTest::newRow("nothing after marker") << u"abc找到相关结果"_s << K::CutFailed << QString();
     QTest::newRow("second marker at once") << u"找到相关结果找到相关结果3个"_s << K::CutFailed << QString();
     QTest::newRow("no marker") << u"<html>没有结果</html>"_s << K::NoMarker << QString();
@@ -163,7 +167,8 @@ void TestParsers::verificationPage_data() {
     QTest::addColumn<bool>("verification");
     QTest::newRow("title") << u"<html><head><title>百度安全验证</title></head></html>"_s << true;
     QTest::newRow("title with attributes") << u"<title lang=\"zh\">百度安全验证</title>"_s << true;
-    QTest::newRow("redirect body") << u"<a href=\"https://wappass.baidu.com/static/captcha\">here</a>"_s << true;
+    QTest::newRow("redirect body") << u"<a href=\"https://wappass.baidu.com/static/captcha\">here</a>"_s
+                                   << true;
     QTest::newRow("results page") << u"<title>百度搜索</title>找到相关结果约3个"_s << false;
     QTest::newRow("words in body only") << u"<title>百度搜索</title><p>百度安全验证</p>"_s << false;
 }
@@ -178,10 +183,11 @@ void TestParsers::verificationPage() {
 void TestParsers::domainLines_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("rows");  // "number:domain"
-    QTest::newRow("three with final break") << u"a.com\r\nb.com\r\nc.com\r\n"_s
-                                            << QStringList{u"1:a.com"_s, u"2:b.com"_s, u"3:c.com"_s};
+    QTest::newRow("three with final break")
+        << u"a.com\r\nb.com\r\nc.com\r\n"_s << QStringList{u"1:a.com"_s, u"2:b.com"_s, u"3:c.com"_s};
     QTest::newRow("empty") << QString() << QStringList{};
-    QTest::newRow("gap keeps numbering") << u"a.com\r\n\r\nb.com"_s << QStringList{u"1:a.com"_s, u"3:b.com"_s};
+    QTest::newRow("gap keeps numbering")
+        << u"a.com\r\n\r\nb.com"_s << QStringList{u"1:a.com"_s, u"3:b.com"_s};
     QTest::newRow("word without stop skipped") << u"hello\r\nx.cn"_s << QStringList{u"2:x.cn"_s};
     QTest::newRow("blanks kept") << u"  a.com \t"_s << QStringList{u"1:  a.com \t"_s};
     QTest::newRow("scheme and slash kept") << u"http://www.a.com/"_s << QStringList{u"1:http://www.a.com/"_s};

@@ -161,7 +161,8 @@ void TestText::roundHalfEven() {
 void TestText::decodeGbkLabelledGb2312() {
     // 丂 (81 40) exists only in GBK; a strict GB2312 decoder loses it.
     QStringEncoder gbk("GBK");
-    const QByteArray body = QByteArray("\x81\x40", 2) + QByteArray(gbk.encode(u"百度为您找到相关结果约1,230个"_s));
+    const QByteArray body =
+        QByteArray("\x81\x40", 2) + QByteArray(gbk.encode(u"百度为您找到相关结果约1,230个"_s));
     QCOMPARE(DecodeBody(body, u"gb2312"_s), u"丂百度为您找到相关结果约1,230个"_s);
     QCOMPARE(DecodeBody(body, u"GB2312"_s), u"丂百度为您找到相关结果约1,230个"_s);
     QVERIFY(DecodeBody(body, u"utf-8"_s) != u"丂百度为您找到相关结果约1,230个"_s);

@@ -43,7 +43,8 @@ public:
                 m_state = 2;
             }
         });
-        m_connections[1] = QObject::connect(m_reply, &QNetworkReply::readyRead, m_reply, [this] { readAvailable(); });
+        m_connections[1] =
+            QObject::connect(m_reply, &QNetworkReply::readyRead, m_reply, [this] { readAvailable(); });
         m_connections[2] = QObject::connect(m_reply, &QNetworkReply::finished, m_reply, [this] {
             if (m_state != 4) {
                 readAvailable();

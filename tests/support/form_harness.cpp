@@ -42,10 +42,10 @@ FakeHttp::Responder replicaResponder(qint64 delayMs) {
 
 FormHarness::FormHarness() {
     http.setResponder(replicaResponder());
-    form = std::make_unique<Form1>(
-        Form1Services{time, time, http, messages, dialogs, clipboard, shell},
-        Form1Config{QString::fromUtf16(kStats), QString::fromUtf16(kSearch), QString::fromUtf16(kUpdate),
-                    folder.path(), [this] { ++ended; }});
+    form =
+        std::make_unique<Form1>(Form1Services{time, time, http, messages, dialogs, clipboard, shell},
+                                Form1Config{QString::fromUtf16(kStats), QString::fromUtf16(kSearch),
+                                            QString::fromUtf16(kUpdate), folder.path(), [this] { ++ended; }});
 }
 
 FormHarness::~FormHarness() = default;

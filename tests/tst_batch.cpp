@@ -1,0 +1,541 @@
+#include "form_harness.h"
+#include "replica_site.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace quorvane;
+using quorvane::testing::FakeReply;
+using quorvane::testing::FormHarness;
+using quorvane::testing::replicaResponder;
+
+namespace {
+
+QStringList domains(int n, const QString& prefix = u"site"_s) {
+    QStringList list;
+    for (int i = 1; i <= n; ++i) {
+        list.append(prefix + QString::number(i) + u".com"_s);
+    }
+    return list;
+}
+
+QStringList expectedCells(const QString& domain) {
+    const replica::StatsFigures stats = replica::statsFiguresFor(domain);
+    return {domain,
+            stats.weight,
+            stats.keywords,
+            stats.traffic,
+            replica::resultCountFor(replica::QueryKind::Site, domain),
+            replica::resultCountFor(replica::QueryKind::Domain, domain),
+            stats.snapshot};
+}
+
+// Watches the run tick by tick and notes the progress count each time an automatic pause begins.
+struct PauseLog {
+    QStringList labelsAtPause;
+};
+
+PauseLog runWatching(FormHarness& h, qint64 maxMs) {
+    PauseLog log;
+    qint64 pauseAt = h.form->PauseAt;
+    for (qint64 t = 0; t < maxMs; t += 10) {
+        h.time.advance(10);  // one progress tick
+        if (h.form->PauseAt != pauseAt && h.form->Check2 == 1) {
+            log.labelsAtPause.append(h.form->Label2->text());
+        }
+        pauseAt = h.form->PauseAt;
+    }
+    return log;
+}
+
+int batchSent(const FormHarness& h) {
+    return static_cast<int>(h.sentStats().size() + h.sentDomainQueries().size() + h.sentSiteQueries().size());
+}
+
+}  // namespace
+
+class TestBatch final : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void importEnablesRunButtonsAndNumbersLines();
+    void importOfEmptyBoxAndClear();
+    void reimportDuringRunKeepsCursors();
+    void columnClickSortsOncePerClick();
+    void fullRunWithInitialInputs();
+    void rowsPerBatchVariants_data();
+    void rowsPerBatchVariants();
+    void pauseLengthZeroWaitsForStart();
+    void pauseThenStartRequestsNothingTwice();
+    void stopThenStartRestartsFromRowOne();
+    void userStopCancelsPendingResume();
+    void userPauseIsNotUndoneByPacing();
+    void userStartDuringAutomaticPauseDoesNotRestartLater();
+    void failuresShowAsFailuresAndRunCompletes();
+    void partialAndMarkerlessPagesShowZero();
+    void lastRowIsRepairedToo();
+    void pauseLengthIsClampedNotWrapped_data();
+    void pauseLengthIsClampedNotWrapped();
+    void hugeRowsPerBatchDoesNotOverflow();
+    void singleQueryFillsLabels();
+    void singleQueryWithEmptyKeywordCountSkipsTheRest();
+    void singleQueryDuringBatchRun();
+    void textBoxPlaceholder();
+};
+
+void TestBatch::importEnablesRunButtonsAndNumbersLines() {
+    FormHarness h;
+    Form1& f = *h.form;
+    f.Text1->setPlainText(u"a.com\n\nword\n  b.com \nhttp://c.com/\na.com\n"_s);
+    f.Command12->click();
+    for (QPushButton* b : {f.Command2, f.Command3, f.Command9, f.Command10}) {
+        QVERIFY(b->isEnabled());
+    }
+    const ListModel& list = f.ListView1->items();
+    QCOMPARE(list.itemCount(), 4);
+    QCOMPARE(f.Label3->text(), u"4"_s);
+    QCOMPARE(list.itemText(1), u"1"_s);
+    QCOMPARE(list.itemText(2), u"4"_s);
+    QCOMPARE(h.cell(2, 1), u"  b.com "_s);
+    QCOMPARE(h.cell(3, 1), u"http://c.com/"_s);
+    QCOMPARE(list.itemText(4), u"6"_s);
+    QCOMPARE(h.rowCells(1).mid(1), QStringList(6, u"..."_s));
+    QCOMPARE(list.headerCount(), 8);
+    // A list pasted with lone line feeds is still one domain per line.
+    f.Text1->setPlainText(u"x.com\ny.com\rz.com"_s);
+    f.Command12->click();
+    QCOMPARE(list.itemCount(), 3);
+    QCOMPARE(h.cell(3, 1), u"z.com"_s);
+}
+
+void TestBatch::importOfEmptyBoxAndClear() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains({u"a.com"_s, u"b.com"_s});
+    f.Command2->click();
+    QCOMPARE(f.Text1->toPlainText(), QString());
+    QCOMPARE(f.ListView1->items().itemCount(), 2);
+    QCOMPARE(f.Label3->text(), u"2"_s);
+    f.Command12->click();
+    QCOMPARE(f.ListView1->items().itemCount(), 0);
+    QCOMPARE(f.ListView1->items().headerCount(), 8);
+    QCOMPARE(f.Label3->text(), u"0"_s);
+    // Start with an empty list sends nothing and stays quiet.
+    f.Command3->click();
+    h.time.advance(1000);
+    QCOMPARE(h.sentStats().size() + h.sentDomainQueries().size() + h.sentSiteQueries().size(), 0);
+    QVERIFY(f.Timer1.isRunning());
+}
+
+void TestBatch::reimportDuringRunKeepsCursors() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains(domains(6));
+    f.Command3->click();
+    h.time.advance(65);  // three rows of each chain
+    const qint64 stats = f.StatsRow();
+    QVERIFY(stats > 1);
+    h.importDomains(domains(6, u"new"_s));
+    QCOMPARE(f.StatsRow(), stats);
+    h.time.advance(2000);
+    // The chains went on at their positions, now over the new rows.
+    QCOMPARE(h.cell(6, 2), replica::statsFiguresFor(u"new6.com"_s).weight);
+    QCOMPARE(h.cell(1, 2), u"..."_s);
+}
+
+void TestBatch::columnClickSortsOncePerClick() {
+    FormHarness h;
+    Form1& f = *h.form;
+    ListModel& list = f.ListView1->items();
+    h.importDomains({u"only.com"_s});
+    f.ListView1_ColumnClick(1);
+    QCOMPARE(list.column(1).tag, QString());  // fewer than two rows: nothing toggles
+    QVERIFY(!list.sorted());
+
+    QStringList names = domains(10);
+    h.importDomains(names);
+    f.ListView1_ColumnClick(1);  // "序号", descending as text: 9, 8, ..., 10, 1
+    QCOMPARE(list.itemText(1), u"9"_s);
+    QCOMPARE(list.itemText(2), u"8"_s);
+    QCOMPARE(list.itemText(9), u"10"_s);
+    QCOMPARE(list.column(1).tag, u"1"_s);
+    f.ListView1_ColumnClick(1);
+    QCOMPARE(list.itemText(1), u"1"_s);
+    QCOMPARE(list.itemText(2), u"10"_s);
+    QCOMPARE(list.column(1).tag, u"0"_s);
+    f.ListView1_ColumnClick(2);  // another column starts descending, the first keeps its toggle
+    QCOMPARE(h.cell(1, 1), u"site9.com"_s);
+    QCOMPARE(list.column(1).tag, u"0"_s);
+
+    // Rows stay put while the run fills them, and the run fills by position.
+    f.Command3->click();
+    h.time.advance(5000);
+    QVERIFY(h.allFilled());
+    QCOMPARE(h.cell(1, 1), u"site9.com"_s);
+    QCOMPARE(h.rowCells(1), expectedCells(u"site9.com"_s));
+    QCOMPARE(h.sentStats().first(), u"http://stats.test/baidu/site9.com/"_s);
+
+    // An import resets the toggles: the first click sorts descending again.
+    h.importDomains(names);
+    QCOMPARE(list.column(1).tag, QString());
+}
+
+void TestBatch::fullRunWithInitialInputs() {
+    FormHarness h;
+    Form1& f = *h.form;
+    const QStringList names = domains(25);
+    h.importDomains(names);
+    f.Command3->click();
+    QCOMPARE(h.sentStats(), QStringList{u"http://stats.test/baidu/site1.com/"_s});
+    QCOMPARE(h.sentDomainQueries(), QStringList{u"http://search.test/s?wd=domain%3Asite1.com"_s});
+    QCOMPARE(h.sentSiteQueries(), QStringList{u"http://search.test/s?wd=site%3Asite1.com"_s});
+    const PauseLog log = runWatching(h, 20'000);
+    QCOMPARE(log.labelsAtPause, (QStringList{u"9"_s, u"19"_s}));
+    QCOMPARE(f.Label2->text(), u"25"_s);
+    QVERIFY(h.allFilled());
+    for (int row = 1; row <= 25; ++row) {
+        QCOMPARE(h.rowCells(row), expectedCells(names[row - 1]));
+    }
+    // Every row was requested exactly once on each chain.
+    QCOMPARE(h.sentStats().size(), 25);
+    QCOMPARE(h.sentDomainQueries().size(), 25);
+    QCOMPARE(h.sentSiteQueries().size(), 25);
+    QCOMPARE(f.Check1, 0);
+    QCOMPARE(f.Check2, 0);
+}
+
+void TestBatch::rowsPerBatchVariants_data() {
+    QTest::addColumn<QString>("rowsPerBatch");
+    QTest::addColumn<QStringList>("labelsAtPause");
+    QTest::newRow("1: pause before any row, then every row")
+        << u"1"_s << QStringList{u"0"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s};
+    QTest::newRow("0: never") << u"0"_s << QStringList{};
+    QTest::newRow("negative: never") << u"-3"_s << QStringList{};
+    QTest::newRow("not a number: never") << u"abc"_s << QStringList{};
+    QTest::newRow("3") << u"3"_s << QStringList{u"2"_s, u"5"_s};
+}
+
+void TestBatch::rowsPerBatchVariants() {
+    QFETCH(QString, rowsPerBatch);
+    QFETCH(QStringList, labelsAtPause);
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains(domains(6));
+    f.Text4->setText(rowsPerBatch);
+    f.Command3->click();
+    const PauseLog log = runWatching(h, 30'000);
+    QCOMPARE(log.labelsAtPause, labelsAtPause);
+    QCOMPARE(f.Label2->text(), u"6"_s);
+    QVERIFY(h.allFilled());
+}
+
+void TestBatch::pauseLengthZeroWaitsForStart() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains(domains(3));
+    f.Text4->setText(u"2"_s);
+    f.Combo1->setEditText(u"0"_s);
+    f.Command3->click();
+    const PauseLog log = runWatching(h, 60'000);
+    QCOMPARE(log.labelsAtPause, QStringList{u"1"_s});
+    QCOMPARE(f.Check2, 1);
+    QVERIFY(!f.Timer2.isRunning());
+    QVERIFY(!h.allFilled());
+    const int sent = h.sentStats().size();
+    f.Command3->click();
+    QCOMPARE(f.Check2, 0);
+    h.time.advance(60'000);
+    QVERIFY(h.sentStats().size() > sent);
+    QVERIFY(h.allFilled());
+    QCOMPARE(f.Label2->text(), u"3"_s);
+    QCOMPARE(f.Check2, 1);  // the last counted row reached the next boundary, and only Start ends it
+}
+
+void TestBatch::pauseThenStartRequestsNothingTwice() {
+    FormHarness h;
+    Form1& f = *h.form;
+    const QStringList names = domains(8);
+    h.importDomains(names);
+    h.http.setResponder(replicaResponder(35));
+    f.Command3->click();
+    h.time.advance(80);  // two rows done, the third in flight on every chain
+    f.Command9->click();
+    QCOMPARE(f.Check1, 1);
+    QCOMPARE(f.Check2, 1);
+    h.time.advance(5000);  // replies in flight still arrive; nothing new leaves
+    const qint64 stats = f.StatsRow();
+    QCOMPARE(h.sentStats().size(), static_cast<int>(stats) - 1);
+    f.Command3->click();
+    h.time.advance(10'000);
+    QVERIFY(h.allFilled());
+    QCOMPARE(f.Label2->text(), u"8"_s);
+    for (const QString& url : h.sentStats()) {
+        QCOMPARE(h.http.sentCount(url), 1);
+    }
+    QCOMPARE(h.sentStats().size(), 8);
+    QCOMPARE(h.sentSiteQueries().size(), 8);
+}
+
+void TestBatch::stopThenStartRestartsFromRowOne() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains(domains(6));
+    f.Text4->setText(u"0"_s);
+    f.Command3->click();
+    h.time.advance(5000);
+    QCOMPARE(f.Label2->text(), u"6"_s);
+    f.Command10->click();
+    QCOMPARE(f.Check1, 1);
+    QCOMPARE(f.Check2, 0);
+    f.Command3->click();
+    QCOMPARE(f.Label2->text(), u"0"_s);
+    QCOMPARE(h.http.sentCount(u"http://stats.test/baidu/site1.com/"_s), 2);
+    // Filled rows are counted again at one row per tick.
+    h.time.advance(10);
+    QCOMPARE(f.Label2->text(), u"1"_s);
+    h.time.advance(10);
+    QCOMPARE(f.Label2->text(), u"2"_s);
+    h.time.advance(5000);
+    QCOMPARE(f.Label2->text(), u"6"_s);
+    QCOMPARE(h.sentStats().size(), 12);
+}
+
+void TestBatch::userStopCancelsPendingResume() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains(domains(10));
+    f.Text4->setText(u"3"_s);
+    f.Combo1->setEditText(u"2"_s);
+    f.Command3->click();
+    QVERIFY(h.time.advanceUntil([&] { return f.Check2 == 1; }, 10'000));
+    QVERIFY(f.Timer2.isRunning());
+    f.Command10->click();  // Stop during the automatic pause
+    QVERIFY(!f.Timer2.isRunning());
+    const int sent = batchSent(h);
+    h.time.advance(30'000);
+    QCOMPARE(batchSent(h), sent);  // the run stays stopped
+    QCOMPARE(f.Check1, 1);
+}
+
+void TestBatch::userPauseIsNotUndoneByPacing() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains(domains(10));
+    f.Text4->setText(u"5"_s);
+    f.Command3->click();
+    // Stop while row 4 is in flight on every chain and the boundary is still ahead of the count.
+    QVERIFY(h.time.advanceUntil(
+        [&] { return f.StatsRow() == 4 && f.DomainQueryRow() == 4 && f.SiteQueryRow() == 4; }, 5000, 1));
+    QVERIFY(f.ProgressRow < f.PauseAt);
+    f.Command10->click();
+    h.time.advance(30'000);
+    // The replies in flight completed row 4 and the count passed the boundary, without a pause
+    // that would have resumed the run.
+    QCOMPARE(f.ProgressRow, 5);
+    QCOMPARE(f.PauseAt, 10);
+    QCOMPARE(f.Check2, 0);
+    QVERIFY(!f.Timer2.isRunning());
+    QCOMPARE(batchSent(h), 12);
+    // Start after the Stop starts afresh.
+    f.Command3->click();
+    h.time.advance(30'000);
+    QVERIFY(h.allFilled());
+    QCOMPARE(f.Label2->text(), u"10"_s);
+}
+
+void TestBatch::userStartDuringAutomaticPauseDoesNotRestartLater() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains(domains(12));
+    f.Text4->setText(u"4"_s);
+    f.Combo1->setEditText(u"3"_s);
+    f.Command3->click();
+    QVERIFY(h.time.advanceUntil([&] { return f.Check2 == 1; }, 10'000));
+    f.Command3->click();  // resume at once
+    QCOMPARE(f.Check2, 0);
+    QVERIFY(!f.Timer2.isRunning());
+    f.Text4->setText(u"0"_s);  // no further pauses
+    const PauseLog log = runWatching(h, 20'000);
+    QVERIFY(log.labelsAtPause.isEmpty() || !log.labelsAtPause.contains(u"0"_s));
+    QCOMPARE(f.Label2->text(), u"12"_s);
+    // Nothing restarted the run from row 1; only a reply that Start replaced was asked for again.
+    QCOMPARE(h.http.sentCount(u"http://stats.test/baidu/site1.com/"_s), 1);
+    for (const QString& url : h.sentStats()) {
+        QVERIFY(h.http.sentCount(url) <= 2);
+    }
+    QVERIFY(h.sentStats().size() <= 13);
+}
+
+void TestBatch::failuresShowAsFailuresAndRunCompletes() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains(
+        {u"ok1.com"_s, u"hang.com"_s, u"verify.com"_s, u"garbage.com"_s, u"huge.com"_s, u"ok2.com"_s});
+    f.Text4->setText(u"0"_s);
+    f.Command3->click();
+    h.time.advance(60'000);
+    QVERIFY(h.allFilled());
+    QCOMPARE(f.Label2->text(), u"6"_s);
+    QCOMPARE(h.rowCells(1), expectedCells(u"ok1.com"_s));
+    QCOMPARE(h.rowCells(2).mid(1), QStringList(6, u"失败"_s));  // every request timed out
+    // The robot check is no count of 0; its statistics page is a normal one.
+    QCOMPARE(h.cell(3, 5), u"失败"_s);
+    QCOMPARE(h.cell(3, 6), u"失败"_s);
+    QCOMPARE(h.cell(3, 2), replica::statsFiguresFor(u"verify.com"_s).weight);
+    QCOMPARE(h.rowCells(5).mid(1), QStringList(6, u"失败"_s));  // over the body cap
+    QCOMPARE(h.rowCells(6), expectedCells(u"ok2.com"_s));
+    // Garbage is a page without markers: no figure, but no failure either.
+    QCOMPARE(h.rowCells(4).mid(1), QStringList(6, u"0"_s));
+}
+
+void TestBatch::partialAndMarkerlessPagesShowZero() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains({u"partial.com"_s, u"nomarker.com"_s, u"notfound.com"_s, u"empty.com"_s});
+    f.Command3->click();
+    h.time.advance(30'000);
+    QVERIFY(h.allFilled());
+    const replica::StatsFigures partial = replica::statsFiguresFor(u"partial.com"_s);
+    QCOMPARE(h.rowCells(1), (QStringList{u"partial.com"_s, partial.weight, partial.keywords, u"0"_s, u"0"_s,
+                                         u"0"_s, u"0"_s}));
+    QCOMPARE(h.rowCells(2).mid(1), QStringList(6, u"0"_s));
+    QCOMPARE(h.rowCells(3).mid(1), QStringList(6, u"0"_s));
+    // An empty body is a failed fetch.
+    QCOMPARE(h.rowCells(4).mid(1), QStringList(6, u"失败"_s));
+    QCOMPARE(f.Label2->text(), u"4"_s);
+}
+
+void TestBatch::lastRowIsRepairedToo() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains({u"a.com"_s, u"b.com"_s, u"nomarker.com"_s});
+    f.Command3->click();
+    h.time.advance(10'000);
+    QCOMPARE(h.rowCells(3).mid(1), QStringList(6, u"0"_s));
+    QCOMPARE(f.Label2->text(), u"3"_s);
+    QCOMPARE(f.StatsRow(), 3);
+    QCOMPARE(h.sentStats().size(), 3);
+}
+
+void TestBatch::pauseLengthIsClampedNotWrapped_data() {
+    QTest::addColumn<QString>("seconds");
+    QTest::addColumn<int>("interval");
+    QTest::newRow("1") << u"1"_s << 1000;
+    QTest::newRow("1.5") << u"1.5"_s << 1500;
+    QTest::newRow("100 s is more than 16 bits of ms") << u"100"_s << 100'000;
+    QTest::newRow("negative acts as 0") << u"-5"_s << 0;
+    QTest::newRow("huge is clamped") << u"1e300"_s << WindowTimer::kMaxInterval;
+}
+
+void TestBatch::pauseLengthIsClampedNotWrapped() {
+    QFETCH(QString, seconds);
+    QFETCH(int, interval);
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains(domains(3));
+    f.Text4->setText(u"1"_s);
+    f.Combo1->setEditText(seconds);
+    f.Command3->click();
+    h.time.advance(10);
+    QCOMPARE(f.Check2, 1);
+    QCOMPARE(f.Timer2.Interval(), interval);
+    QCOMPARE(f.Timer2.isRunning(), interval > 0);
+}
+
+void TestBatch::hugeRowsPerBatchDoesNotOverflow() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains(domains(3));
+    f.Text4->setText(u"1e30"_s);
+    f.Command3->click();
+    QCOMPARE(f.PauseAt, std::numeric_limits<qint64>::max());
+    h.time.advance(5000);
+    QCOMPARE(f.Label2->text(), u"3"_s);
+    QCOMPARE(f.Check2, 0);
+    f.Text4->setText(u"70000"_s);  // beyond 16 bits
+    f.Command10->click();
+    f.Command3->click();
+    QCOMPARE(f.PauseAt, 70000);
+}
+
+void TestBatch::singleQueryFillsLabels() {
+    FormHarness h;
+    Form1& f = *h.form;
+    f.Text5->setText(u"www.qq.com"_s);
+    f.Command11->click();
+    QCOMPARE(f.Check4, 1);
+    QCOMPARE(h.sentStats(), QStringList{u"http://stats.test/baidu/www.qq.com"_s});
+    h.time.advance(1000);
+    const replica::StatsFigures stats = replica::statsFiguresFor(u"www.qq.com"_s);
+    QCOMPARE(f.Label5[0]->text(), stats.weight);
+    QCOMPARE(f.Label5[1]->text(), stats.keywords);
+    QCOMPARE(f.Label5[2]->text(), stats.traffic);
+    QCOMPARE(f.Label5[3]->text(), stats.snapshot);
+    QCOMPARE(f.Label5[4]->text(), stats.indexed);
+    const int count = stats.keywords.toInt();
+    QCOMPARE(f.Label5[5]->text(), QString::number(std::min(static_cast<int>(count / 25.0 + 0.9), 40)));
+    QCOMPARE(f.Label5[6]->text(), u"0"_s);
+    QCOMPARE(f.StatsRow(), 1);  // no advance in single mode
+    QCOMPARE(h.sentStats().size(), 1);
+    // A second start resets the labels at once.
+    f.Command11->click();
+    QCOMPARE(f.Label5[0]->text(), u"0"_s);
+    QVERIFY(f.ListView3->isHidden());
+}
+
+void TestBatch::singleQueryWithEmptyKeywordCountSkipsTheRest() {
+    FormHarness h;
+    Form1& f = *h.form;
+    const QByteArray page =
+        QStringLiteral(
+            "<div>百度权重值为7，累计找到 <span style=\"color:#F00\"></span> 网站的流量为：<span "
+            "style=\"color:#F00\">55</span> 百度快照日期：2026-01-01 收录数：9 </div>")
+            .toUtf8();
+    h.http.setResponder([&](const QString&) { return FakeReply{page, 20}; });
+    f.Command11->click();
+    h.time.advance(1000);
+    QCOMPARE(f.Label5[0]->text(), u"7"_s);
+    QCOMPARE(f.Label5[1]->text(), QString());
+    for (int i : {2, 3, 4, 5}) {
+        QCOMPARE(f.Label5[static_cast<std::size_t>(i)]->text(), u"0"_s);
+    }
+}
+
+void TestBatch::singleQueryDuringBatchRun() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains(domains(4));
+    f.Text4->setText(u"0"_s);
+    h.http.setResponder(replicaResponder(35));
+    f.Command3->click();
+    h.time.advance(50);
+    f.Text5->setText(u"single.com"_s);
+    f.Command11->click();
+    QCOMPARE(f.StatsRow(), 1);
+    h.time.advance(10'000);
+    // The backlink chain stopped after writing its in-flight reply into row 1; the indexed chain went on.
+    QCOMPARE(h.sentDomainQueries().size(), 2);
+    QCOMPARE(h.sentSiteQueries().size(), 2 + 3);
+    QCOMPARE(f.Label5[0]->text(), replica::statsFiguresFor(u"single.com"_s).weight);
+}
+
+void TestBatch::textBoxPlaceholder() {
+    FormHarness h;
+    Form1& f = *h.form;
+    QTest::mouseClick(f.Text5, Qt::LeftButton);
+    QCOMPARE(f.Text5->text(), QString());
+    f.Text5->setText(u"x.com"_s);
+    QTest::mouseClick(f.Text5, Qt::LeftButton);
+    QCOMPARE(f.Text5->text(), u"x.com"_s);
+    // An empty box requests the prefix alone.
+    f.Text5->setText(QString());
+    f.Command11->click();
+    QCOMPARE(h.sentStats(), QStringList{u"http://stats.test/baidu/"_s});
+}
+
+QTEST_MAIN(TestBatch)
+#include "tst_batch.moc"

@@ -1,0 +1,136 @@
+#include "files/result_file.h"
+#include "form_harness.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace quorvane;
+using quorvane::testing::FormHarness;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class TestSave final : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void emptyListCreatesFile();
+    void savingTwiceAppends();
+    void wholeRowHasSixSeparators();
+    void keywordListSavesToItsOwnFile();
+    void failuresAreReported_data();
+    void failuresAreReported();
+    void linesBeforeAFailureStay();
+};
+
+void TestSave::emptyListCreatesFile() {
+    FormHarness h;
+    const QString path = h.folder.filePath(u"批量结果.txt"_s);
+    h.form->Text3->setText(path);
+    h.form->Command8_Click();
+    QVERIFY(QFile::exists(path));
+    QCOMPARE(readAll(path), QByteArray());
+    QCOMPARE(h.messages.texts(), QStringList{u"恭喜保存成功！"_s});
+    QCOMPARE(h.messages.shown[0].title, u"Quorvane"_s);
+    QCOMPARE(h.messages.shown[0].buttons, MsgButtons::Ok);
+}
+
+void TestSave::savingTwiceAppends() {
+    FormHarness h;
+    const QString path = h.folder.filePath(u"out.txt"_s);
+    h.form->Text3->setText(path);
+    h.importDomains({u"a.com"_s, u"百度.cn"_s, u"c.com"_s});
+    h.form->ListView1_ColumnClick(2);  // saved in the order shown
+    h.form->Command8_Click();
+    h.form->Command8_Click();
+    const QByteArray once = QStringLiteral("百度.cn\r\nc.com\r\na.com\r\n").toUtf8();
+    QCOMPARE(readAll(path), once + once);
+    QCOMPARE(h.messages.texts().count(u"恭喜保存成功！"_s), 2);
+}
+
+void TestSave::wholeRowHasSixSeparators() {
+    FormHarness h;
+    const QString path = h.folder.filePath(u"rows.txt"_s);
+    h.form->Text3->setText(path);
+    h.form->Check3->setChecked(true);
+    h.importDomains({u"a.com"_s, u"b.com"_s});
+    h.form->ListView1->items().setSubItem(1, 2, u"5"_s);
+    for (int k = 3; k <= 7; ++k) {
+        h.form->ListView1->items().setSubItem(1, k, QString::number(k * 10));
+    }
+    h.form->Command8_Click();
+    const QList<QByteArray> lines = readAll(path).split('\n');
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0], QByteArray("a.com|5|30|40|50|60|70\r"));
+    QCOMPARE(lines[0].count('|'), 6);
+    QCOMPARE(lines[1], QByteArray("b.com|...|...|...|...|...|...\r"));
+    QCOMPARE(lines[2], QByteArray());
+}
+
+void TestSave::keywordListSavesToItsOwnFile() {
+    FormHarness h;
+    ListView& list = *h.form->ListView2;
+    for (const char16_t* title :
+         {u"序号", u"关键字", u"百度排名", u"百度搜索指数", u"百度收录量", u"网页标题"}) {
+        list.addColumn(QString::fromUtf16(title), 600);
+    }
+    list.items().addRows({{u"1"_s, u"seo"_s, u"1"_s, u"100"_s, u"200"_s, u"标题|一"_s}});
+    const QString path = h.folder.filePath(u"单条结果.txt"_s);
+    h.form->Text7->setText(path);
+    h.form->Command16_Click();
+    QCOMPARE(readAll(path), QByteArray("seo\r\n"));
+    h.form->Check5->setChecked(true);
+    h.form->Command16_Click();
+    QCOMPARE(readAll(path), QByteArray("seo\r\n") + QStringLiteral("seo|1|100|200|标题|一\r\n").toUtf8());
+}
+
+void TestSave::failuresAreReported_data() {
+    QTest::addColumn<QString>("path");
+    QTest::newRow("missing folder") << u"/nonexistent-folder-quorvane/批量结果.txt"_s;
+    QTest::newRow("a folder") << u"/tmp"_s;
+    QTest::newRow("empty path") << QString();
+    QTest::newRow("full disk") << u"/dev/full"_s;
+}
+
+void TestSave::failuresAreReported() {
+    QFETCH(QString, path);
+    FormHarness h;
+    h.form->Text3->setText(path);
+    h.importDomains({u"a.com"_s});
+    h.form->Command8_Click();
+    QCOMPARE(h.messages.shown.size(), 1);
+    QVERIFY(!h.messages.texts().contains(u"恭喜保存成功！"_s));
+    QVERIFY(h.messages.shown[0].text.startsWith(u"保存失败"_s));
+    QCOMPARE(h.messages.shown[0].icon, MsgIcon::Critical);
+    if (!path.isEmpty()) {
+        QVERIFY(h.messages.shown[0].text.contains(path));
+    }
+}
+
+void TestSave::linesBeforeAFailureStay() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"kept.txt"_s);
+    QVERIFY(!appendLines(path, {u"one"_s, u"two"_s}));
+    QVERIFY(appendLines(dir.filePath(u"no/such/folder.txt"_s), {u"x"_s}).has_value());
+    QCOMPARE(readAll(path), QByteArray("one\r\ntwo\r\n"));
+    // A large save is written whole.
+    QStringList many;
+    for (int i = 0; i < 50'000; ++i) {
+        many.append(u"domain"_s + QString::number(i) + u".com"_s);
+    }
+    const QString big = dir.filePath(u"big.txt"_s);
+    QVERIFY(!appendLines(big, many));
+    QCOMPARE(readAll(big).count("\r\n"), 50'000);
+}
+
+QTEST_MAIN(TestSave)
+#include "tst_save.moc"

@@ -1,0 +1,419 @@
+#include "replica_site.h"
+
+#include <QDate>
+#include <QStringEncoder>
+#include <QtGlobal>
+
+#include <array>
+#include <utility>
+
+using namespace Qt::StringLiterals;
+
+namespace quorvane::replica {
+
+namespace {
+
+// FNV-1a with a fixed basis, so figures are the same on every run and machine (qHash is
+// seeded per process).
+quint64 fnv1a(QByteArrayView bytes) {
+    quint64 hash = 14695981039346656037ULL;
+    for (const char c : bytes) {
+        hash ^= quint8(c);
+        hash *= 1099511628211ULL;
+    }
+    return hash;
+}
+
+// FNV's low bits are weak for small moduli; a splitmix finaliser spreads them.
+quint64 mix(quint64 x) {
+    x ^= x >> 30;
+    x *= 0xbf58476d1ce4e5b9ULL;
+    x ^= x >> 27;
+    x *= 0x94d049bb133111ebULL;
+    x ^= x >> 31;
+    return x;
+}
+
+quint64 seedFor(QByteArrayView salt, const QString& domain) {
+    const QByteArray key = salt.toByteArray() + '\n' + domain.toUtf8();
+    return mix(fnv1a(key));
+}
+
+QString grouped(quint64 value) {
+    const QString digits = QString::number(value);
+    QString out;
+    for (qsizetype i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            out += u',';
+        }
+        out += digits[i];
+    }
+    return out;
+}
+
+QByteArray toGbk(const QString& text) {
+    QStringEncoder encoder("GBK");
+    if (!encoder.isValid()) {
+        qWarning("quorvane-replica: this Qt has no GBK encoder; search pages will be empty");
+        return {};
+    }
+    return encoder.encode(text);
+}
+
+QString queryText(QueryKind kind, const QString& domain) {
+    return (kind == QueryKind::Domain ? u"domain:"_s : u"site:"_s) + domain;
+}
+
+QString statsHead(const QString& escapedDomain) {
+    return uR"(<!DOCTYPE html>
+<html lang="zh-CN">
+<head>
+<meta charset="utf-8">
+<title>)"_s +
+           escapedDomain +
+           uR"(的百度权重_SEO综合查询 - 站长数据</title>
+<meta name="keywords" content="百度权重,关键词排名,)"_s +
+           escapedDomain +
+           uR"(">
+<link rel="stylesheet" href="/static/style.css">
+</head>
+<body>
+<div class="top"><a href="/">站长数据</a> &gt; <a href="/baidu/">百度权重查询</a> &gt; )"_s +
+           escapedDomain +
+           uR"(</div>
+<div class="search"><form action="/baidu/" method="get"><input type="text" name="domain" value=")"_s +
+           escapedDomain +
+           uR"("><button type="submit">查询</button></form></div>
+)"_s;
+}
+
+QString statsTail() {
+    return uR"(<div class="note">数据来源于公开页面，仅供参考。</div>
+</div>
+<div class="footer">&copy; 站长数据 · 关于我们 · 联系方式</div>
+</body>
+</html>
+)"_s;
+}
+
+QString weightText(const StatsFigures& figures) {
+    return u"百度权重值为"_s + figures.weight + u"，"_s;
+}
+
+QString keywordText(const StatsFigures& figures) {
+    return uR"(累计找到 <span style="color:#F00">)"_s + figures.keywords + u"</span> 条关键词排名记录，"_s;
+}
+
+QByteArray partialStatsPageFor(const QString& domain) {
+    const QString escaped = domain.toHtmlEscaped();
+    const StatsFigures figures = statsFiguresFor(domain);
+    const QString page = statsHead(escaped) +
+                         uR"(<div class="main">
+<div class="title"><h1>)"_s +
+                         escaped + u" 的百度权重</h1></div>\n<div class=\"weight\">"_s + weightText(figures) +
+                         keywordText(figures) + u"其余数据暂缺。</div>\n"_s + statsTail();
+    return page.toUtf8();
+}
+
+QByteArray markerlessStatsPageFor(const QString& domain) {
+    const QString escaped = domain.toHtmlEscaped();
+    const QString page = statsHead(escaped) +
+                         uR"(<div class="main">
+<div class="title"><h1>)"_s +
+                         escaped +
+                         uR"(</h1></div>
+<div class="empty">暂无该网站的统计数据，请稍后再查询。</div>
+)"_s + statsTail();
+    return page.toUtf8();
+}
+
+QString resultHead(const QString& escapedQuery) {
+    return uR"(<!DOCTYPE html>
+<html>
+<head>
+<meta http-equiv="Content-Type" content="text/html; charset=gbk">
+<title>)"_s +
+           escapedQuery +
+           uR"(_百度搜索</title>
+</head>
+<body>
+<div id="head"><form name="f" action="/s"><input type="text" name="wd" value=")"_s +
+           escapedQuery +
+           uR"("><input type="submit" value="百度一下"></form></div>
+<div id="container">
+)"_s;
+}
+
+QByteArray partialResultPageFor(QueryKind kind, const QString& domain) {
+    // Cut off right after the marker, as a dropped transfer would leave it.
+    return toGbk(resultHead(queryText(kind, domain).toHtmlEscaped()) +
+                 u"<div class=\"nums\">百度为您找到相关结果"_s);
+}
+
+QByteArray markerlessResultPageFor(QueryKind kind, const QString& domain) {
+    const QString escaped = queryText(kind, domain).toHtmlEscaped();
+    return toGbk(resultHead(escaped) + uR"(<div class="nors"><p>抱歉没有找到与<em>“)"_s + escaped +
+                 uR"(”</em>相关的网页。</p>
+<p>温馨提示：</p><ul><li>请检查您的输入是否正确</li><li>如网页未收录，请提交网址给我们</li></ul></div>
+</div>
+</body>
+</html>
+)"_s);
+}
+
+QByteArray verifyPage() {
+    return toGbk(
+        uR"(<!DOCTYPE html>
+<html>
+<head>
+<meta http-equiv="Content-Type" content="text/html; charset=gbk">
+<title>百度安全验证</title>
+</head>
+<body>
+<div class="timeout"><div class="timeout-img"></div>
+<div class="timeout-title">网络不给力，请稍后重试</div>
+<a class="timeout-button" href="/">返回首页</a></div>
+<div class="timeout-feedback"><a href="/">问题反馈</a></div>
+</body>
+</html>
+)"_s);
+}
+
+QByteArray notFoundPage() {
+    return QByteArrayLiteral(
+        "<!DOCTYPE html>\n<html><head><title>404 Not Found</title></head>\n<body><h1>Not Found</h1>"
+        "<p>The requested page does not exist on this server.</p></body></html>\n");
+}
+
+Reply unknownRoute() {
+    return Reply::withStatus(404, QByteArrayLiteral("<h1>Not Found</h1>\n"));
+}
+
+QString decoded(QByteArrayView raw) {
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(raw.toByteArray()));
+}
+
+enum class Route { Stats, Search, Unknown };
+
+struct Routed {
+    Route route = Route::Unknown;
+    QueryKind kind = QueryKind::Site;
+    QString domain;
+};
+
+Routed route(const Request& request) {
+    // Split the raw target, then decode: a "%2F" inside the domain must not look like a slash.
+    const qsizetype question = request.target.indexOf('?');
+    const QByteArrayView rawPath =
+        question < 0 ? QByteArrayView(request.target) : QByteArrayView(request.target).first(question);
+    Routed routed;
+    if (rawPath.startsWith("/baidu/")) {
+        QByteArrayView rest = rawPath.sliced(7);
+        if (rest.endsWith('/')) {
+            rest.chop(1);
+        }
+        if (!rest.isEmpty() && !rest.contains('/')) {
+            routed.route = Route::Stats;
+            routed.domain = decoded(rest);
+        }
+        return routed;
+    }
+    if (rawPath != "/s") {
+        return routed;
+    }
+    const QList<QByteArray> fields = request.query.split('&');
+    for (const QByteArray& field : fields) {
+        if (!field.startsWith("wd=")) {
+            continue;
+        }
+        const QString words = decoded(QByteArrayView(field).sliced(3));
+        const std::array<std::pair<QString, QueryKind>, 2> prefixes{
+            {{u"domain:"_s, QueryKind::Domain}, {u"site:"_s, QueryKind::Site}}};
+        for (const auto& [prefix, kind] : prefixes) {
+            if (words.startsWith(prefix) && words.size() > prefix.size()) {
+                routed.route = Route::Search;
+                routed.kind = kind;
+                routed.domain = words.sliced(prefix.size());
+            }
+        }
+        break;
+    }
+    return routed;
+}
+
+}  // namespace
+
+FaultMode faultModeFor(const QString& domain) {
+    const qsizetype dot = domain.indexOf(u'.');
+    const QStringView label = dot < 0 ? QStringView(domain) : QStringView(domain).first(dot);
+    const std::array<std::pair<QStringView, FaultMode>, 9> modes{{
+        {u"hang", FaultMode::Hang},
+        {u"notfound", FaultMode::NotFound},
+        {u"empty", FaultMode::Empty},
+        {u"nomarker", FaultMode::NoMarker},
+        {u"partial", FaultMode::Partial},
+        {u"garbage", FaultMode::Garbage},
+        {u"huge", FaultMode::Huge},
+        {u"verify", FaultMode::Verify},
+        {u"slow", FaultMode::Slow},
+    }};
+    for (const auto& [name, mode] : modes) {
+        if (label.compare(name, Qt::CaseInsensitive) == 0) {
+            return mode;
+        }
+    }
+    return FaultMode::None;
+}
+
+StatsFigures statsFiguresFor(const QString& domain) {
+    StatsFigures figures;
+    figures.weight = QString::number(seedFor("weight", domain) % 11);
+    figures.keywords = QString::number(seedFor("keywords", domain) % 3000);
+    figures.traffic = QString::number(seedFor("traffic", domain) % 100000);
+    figures.snapshot =
+        QDate(2026, 1, 1).addDays(qint64(seedFor("snapshot", domain) % 365)).toString(Qt::ISODate);
+    figures.indexed = QString::number(seedFor("indexed", domain) % 1000000);
+    return figures;
+}
+
+QString resultCountFor(QueryKind kind, const QString& domain) {
+    const quint64 seed = seedFor(kind == QueryKind::Domain ? "domain" : "site", domain);
+    // Vary the magnitude too, so counts with and without separators both occur.
+    quint64 limit = 10;
+    for (quint64 digits = seed % 9; digits > 0; --digits) {
+        limit *= 10;
+    }
+    return grouped((seed >> 8) % limit);
+}
+
+QByteArray statsPageFor(const QString& domain) {
+    const QString escaped = domain.toHtmlEscaped();
+    const StatsFigures figures = statsFiguresFor(domain);
+    // The side box repeats some markers before the real section, as such sites do; only the
+    // section after the weight marker holds this domain's figures.
+    const QString page = statsHead(escaped) +
+                         uR"(<div class="related"><div class="title">同类网站</div>
+<p>同类网站的流量为：<span style="color:#F00">--</span> 百度快照日期：-- 收录数：-- </p></div>
+<div class="main">
+<div class="title"><h1>)"_s +
+                         escaped + u" 的百度权重</h1></div>\n<div class=\"weight\">"_s + weightText(figures) +
+                         keywordText(figures) + uR"(预计来自百度网站的流量为：<span style="color:#F00">)"_s +
+                         figures.traffic + u"</span> IP/日；百度快照日期："_s + figures.snapshot +
+                         u" 收录数："_s + figures.indexed + u" 个页面。</div>\n"_s + statsTail();
+    return page.toUtf8();
+}
+
+QByteArray resultPageFor(QueryKind kind, const QString& domain) {
+    const QString escapedDomain = domain.toHtmlEscaped();
+    const QString page = resultHead(queryText(kind, domain).toHtmlEscaped()) +
+                         u"<div class=\"nums\">百度为您找到相关结果约"_s + resultCountFor(kind, domain) +
+                         uR"(个</div>
+<div id="content_left">
+<div class="result"><h3><a href="http://)"_s +
+                         escapedDomain + u"/\">"_s + escapedDomain +
+                         uR"( - 首页</a></h3><div class="c-abstract">欢迎访问本站首页。</div></div>
+<div class="result"><h3><a href="http://)"_s +
+                         escapedDomain + u"/about.html\">关于我们 - "_s + escapedDomain +
+                         uR"(</a></h3><div class="c-abstract">本站简介与联系方式。</div></div>
+</div>
+<div id="page"><strong>1</strong> <span>2</span> <span>3</span> <span>下一页&gt;</span></div>
+</div>
+</body>
+</html>
+)"_s;
+    return toGbk(page);
+}
+
+QByteArray garbageFor(const QString& domain) {
+    quint64 state = seedFor("garbage", domain) | 1U;
+    const qsizetype size = 2048 + qsizetype(state % 4096);
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (char& byte : bytes) {
+        // xorshift64*
+        state ^= state >> 12;
+        state ^= state << 25;
+        state ^= state >> 27;
+        byte = char((state * 0x2545f4914f6cdd1dULL) >> 56);
+    }
+    return bytes;
+}
+
+Reply replicaReply(const Request& request) {
+    if (request.method != "GET" && request.method != "HEAD") {
+        Reply reply = Reply::withStatus(405, QByteArrayLiteral("<h1>Method Not Allowed</h1>\n"));
+        reply.headers.append({QByteArrayLiteral("Allow"), QByteArrayLiteral("GET, HEAD")});
+        return reply;
+    }
+    const Routed routed = route(request);
+    if (routed.route == Route::Unknown) {
+        return unknownRoute();
+    }
+    const bool stats = routed.route == Route::Stats;
+    const QByteArray contentType =
+        stats ? QByteArrayLiteral("text/html; charset=utf-8") : QByteArrayLiteral("text/html; charset=gbk");
+    const QString& domain = routed.domain;
+    const auto normalPage = [&] {
+        return Reply::ok(stats ? statsPageFor(domain) : resultPageFor(routed.kind, domain), contentType);
+    };
+    switch (faultModeFor(domain)) {
+        case FaultMode::Hang:
+            return Reply::hang();
+        case FaultMode::NotFound:
+            return Reply::withStatus(404, notFoundPage());
+        case FaultMode::Empty:
+            return Reply::ok({}, contentType);
+        case FaultMode::NoMarker:
+            return Reply::ok(
+                stats ? markerlessStatsPageFor(domain) : markerlessResultPageFor(routed.kind, domain),
+                contentType);
+        case FaultMode::Partial:
+            return Reply::ok(stats ? partialStatsPageFor(domain) : partialResultPageFor(routed.kind, domain),
+                             contentType);
+        case FaultMode::Garbage:
+            return Reply::ok(garbageFor(domain), QByteArrayLiteral("text/html"));
+        case FaultMode::Huge: {
+            Reply reply = Reply::huge(kHugeBodyBytes);
+            reply.contentType = contentType;
+            return reply;
+        }
+        case FaultMode::Verify:
+            return stats ? normalPage() : Reply::ok(verifyPage(), contentType);
+        case FaultMode::Slow:
+            return Reply::delayed(kSlowReplyMs, normalPage());
+        case FaultMode::None:
+            break;
+    }
+    return normalPage();
+}
+
+ReplicaSite::ReplicaSite(QObject* parent) : QObject(parent), server_(&replicaReply) {}
+
+bool ReplicaSite::listen(quint16 port) {
+    return server_.listen(port);
+}
+
+quint16 ReplicaSite::port() const {
+    return server_.port();
+}
+
+QString ReplicaSite::baseUrl() const {
+    return server_.baseUrl();
+}
+
+QString ReplicaSite::errorString() const {
+    return server_.errorString();
+}
+
+int ReplicaSite::requestCount() const {
+    return server_.requestCount();
+}
+
+QList<QByteArray> ReplicaSite::targets() const {
+    return server_.targets();
+}
+
+int ReplicaSite::openConnections() const {
+    return server_.openConnections();
+}
+
+}  // namespace quorvane::replica

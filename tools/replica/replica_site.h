@@ -1,0 +1,84 @@
+#pragma once
+
+// A stand-in for the SEO statistics site and the search engine, serving deterministic pages
+// for any domain on 127.0.0.1.
+//
+// Routes (GET and HEAD; other methods get 405):
+//   /baidu/<domain>/ and /baidu/<domain>   statistics page, UTF-8
+//   /s?wd=domain%3A<domain>                 search result page of the backlink query, GBK
+//   /s?wd=site%3A<domain>                   search result page of the indexed-page query, GBK
+//   anything else                           404 with a short body
+// The domain is percent-decoded (UTF-8) before use, in the path and in the wd value alike;
+// '+' is not turned into a blank. Figures depend on the exact decoded domain text.
+//
+// Fault modes, chosen by the domain's first label (the text before the first '.', compared
+// without regard to case), for every route above:
+//   hang      reads the request and never answers; the socket stays open until the client
+//             leaves or the site is destroyed
+//   notfound  404 with an HTML body that holds no marker
+//   empty     200 with an empty body
+//   nomarker  200 with an ordinary-looking page that holds none of the markers
+//   partial   statistics: the weight and the keyword count, but no traffic, snapshot or
+//             indexed marker anywhere; search: the page ends right after "找到相关结果"
+//   garbage   200 with a few KB of pseudo-random bytes, the same for the same domain
+//   huge      200 with a body of kHugeBodyBytes, streamed as the client reads
+//   verify    search: the anti-robot page titled "百度安全验证" (GBK); statistics: normal page
+//   slow      the normal page, sent kSlowReplyMs after the request arrived
+// Any other first label gets the normal pages.
+
+#include "mini_http_server.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+namespace quorvane::replica {
+
+inline constexpr qint64 kHugeBodyBytes = 40 * 1024 * 1024;
+inline constexpr int kSlowReplyMs = 2000;
+
+enum class QueryKind { Domain, Site };
+
+enum class FaultMode { None, Hang, NotFound, Empty, NoMarker, Partial, Garbage, Huge, Verify, Slow };
+
+// The figures as the program should cut them out of the statistics page.
+struct StatsFigures {
+    QString weight;    // "0" to "10"; the page writes a one-digit weight with "，" after it
+    QString keywords;  // decimal digits
+    QString traffic;   // decimal digits
+    QString snapshot;  // yyyy-MM-dd
+    QString indexed;   // decimal digits
+};
+
+FaultMode faultModeFor(const QString& domain);
+StatsFigures statsFiguresFor(const QString& domain);
+// The count as it stands between "约" and "个", with thousands separators, e.g. "1,230".
+QString resultCountFor(QueryKind kind, const QString& domain);
+
+QByteArray statsPageFor(const QString& domain);                   // normal page, UTF-8
+QByteArray resultPageFor(QueryKind kind, const QString& domain);  // normal page, GBK
+QByteArray garbageFor(const QString& domain);                     // body of the garbage mode
+
+// The site's whole behaviour for one request, fault modes included.
+Reply replicaReply(const Request& request);
+
+class ReplicaSite final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit ReplicaSite(QObject* parent = nullptr);
+
+    bool listen(quint16 port = 0);
+    quint16 port() const;
+    QString baseUrl() const;  // "http://127.0.0.1:PORT", no trailing slash
+    QString errorString() const;
+    int requestCount() const;
+    QList<QByteArray> targets() const;
+    int openConnections() const;
+
+private:
+    MiniHttpServer server_;
+};
+
+}  // namespace quorvane::replica
