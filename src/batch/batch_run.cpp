@@ -33,6 +33,39 @@ constexpr int kBacklinksCell = 6;
 constexpr int kSnapshotCell = 7;
 constexpr int kStatsCells[] = {kWeightCell, kKeywordsCell, kTrafficCell, kSnapshotCell};
 
+// Where a statistics figure goes: a label of the detail strip, or a cell of the row (0: none).
+std::size_t labelFor(StatsField field) {
+    switch (field) {
+        case StatsField::Weight:
+            return 0;
+        case StatsField::Keywords:
+            return 1;
+        case StatsField::Traffic:
+            return 2;
+        case StatsField::Snapshot:
+            return 3;
+        case StatsField::Indexed:
+            return 4;
+    }
+    return 0;
+}
+
+int cellFor(StatsField field) {
+    switch (field) {
+        case StatsField::Weight:
+            return kWeightCell;
+        case StatsField::Keywords:
+            return kKeywordsCell;
+        case StatsField::Traffic:
+            return kTrafficCell;
+        case StatsField::Snapshot:
+            return kSnapshotCell;
+        case StatsField::Indexed:
+            return 0;
+    }
+    return 0;
+}
+
 // A cursor as a list position; positions beyond the list's range throw like a missing row.
 int position(qint64 cursor) {
     if (cursor < 1 || cursor > std::numeric_limits<int>::max()) {
@@ -223,48 +256,17 @@ void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
     try {
         for (const StatsFigure& figure : figures) {
             if (Check4 == 1) {
-                switch (figure.field) {
-                    case StatsField::Weight:
-                        setCaption(Label5[0], figure.text);
-                        break;
-                    case StatsField::Keywords: {
-                        setCaption(Label5[1], figure.text);
-                        const std::optional<int> pages = keywordPagesFor(Label5[1]->text());
-                        if (!pages) {
-                            throw AppError(AppError::kTypeMismatch, u"类型不匹配"_s);
-                        }
-                        setCaption(Label5[5], QString::number(*pages));
-                        StartKeywordRun();
-                        break;
+                setCaption(Label5[labelFor(figure.field)], figure.text);
+                if (figure.field == StatsField::Keywords) {
+                    const std::optional<int> pages = keywordPagesFor(Label5[1]->text());
+                    if (!pages) {
+                        throw AppError(AppError::kTypeMismatch, u"类型不匹配"_s);
                     }
-                    case StatsField::Traffic:
-                        setCaption(Label5[2], figure.text);
-                        break;
-                    case StatsField::Snapshot:
-                        setCaption(Label5[3], figure.text);
-                        break;
-                    case StatsField::Indexed:
-                        setCaption(Label5[4], figure.text);
-                        break;
+                    setCaption(Label5[5], QString::number(*pages));
+                    StartKeywordRun();
                 }
-                continue;
-            }
-            const int row = position(StatsRow());
-            switch (figure.field) {
-                case StatsField::Weight:
-                    list.setSubItem(row, kWeightCell, figure.text);
-                    break;
-                case StatsField::Keywords:
-                    list.setSubItem(row, kKeywordsCell, figure.text);
-                    break;
-                case StatsField::Traffic:
-                    list.setSubItem(row, kTrafficCell, figure.text);
-                    break;
-                case StatsField::Snapshot:
-                    list.setSubItem(row, kSnapshotCell, figure.text);
-                    break;
-                case StatsField::Indexed:
-                    break;
+            } else if (const int cell = cellFor(figure.field); cell != 0) {
+                list.setSubItem(position(StatsRow()), cell, figure.text);
             }
         }
     } catch (const AppError&) {

@@ -1,15 +1,12 @@
 // Quorvane against the replica site on loopback: the whole program, offline.
 // Usage: quorvane-demo [batch]   ("batch" opens the batch view and starts a run over the sample list)
-#include "platform/qt_services.h"
+#include "platform/qt_platform.h"
 #include "replica_site.h"
-#include "window/form1.h"
 
 #include <QApplication>
-#include <QNetworkAccessManager>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStandardPaths>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -22,22 +19,16 @@ int main(int argc, char* argv[]) {
         qCritical("replica site: %s", qPrintable(site.errorString()));
         return 1;
     }
-    quorvane::QtSystemTimers timers;
-    quorvane::QtClock clock;
-    QNetworkAccessManager network;
-    quorvane::QtHttpRequestFactory http(network);
-    quorvane::QtMessageBoxes messages;
-    quorvane::QtFileDialogs dialogs;
-    quorvane::QtClipboard clipboard;
-    quorvane::QtShell shell;
-    quorvane::Form1 window({timers, clock, http, messages, dialogs, clipboard, shell},
-                           {site.baseUrl(), site.baseUrl(), site.baseUrl(),
-                            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
-                            [] { QApplication::exit(0); }});
+    quorvane::QtPlatform platform;
+    quorvane::Form1 window(
+        platform.services(),
+        {site.baseUrl(), site.baseUrl(), site.baseUrl(),
+         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), [] { QApplication::exit(0); }});
     window.show();
     if (argc > 1 && QByteArray(argv[1]) == "batch") {
         window.Text1->setPlainText(
-            u"www.baidu.com\nwww.qq.com\nwww.163.com\nnomarker.example.com\nverify.example.com\nhang.example.com\n"
+            u"www.baidu.com\nwww.qq.com\nwww.163.com\nnomarker.example.com\nverify.example.com\nhang.example."
+            u"com\n"
             "www.sina.com.cn\nwww.sohu.com\nwww.taobao.com\nwww.jd.com\nwww.zhihu.com\nwww.douban.com\n"_s);
         window.Command14->click();
         window.Command12->click();
