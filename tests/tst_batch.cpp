@@ -72,7 +72,9 @@ private Q_SLOTS:
     void pauseLengthZeroWaitsForStart();
     void pauseThenStartRequestsNothingTwice();
     void stopThenStartRestartsFromRowOne();
+    void userStopCancelsPendingResume_data();
     void userStopCancelsPendingResume();
+    void userPauseIsNotUndoneByPacing_data();
     void userPauseIsNotUndoneByPacing();
     void userStartDuringAutomaticPauseDoesNotRestartLater();
     void failuresShowAsFailuresAndRunCompletes();
@@ -84,6 +86,7 @@ private Q_SLOTS:
     void singleQueryFillsLabels();
     void singleQueryWithEmptyKeywordCountSkipsTheRest();
     void singleQueryDuringBatchRun();
+    void singleQueryAfterStopIsNotFedTheBatchReply();
     void textBoxPlaceholder();
 };
 
@@ -105,6 +108,10 @@ void TestBatch::importEnablesRunButtonsAndNumbersLines() {
     QCOMPARE(list.itemText(4), u"6"_s);
     QCOMPARE(h.rowCells(1).mid(1), QStringList(6, u"..."_s));
     QCOMPARE(list.headerCount(), 8);
+    // No-break spaces pasted from a web page stay as they are.
+    f.Text1->setPlainText(u"\u00A0nb.com\u00A0\n"_s);
+    f.Command12->click();
+    QCOMPARE(h.cell(1, 1), u"\u00A0nb.com\u00A0"_s);
     // A list pasted with lone line feeds is still one domain per line.
     f.Text1->setPlainText(u"x.com\ny.com\rz.com"_s);
     f.Command12->click();
@@ -261,23 +268,27 @@ void TestBatch::pauseThenStartRequestsNothingTwice() {
     const QStringList names = domains(8);
     h.importDomains(names);
     h.http.setResponder(replicaResponder(35));
+    f.Text4->setText(u"0"_s);
     f.Command3->click();
     h.time.advance(80);  // two rows done, the third in flight on every chain
     f.Command9->click();
     QCOMPARE(f.Check1, 1);
     QCOMPARE(f.Check2, 1);
     h.time.advance(5000);  // replies in flight still arrive; nothing new leaves
-    const qint64 stats = f.StatsRow();
-    QCOMPARE(h.sentStats().size(), static_cast<int>(stats) - 1);
+    QCOMPARE(h.sentStats().size(), static_cast<int>(f.StatsRow()) - 1);
     f.Command3->click();
+    h.time.advance(20);  // Start again while the resumed requests are in flight
+    f.Command9->click();
+    const QString inFlight = names[static_cast<int>(f.StatsRow()) - 1];
+    f.Command3->click();  // replaces the fetchers whose replies are still on their way
     h.time.advance(10'000);
     QVERIFY(h.allFilled());
     QCOMPARE(f.Label2->text(), u"8"_s);
-    for (const QString& url : h.sentStats()) {
-        QCOMPARE(h.http.sentCount(url), 1);
+    for (const QString& name : names) {
+        const int expected = name == inFlight ? 2 : 1;
+        QCOMPARE(h.http.sentCount(u"http://stats.test/baidu/"_s + name + u"/"_s), expected);
+        QCOMPARE(h.http.sentCount(u"http://search.test/s?wd=site%3A"_s + name), expected);
     }
-    QCOMPARE(h.sentStats().size(), 8);
-    QCOMPARE(h.sentSiteQueries().size(), 8);
 }
 
 void TestBatch::stopThenStartRestartsFromRowOne() {
@@ -304,7 +315,14 @@ void TestBatch::stopThenStartRestartsFromRowOne() {
     QCOMPARE(h.sentStats().size(), 12);
 }
 
+void TestBatch::userStopCancelsPendingResume_data() {
+    QTest::addColumn<bool>("pause");
+    QTest::newRow("Stop") << false;
+    QTest::newRow("Pause") << true;
+}
+
 void TestBatch::userStopCancelsPendingResume() {
+    QFETCH(bool, pause);
     FormHarness h;
     Form1& f = *h.form;
     h.importDomains(domains(10));
@@ -313,7 +331,7 @@ void TestBatch::userStopCancelsPendingResume() {
     f.Command3->click();
     QVERIFY(h.time.advanceUntil([&] { return f.Check2 == 1; }, 10'000));
     QVERIFY(f.Timer2.isRunning());
-    f.Command10->click();  // Stop during the automatic pause
+    (pause ? f.Command9 : f.Command10)->click();  // during the automatic pause
     QVERIFY(!f.Timer2.isRunning());
     const int sent = batchSent(h);
     h.time.advance(30'000);
@@ -321,7 +339,12 @@ void TestBatch::userStopCancelsPendingResume() {
     QCOMPARE(f.Check1, 1);
 }
 
+void TestBatch::userPauseIsNotUndoneByPacing_data() {
+    userStopCancelsPendingResume_data();
+}
+
 void TestBatch::userPauseIsNotUndoneByPacing() {
+    QFETCH(bool, pause);
     FormHarness h;
     Form1& f = *h.form;
     h.importDomains(domains(10));
@@ -331,16 +354,16 @@ void TestBatch::userPauseIsNotUndoneByPacing() {
     QVERIFY(h.time.advanceUntil(
         [&] { return f.StatsRow() == 4 && f.DomainQueryRow() == 4 && f.SiteQueryRow() == 4; }, 5000, 1));
     QVERIFY(f.ProgressRow < f.PauseAt);
-    f.Command10->click();
+    (pause ? f.Command9 : f.Command10)->click();
     h.time.advance(30'000);
     // The replies in flight completed row 4 and the count passed the boundary, without a pause
     // that would have resumed the run.
     QCOMPARE(f.ProgressRow, 5);
     QCOMPARE(f.PauseAt, 10);
-    QCOMPARE(f.Check2, 0);
+    QCOMPARE(f.Check2, pause ? 1 : 0);
     QVERIFY(!f.Timer2.isRunning());
     QCOMPARE(batchSent(h), 12);
-    // Start after the Stop starts afresh.
+    // Start resumes after a Pause and starts afresh after a Stop; either way the run completes.
     f.Command3->click();
     h.time.advance(30'000);
     QVERIFY(h.allFilled());
@@ -358,9 +381,8 @@ void TestBatch::userStartDuringAutomaticPauseDoesNotRestartLater() {
     f.Command3->click();  // resume at once
     QCOMPARE(f.Check2, 0);
     QVERIFY(!f.Timer2.isRunning());
-    f.Text4->setText(u"0"_s);  // no further pauses
-    const PauseLog log = runWatching(h, 20'000);
-    QVERIFY(log.labelsAtPause.isEmpty() || !log.labelsAtPause.contains(u"0"_s));
+    f.Text4->setText(u"0"_s);  // one more pause, at the boundary already set, then none
+    h.time.advance(20'000);
     QCOMPARE(f.Label2->text(), u"12"_s);
     // Nothing restarted the run from row 1; only a reply that Start replaced was asked for again.
     QCOMPARE(h.http.sentCount(u"http://stats.test/baidu/site1.com/"_s), 1);
@@ -525,6 +547,26 @@ void TestBatch::singleQueryDuringBatchRun() {
     QCOMPARE(h.sentDomainQueries().size(), 2);
     QCOMPARE(h.sentSiteQueries().size(), 2 + 3);
     QCOMPARE(f.Label5[0]->text(), replica::statsFiguresFor(u"single.com"_s).weight);
+}
+
+void TestBatch::singleQueryAfterStopIsNotFedTheBatchReply() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains({u"alpha.com"_s, u"beta.com"_s});
+    h.http.setResponder(replicaResponder(50));
+    f.Command3->click();
+    h.time.advance(20);  // alpha.com's pages are in flight
+    f.Command10->click();
+    f.Text5->setText(u"single.com"_s);
+    f.Command11->click();
+    h.time.advance(5000);
+    QCOMPARE(h.sentStats(),
+             (QStringList{u"http://stats.test/baidu/alpha.com/"_s, u"http://stats.test/baidu/single.com"_s}));
+    QCOMPARE(f.Label5[0]->text(), replica::statsFiguresFor(u"single.com"_s).weight);
+    QCOMPARE(f.Label5[1]->text(), replica::statsFiguresFor(u"single.com"_s).keywords);
+    // The batch chains stay stopped.
+    QCOMPARE(h.sentSiteQueries().size(), 1);
+    QCOMPARE(f.Check1, 1);
 }
 
 void TestBatch::textBoxPlaceholder() {

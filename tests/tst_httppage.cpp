@@ -61,6 +61,8 @@ private Q_SLOTS:
     void bodySizes();
     void errorStatusDeliversBody();
     void charsetIsTheCallersNotTheServers();
+    void truncatedBodyFails();
+    void refusedConnectionFails();
     void bodyOverCapFails();
     void neverAnsweringServerTimesOutOnce();
     void rejectedAddressRaisesSynchronously();
@@ -72,6 +74,7 @@ private Q_SLOTS:
     void handlerMayDropTheLastReference();
     void missingBodyFails();
     void badTimeoutTextRaisesAfterSending();
+    void waitingFetcherGoesWithItsTimerTable();
     void noTimerLeavesRequestUnpolled();
 };
 
@@ -111,6 +114,30 @@ void TestHttpPage::charsetIsTheCallersNotTheServers() {
     const QStringList asUtf8 = fetchReal(stack, server.baseUrl() + u"/s"_s, u"utf-8"_s);
     QCOMPARE(asUtf8.size(), 1);
     QVERIFY(asUtf8.first() != text);
+}
+
+void TestHttpPage::truncatedBodyFails() {
+    RealStack stack;
+    // The server promises 500 bytes and closes after a few: that part is no page.
+    MiniHttpServer server([](const Request&) {
+        return Reply::rawBytes(
+            QByteArrayLiteral("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 500\r\n"
+                              "Connection: close\r\n\r\n<html>found 1,2"));
+    });
+    QVERIFY(server.listen());
+    QCOMPARE(fetchReal(stack, server.baseUrl() + u"/cut"_s, u"utf-8"_s), QStringList{u"失败"_s});
+}
+
+void TestHttpPage::refusedConnectionFails() {
+    RealStack stack;
+    quint16 port = 0;
+    {
+        MiniHttpServer gone([](const Request&) { return Reply::ok("x"); });
+        QVERIFY(gone.listen());
+        port = gone.port();
+    }
+    const QString url = u"http://127.0.0.1:"_s + QString::number(port) + u"/"_s;
+    QCOMPARE(fetchReal(stack, url, u"utf-8"_s), QStringList{u"失败"_s});
 }
 
 void TestHttpPage::bodyOverCapFails() {
@@ -275,6 +302,24 @@ void TestHttpPage::badTimeoutTextRaisesAfterSending() {
     // The time-out stays at its earlier value, 0 on a new fetcher: it fails after one whole second.
     stack.time.advance(2500);
     QCOMPARE(events, QStringList{u"失败"_s});
+}
+
+void TestHttpPage::waitingFetcherGoesWithItsTimerTable() {
+    VirtualTime time;
+    FakeHttp http(time, [](const QString&) { return FakeReply{{}, 0, true}; });
+    std::weak_ptr<HTTPPage2> watch;
+    {
+        XTimerSupport support(time);
+        FetchContext context{http, support, time};
+        auto page = HTTPPage2::create(context);
+        page->SubIniData(u"http://site.example/x"_s, u"utf-8"_s, u"5"_s);
+        watch = page;
+        page.reset();
+        QVERIFY(!watch.expired());  // the poll timer keeps it while it waits
+    }
+    QVERIFY(watch.expired());
+    QCOMPARE(http.abortedCount(), 1);
+    QCOMPARE(time.activeTimers(), 0);
 }
 
 void TestHttpPage::noTimerLeavesRequestUnpolled() {

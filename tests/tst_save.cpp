@@ -1,11 +1,14 @@
+#include "fetch/app_error.h"
 #include "files/result_file.h"
 #include "form_harness.h"
 
+#include <sys/resource.h>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QTest>
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 using namespace quorvane;
@@ -30,6 +33,7 @@ private Q_SLOTS:
     void failuresAreReported_data();
     void failuresAreReported();
     void linesBeforeAFailureStay();
+    void incompleteRowKeepsEarlierLines();
 };
 
 void TestSave::emptyListCreatesFile() {
@@ -119,17 +123,41 @@ void TestSave::failuresAreReported() {
 void TestSave::linesBeforeAFailureStay() {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"kept.txt"_s);
-    QVERIFY(!appendLines(path, {u"one"_s, u"two"_s}));
-    QVERIFY(appendLines(dir.filePath(u"no/such/folder.txt"_s), {u"x"_s}).has_value());
-    QCOMPARE(readAll(path), QByteArray("one\r\ntwo\r\n"));
-    // A large save is written whole.
-    QStringList many;
-    for (int i = 0; i < 50'000; ++i) {
-        many.append(u"domain"_s + QString::number(i) + u".com"_s);
+    const auto domain = [](int row) -> QString { return u"www.domain"_s + QString::number(row) + u".com"_s; };
+    QVERIFY(!appendLines(path, 2, domain));
+    // The file may grow to 100 KB only: a large save fails part way.
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 100 * 1000;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::optional<QString> error = appendLines(path, 50'000, domain);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
+    std::signal(SIGXFSZ, previous);
+    QVERIFY(error.has_value());
+    QVERIFY(error->contains(path));
+    const QByteArray written = readAll(path);
+    QVERIFY(written.size() > 2 * 20 && written.size() <= 100 * 1000);
+    QVERIFY(written.endsWith("\r\n"));
+    const QList<QByteArray> lines = written.split('\n');
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        const int row = i < 2 ? static_cast<int>(i) + 1 : static_cast<int>(i) - 1;
+        QCOMPARE(lines[i], domain(row).toUtf8() + '\r');
     }
-    const QString big = dir.filePath(u"big.txt"_s);
-    QVERIFY(!appendLines(big, many));
-    QCOMPARE(readAll(big).count("\r\n"), 50'000);
+}
+
+void TestSave::incompleteRowKeepsEarlierLines() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"part.txt"_s);
+    const std::optional<QString> error = appendLines(path, 5, [](int row) {
+        if (row == 4) {
+            throw AppError(AppError::kIndexOutOfBounds, u"索引超出范围"_s);
+        }
+        return QString::number(row);
+    });
+    QVERIFY(error.has_value());
+    QCOMPARE(readAll(path), QByteArray("1\r\n2\r\n3\r\n"));
 }
 
 QTEST_MAIN(TestSave)

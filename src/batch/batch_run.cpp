@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <cmath>
 #include <limits>
 
@@ -98,7 +99,8 @@ void Form1::Command12_Click() {
     list.clearItems();
     ListView1->clearColumns();
     setDomainColumns();
-    const std::vector<DomainLine> lines = domainLines(withCrLfLineBreaks(Text1->toPlainText()));
+    // The raw text: plain text would turn no-break spaces pasted from web pages into blanks.
+    const std::vector<DomainLine> lines = domainLines(withCrLfLineBreaks(Text1->document()->toRawText()));
     std::vector<QStringList> rows;
     rows.reserve(lines.size());
     for (const DomainLine& line : lines) {
@@ -135,7 +137,9 @@ void Form1::ListView1_ColumnClick(int column) {
 // --- Request builders: each statement that fails is skipped, so a missing row sends nothing.
 
 void Form1::RequestStatsPage() {
-    if (Check1 == 1) {
+    // The halt flag holds the batch chains only: a single query after Stop or Pause must still
+    // go out, and must replace a batch reply in flight, or that reply would fill the labels.
+    if (Check1 == 1 && Check4 != 1) {
         return;
     }
     HTTPPage2& page = pr1.renew(m_fetch);

@@ -97,16 +97,21 @@ ResultCount parseResultCount(const QString& page) {
 }
 
 bool isVerificationPage(const QString& page) {
-    if (page.contains(u"wappass.baidu.com"_s)) {
-        return true;
+    // A page with a result count is a result page, whatever its title or links say.
+    if (page.contains(kCountStart)) {
+        return false;
     }
-    const qsizetype open = page.indexOf(u"<title"_s, 0, Qt::CaseInsensitive);
+    if (page.contains(u"wappass.baidu.com"_s)) {
+        return true;  // the redirect to the check, not followed
+    }
+    const qsizetype tag = page.indexOf(u"<title"_s, 0, Qt::CaseInsensitive);
+    const qsizetype open = tag < 0 ? -1 : page.indexOf(u'>', tag);
     if (open < 0) {
         return false;
     }
     const qsizetype close = page.indexOf(u"</title>"_s, open, Qt::CaseInsensitive);
-    const QStringView title = QStringView(page).mid(open, close < 0 ? -1 : close - open);
-    return title.contains(u"百度安全验证"_s);
+    const QStringView title = QStringView(page).mid(open + 1, close < 0 ? -1 : close - open - 1).trimmed();
+    return title == u"百度安全验证"_s;
 }
 
 bool isFailedAnswer(const QString& page) {

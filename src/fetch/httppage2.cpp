@@ -5,6 +5,7 @@
 
 #include "../text/textcut.h"
 
+#include <algorithm>
 #include <limits>
 
 using namespace Qt::StringLiterals;
@@ -14,6 +15,11 @@ namespace quorvane {
 namespace {
 
 const QString kFailed = u"失败"_s;
+
+// Only blanks count: an address of tabs or line breaks is sent and fails like any bad address.
+bool isBlank(const QString& url) {
+    return std::all_of(url.cbegin(), url.cend(), [](QChar c) { return c == u' '; });
+}
 
 qint32 toTimeoutSeconds(const QString& text) {
     const auto value = text::wholeNumber(text);
@@ -43,7 +49,7 @@ HTTPPage2::~HTTPPage2() {
 }
 
 void HTTPPage2::SubIniData(const QString& Url, const QString& nUnicode, const QString& nSencond) {
-    if (Url.trimmed().isEmpty()) {
+    if (isBlank(Url)) {
         raise(QString());
         return;
     }

@@ -60,8 +60,16 @@ XTimerSupport::~XTimerSupport() {
             m_timers.killTimer(slot.TimerID);
         }
     }
-    // Releasing the owners may destroy timers, which still reach m_timers through this object.
+    // Dropping the handlers breaks owner-handler cycles (a waiting fetcher and its poll timer), so
+    // their objects go now and abort what they wait for; their system timers are already dead.
     auto table = std::move(TimerTable);
+    for (TimerSlot& slot : table) {
+        if (slot.Owner) {
+            slot.Owner->mTimerID = 0;
+            auto handler = std::move(slot.Owner->Tick);
+            slot.Owner->Tick = nullptr;
+        }
+    }
     table.clear();
 }
 

@@ -33,6 +33,7 @@ public:
 
 private:
     explicit XTimer(XTimerSupport& support) : m_support(support) {}
+    friend class XTimerSupport;
 
     XTimerSupport& m_support;
     TimerId mTimerID = 0;

@@ -1,5 +1,6 @@
 #include "result_file.h"
 
+#include "../fetch/app_error.h"
 #include "../window/list_model.h"
 
 #include <langinfo.h>
@@ -12,21 +13,14 @@ using namespace Qt::StringLiterals;
 
 namespace quorvane {
 
-QStringList resultLines(const ListModel& list, bool wholeRow, int lastSubItem) {
-    QStringList lines;
-    lines.reserve(list.itemCount());
-    for (int row = 1; row <= list.itemCount(); ++row) {
-        if (!wholeRow) {
-            lines.append(list.subItem(row, 1));
-            continue;
-        }
-        QString line = list.subItem(row, 1);
+QString resultLine(const ListModel& list, int row, bool wholeRow, int lastSubItem) {
+    QString line = list.subItem(row, 1);
+    if (wholeRow) {
         for (int cell = 2; cell <= lastSubItem; ++cell) {
             line += u'|' + list.subItem(row, cell);
         }
-        lines.append(line);
     }
-    return lines;
+    return line;
 }
 
 QByteArray resultFileCharset() {
@@ -39,7 +33,8 @@ QByteArray resultFileCharset() {
     return codeset;
 }
 
-std::optional<QString> appendLines(const QString& path, const QStringList& lines) {
+std::optional<QString> appendLines(const QString& path, int count,
+                                   const std::function<QString(int)>& lineAt) {
     if (path.isEmpty()) {
         return u"没有指定保存路径。"_s;
     }
@@ -49,37 +44,50 @@ std::optional<QString> appendLines(const QString& path, const QStringList& lines
     }
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        const QFileInfo info(path);
-        if (!info.absoluteDir().exists()) {
+        if (!QFileInfo(path).absoluteDir().exists()) {
             return u"无法保存到 "_s + path + u"：文件夹不存在。"_s;
         }
         return u"无法保存到 "_s + path + u"：文件无法打开（可能是只读、被占用或没有权限）。"_s;
     }
-    // Written in chunks, so a failure keeps the lines before it and is noticed at once.
-    constexpr qsizetype kChunk = 64 * 1024;
+    const QString writeFailed = u"写入 "_s + path + u" 时出错（磁盘可能已满）。之前写入的行保留在文件中。"_s;
+    // Whole lines go out in chunks; the end of the last chunk that reached the file is where a
+    // failed write is cut back to, so no half line is left behind.
+    qint64 committed = file.size();
     QByteArray chunk;
-    chunk.reserve(kChunk + 1024);
-    auto flushChunk = [&]() -> bool {
+    constexpr qsizetype kChunk = 64 * 1024;
+    auto writeChunk = [&]() -> bool {
         if (chunk.isEmpty()) {
             return true;
         }
-        const bool written = file.write(chunk) == chunk.size() && file.flush();
+        if (file.write(chunk) != chunk.size() || !file.flush()) {
+            file.resize(committed);
+            return false;
+        }
+        committed += chunk.size();
         chunk.clear();
-        return written;
+        return true;
     };
-    for (const QString& line : lines) {
+    for (int row = 1; row <= count; ++row) {
+        QString line;
+        try {
+            line = lineAt(row);
+        } catch (const AppError&) {
+            return writeChunk() ? u"无法保存到 "_s + path + u"：第 "_s + QString::number(row) +
+                                      u" 行不完整，之前的行已保存。"_s
+                                : writeFailed;
+        }
         chunk += encoder.encode(line);
         chunk += "\r\n";
-        if (chunk.size() >= kChunk && !flushChunk()) {
-            return u"写入 "_s + path + u" 时出错（磁盘可能已满）。已写入的行保留在文件中。"_s;
+        if (chunk.size() >= kChunk && !writeChunk()) {
+            return writeFailed;
         }
     }
-    if (!flushChunk()) {
-        return u"写入 "_s + path + u" 时出错（磁盘可能已满）。已写入的行保留在文件中。"_s;
+    if (!writeChunk()) {
+        return writeFailed;
     }
     file.close();
     if (file.error() != QFileDevice::NoError) {
-        return u"写入 "_s + path + u" 时出错（磁盘可能已满）。已写入的行保留在文件中。"_s;
+        return writeFailed;
     }
     return std::nullopt;
 }

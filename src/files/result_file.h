@@ -1,20 +1,21 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
+#include <functional>
 #include <optional>
 
 namespace quorvane {
 
 class ListModel;
 
-// One line per row in the list's current order: sub-item 1 alone, or sub-items 1 to
-// lastSubItem joined by "|". Throws AppError when a row lacks a cell.
-QStringList resultLines(const ListModel& list, bool wholeRow, int lastSubItem);
+// The line of one row: sub-item 1 alone, or sub-items 1 to lastSubItem joined by "|".
+// Throws AppError when the row lacks a cell.
+QString resultLine(const ListModel& list, int row, bool wholeRow, int lastSubItem);
 
-// Appends the lines, each ended by CR LF, in the locale's character set.
-// Returns a message naming what went wrong, or nothing when every line was written.
-std::optional<QString> appendLines(const QString& path, const QStringList& lines);
+// Appends lineAt(1) to lineAt(count), each ended by CR LF, in the locale's character set.
+// Returns a message naming the path and what went wrong, or nothing when every line was written.
+// After a failure the file holds every whole line written before it, and no part of a line.
+std::optional<QString> appendLines(const QString& path, int count, const std::function<QString(int)>& lineAt);
 
 // The character set result files are written in: the locale's, or UTF-8 where the locale's
 // cannot hold Chinese at all (a plain C or POSIX locale).

@@ -1,5 +1,4 @@
 // Appending the result lists to their files.
-#include "../fetch/app_error.h"
 #include "../window/form1.h"
 #include "result_file.h"
 
@@ -11,12 +10,9 @@ using namespace Qt::StringLiterals;
 namespace quorvane {
 
 void Form1::saveList(ListView& list, const QString& path, bool wholeRow, int lastSubItem) {
-    std::optional<QString> error;
-    try {
-        error = appendLines(path, resultLines(list.items(), wholeRow, lastSubItem));
-    } catch (const AppError&) {
-        error = u"无法保存到 "_s + path + u"：列表中有不完整的行。"_s;
-    }
+    const ListModel& rows = list.items();
+    const std::optional<QString> error = appendLines(
+        path, rows.itemCount(), [&](int row) { return resultLine(rows, row, wholeRow, lastSubItem); });
     if (error) {
         m_services.messages.show(this, u"保存失败！"_s + *error, kAppTitle, MsgButtons::Ok,
                                  MsgIcon::Critical);

@@ -14,6 +14,13 @@ namespace quorvane {
 
 namespace {
 
+// Network, proxy and protocol errors cut a transfer short; an HTTP error status still carries
+// a whole page (a 404 body is delivered like any other).
+bool isTransferFailure(QNetworkReply::NetworkError error) {
+    const int code = static_cast<int>(error);
+    return (code >= 1 && code < 200) || (code >= 300 && code < 400);
+}
+
 class QtHttpRequest final : public HttpRequest {
 public:
     QtHttpRequest(QNetworkAccessManager& manager, qint64 bodyCap) : m_manager(manager), m_bodyCap(bodyCap) {}
@@ -48,6 +55,7 @@ public:
         m_connections[2] = QObject::connect(m_reply, &QNetworkReply::finished, m_reply, [this] {
             if (m_state != 4) {
                 readAvailable();
+                m_broken = isTransferFailure(m_reply->error());
                 m_state = 4;
             }
         });
@@ -56,7 +64,7 @@ public:
     int readyState() const override { return m_state; }
 
     std::optional<QByteArray> responseBody() const override {
-        if (m_state != 4 || m_overCap) {
+        if (m_state != 4 || m_overCap || m_broken) {
             return std::nullopt;
         }
         return m_body;
@@ -101,6 +109,7 @@ private:
     QByteArray m_body;
     int m_state = 0;
     bool m_overCap = false;
+    bool m_broken = false;  // the transfer itself failed: whatever arrived is not the page
 };
 
 }  // namespace
