@@ -1,5 +1,7 @@
 // Quorvane against the replica site on loopback: the whole program, offline.
-// Usage: quorvane-demo [batch]   ("batch" opens the batch view and starts a run over the sample list)
+// Usage: quorvane-demo [batch|single]
+//   batch   opens the batch view and starts a run over a sample list
+//   single  queries the sample domain in the single view
 #include "platform/qt_platform.h"
 #include "replica_site.h"
 
@@ -25,7 +27,11 @@ int main(int argc, char* argv[]) {
         {site.baseUrl(), site.baseUrl(), site.baseUrl(),
          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), [] { QApplication::exit(0); }});
     window.show();
-    if (argc > 1 && QByteArray(argv[1]) == "batch") {
+    const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
+    if (mode == "single") {
+        window.Command11->click();
+    }
+    if (mode == "batch") {
         window.Text1->setPlainText(
             u"www.baidu.com\nwww.qq.com\nwww.163.com\nnomarker.example.com\nverify.example.com\nhang.example."
             u"com\n"
