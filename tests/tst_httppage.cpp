@@ -166,8 +166,8 @@ void TestHttpPage::neverAnsweringServerTimesOutOnce() {
     QTest::qWait(100);
     QCOMPARE(events, QStringList{u"失败"_s});
     QVERIFY2(elapsedAtEvent > 5000, qPrintable(QString::number(elapsedAtEvent)));
-    QVERIFY2(elapsedAtEvent <= 6000 + 10 + 50,
-             qPrintable(QString::number(elapsedAtEvent)));  // 50 ms of slack
+    // One poll past six seconds, plus room for a busy machine's scheduling.
+    QVERIFY2(elapsedAtEvent <= 6000 + 10 + 150, qPrintable(QString::number(elapsedAtEvent)));
     QVERIFY(!page->isWaiting());
     // The timed-out request was aborted, not left open.
     QTRY_COMPARE(server.openConnections(), 0);
