@@ -10,6 +10,17 @@ using namespace Qt::StringLiterals;
 using namespace quorvane;
 using quorvane::testing::VirtualTime;
 
+namespace {
+
+// A timer whose every Tick adds one to ticks.
+std::shared_ptr<XTimer> countingTimer(XTimerSupport& support, int& ticks) {
+    auto timer = XTimer::create(support);
+    timer->Tick = [&ticks] { ++ticks; };
+    return timer;
+}
+
+}  // namespace
+
 class TestXTimer final : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -28,9 +39,8 @@ private Q_SLOTS:
 void TestXTimer::enabledBeforeIntervalStartsOnlyWithInterval() {
     VirtualTime time;
     XTimerSupport support(time);
-    auto timer = XTimer::create(support);
     int ticks = 0;
-    timer->Tick = [&] { ++ticks; };
+    auto timer = countingTimer(support, ticks);
     timer->setEnabled(true);
     QCOMPARE(timer->TimerID(), TimerId(0));
     QCOMPARE(time.activeTimers(), 0);
@@ -45,9 +55,8 @@ void TestXTimer::enabledBeforeIntervalStartsOnlyWithInterval() {
 void TestXTimer::sameIntervalDoesNotRestart() {
     VirtualTime time;
     XTimerSupport support(time);
-    auto timer = XTimer::create(support);
     int ticks = 0;
-    timer->Tick = [&] { ++ticks; };
+    auto timer = countingTimer(support, ticks);
     timer->setInterval(100);
     timer->setEnabled(true);
     const TimerId id = timer->TimerID();
@@ -67,9 +76,8 @@ void TestXTimer::sameIntervalDoesNotRestart() {
 void TestXTimer::intervalZeroStopsButStaysEnabled() {
     VirtualTime time;
     XTimerSupport support(time);
-    auto timer = XTimer::create(support);
     int ticks = 0;
-    timer->Tick = [&] { ++ticks; };
+    auto timer = countingTimer(support, ticks);
     timer->setInterval(10);
     timer->setEnabled(true);
     timer->setInterval(0);
