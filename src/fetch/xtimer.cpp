@@ -55,17 +55,16 @@ void XTimer::RaiseTick() {
 }
 
 XTimerSupport::~XTimerSupport() {
-    for (TimerSlot& slot : TimerTable) {
+    // Each live timer is stopped and loses its handler, which breaks owner-handler cycles (a
+    // waiting fetcher and its poll timer), so those objects go now and abort what they wait for.
+    auto table = std::move(TimerTable);
+    for (TimerSlot& slot : table) {
         if (slot.TimerID != 0) {
             m_timers.killTimer(slot.TimerID);
         }
-    }
-    // Dropping the handlers breaks owner-handler cycles (a waiting fetcher and its poll timer), so
-    // their objects go now and abort what they wait for; their system timers are already dead.
-    auto table = std::move(TimerTable);
-    for (TimerSlot& slot : table) {
         if (slot.Owner) {
             slot.Owner->mTimerID = 0;
+            // Moved out first: the fetcher that goes with the handler clears Tick itself.
             auto handler = std::move(slot.Owner->Tick);
             slot.Owner->Tick = nullptr;
         }

@@ -55,7 +55,7 @@ public:
         m_connections[2] = QObject::connect(m_reply, &QNetworkReply::finished, m_reply, [this] {
             if (m_state != 4) {
                 readAvailable();
-                m_broken = isTransferFailure(m_reply->error());
+                m_failed = m_failed || isTransferFailure(m_reply->error());
                 m_state = 4;
             }
         });
@@ -64,7 +64,7 @@ public:
     int readyState() const override { return m_state; }
 
     std::optional<QByteArray> responseBody() const override {
-        if (m_state != 4 || m_overCap || m_broken) {
+        if (m_state != 4 || m_failed) {
             return std::nullopt;
         }
         return m_body;
@@ -84,7 +84,7 @@ public:
 
 private:
     void readAvailable() {
-        if (!m_reply || m_overCap) {
+        if (!m_reply || m_failed) {
             return;
         }
         if (m_state < 3) {
@@ -93,7 +93,7 @@ private:
         m_body += m_reply->readAll();
         if (m_body.size() > m_bodyCap) {
             // Too large to be a page we read: stop the transfer now, report it as failed.
-            m_overCap = true;
+            m_failed = true;
             m_body.clear();
             m_body.squeeze();
             abort();
@@ -108,8 +108,7 @@ private:
     std::array<QMetaObject::Connection, 3> m_connections;
     QByteArray m_body;
     int m_state = 0;
-    bool m_overCap = false;
-    bool m_broken = false;  // the transfer itself failed: whatever arrived is not the page
+    bool m_failed = false;  // over the cap or cut short: whatever arrived is not the page
 };
 
 }  // namespace
