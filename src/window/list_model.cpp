@@ -235,7 +235,13 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
     const Row& row = m_rows[static_cast<std::size_t>(index.row())];
     const int cell = index.column();
     if (role == Qt::DisplayRole) {
-        return cell < row.cells.size() ? row.cells.at(cell) : QString();
+        if (cell >= row.cells.size()) {
+            return QString();
+        }
+        const QString& text = row.cells.at(cell);
+        // Laying out a megabyte-long cell on every paint would freeze the window; no column shows
+        // more than this anyway. The cell itself keeps its whole text.
+        return text.size() > kDisplayLimit ? QString(text.left(kDisplayLimit) + u'…') : text;
     }
     if (role == Qt::ForegroundRole && cell < row.colors.size() && row.colors.at(cell).isValid()) {
         return row.colors.at(cell);

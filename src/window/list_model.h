@@ -23,6 +23,9 @@ public:
 
     explicit ListModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
+    // Characters of a cell that the list shows; longer cells are shown cut, with "…".
+    static constexpr qsizetype kDisplayLimit = 1000;
+
     // Rows.
     void clearItems();
     int addItem(const QString& text);  // returns the new row's position
