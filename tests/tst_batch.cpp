@@ -10,6 +10,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace quorvane;
+using quorvane::testing::expectedCells;
 using quorvane::testing::FakeReply;
 using quorvane::testing::FormHarness;
 using quorvane::testing::replicaResponder;
@@ -22,17 +23,6 @@ QStringList domains(int n, const QString& prefix = u"site"_s) {
         list.append(prefix + QString::number(i) + u".com"_s);
     }
     return list;
-}
-
-QStringList expectedCells(const QString& domain) {
-    const replica::StatsFigures stats = replica::statsFiguresFor(domain);
-    return {domain,
-            stats.weight,
-            stats.keywords,
-            stats.traffic,
-            replica::resultCountFor(replica::QueryKind::Site, domain),
-            replica::resultCountFor(replica::QueryKind::Domain, domain),
-            stats.snapshot};
 }
 
 // Watches the run tick by tick and notes the progress count each time an automatic pause begins.
