@@ -471,8 +471,15 @@ void TestReplica::faultModes_data() {
         << QString() << statsPageFor(u"verify.example.com"_s);
     QTest::newRow("unknown path") << u"/nowhere"_s << 404 << Size::Page << false << QStringList()
                                   << statsMarkers() << QString() << QByteArray();
-    QTest::newRow("keyword table address") << u"/baidu/example.com/0/"_s << 404 << Size::Page << false
-                                           << QStringList() << statsMarkers() << QString() << QByteArray();
+    QTest::newRow("keyword table page") << u"/baidu/example.com/0/"_s << 200 << Size::Page << false
+                                        << QStringList{u"<td>网页标题</td>"_s, u"页号"_s} << QStringList()
+                                        << QString() << keywordPageFor(u"example.com"_s, 0);
+    QTest::newRow("keyword page of another layout")
+        << u"/baidu/kwnohead.com/0/"_s << 200 << Size::Page << false << QStringList{u"nofollow\">"_s}
+        << QStringList{u"<td>网页标题</td>"_s} << QString() << QByteArray();
+    QTest::newRow("keyword page that fails")
+        << u"/baidu/kwfail.com/1/"_s << 500 << Size::Page << false << QStringList() << QStringList{u"页号"_s}
+        << QString() << QByteArray();
     QTest::newRow("statistics without domain") << u"/baidu/"_s << 404 << Size::Page << false << QStringList()
                                                << statsMarkers() << QString() << QByteArray();
     QTest::newRow("other search") << u"/s?wd=quorvane"_s << 404 << Size::Page << true << QStringList()

@@ -144,9 +144,7 @@ void Form1::ListView1_ColumnClick(int column) {
 // --- Request builders: each statement that fails is skipped, so a missing row sends nothing.
 
 void Form1::RequestStatsPage() {
-    // The halt flag holds the batch chains only: a single query after Stop or Pause must still
-    // go out, and must replace a batch reply in flight, or that reply would fill the labels.
-    if (Check1 == 1 && Check4 != 1) {
+    if (Check1 == 1) {
         return;
     }
     HTTPPage2& page = pr1.renew(m_fetch);
@@ -199,7 +197,9 @@ void Form1::Command3_Click() {
     if (Check2 == 1) {
         Check2 = 0;
     } else {
-        RowCursors = {1, 1, 1, 1, 0};
+        // The keyword run's paging (elements 3 and 4) is left alone: a keyword run still filling
+        // its list in the other view would otherwise write its next page over the first rows.
+        StatsRow() = DomainQueryRow() = SiteQueryRow() = 1;
         ProgressRow = 1;
         PauseAt = text::roundHalfEven(text::leadingNumber(Text4->text()));
         setCaption(Label2, u"0"_s);
@@ -275,7 +275,7 @@ void Form1::Timer2_Timer() {
 void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
     ListModel& list = ListView1->items();
     // An error page (503 "too many requests" and the like) holds no figures of the domain.
-    const bool failed = HereReturnCode == kFailureText || HereReturnCode.isEmpty() || pr1.gotErrorPage();
+    const bool failed = HereReturnCode.isEmpty() || isFailedAnswer(HereReturnCode) || pr1.gotErrorPage();
     const std::vector<StatsFigure> figures =
         failed ? std::vector<StatsFigure>{} : parseStatsPage(HereReturnCode);
     try {
@@ -298,6 +298,10 @@ void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
         // The figures written so far stay.
     }
     if (Check4 == 1) {
+        if (failed) {
+            // Zeros alone would read as a real result of a domain with no standing.
+            setCaption(Label5[0], kFailureText);
+        }
         return;
     }
     // Cells the page did not fill must not stay unknown, or the progress count would stop at this row.

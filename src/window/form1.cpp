@@ -124,6 +124,7 @@ Form1::Form1(Form1Services services, Form1Config config, QWidget* parent)
       pr1([this](const QString& text) { pr1_HttpEvent(text); }),
       pr2([this](const QString& text) { pr2_HttpEvent(text); }),
       pr3([this](const QString& text) { pr3_HttpEvent(text); }),
+      pr4([this](const QString& text) { pr4_HttpEvent(text); }),
       pr5([this](const QString& text) { pr5_HttpEvent(text); }) {
     if (m_config.logicalDpi > 0) {
         m_twipsPerPixelX = m_twipsPerPixelY = 1440.0 / m_config.logicalDpi;
@@ -261,22 +262,38 @@ void Form1::connectHandlers() {
     connect(Command14, &QPushButton::clicked, this, &Form1::Command14_Click);
     connect(Command15, &QPushButton::clicked, this, &Form1::Command15_Click);
     connect(Command19, &QPushButton::clicked, this, &Form1::Command19_Click);
+    connect(Command13, &QPushButton::clicked, this, &Form1::Command13_Click);
+    connect(Combo2, &QComboBox::activated, this, &Form1::Combo2_Click);
     connect(ListView1, &ListView::ColumnClick, this, &Form1::ListView1_ColumnClick);
     Text5->installEventFilter(this);
+    Text6->installEventFilter(this);
+}
+
+// Display settings and columns (titles, widths in pixels) of a result list.
+void Form1::setColumns(ListView* list, std::span<const std::pair<const char16_t*, int>> columns) {
+    list->setFullRowSelect(true);
+    list->setLabelEdit(1);
+    list->setViewMode(3);
+    for (const auto& [title, pixels] : columns) {
+        list->addColumn(QString::fromUtf16(title),
+                        static_cast<float>(pixels) * static_cast<float>(TwipsPerPixelX()));
+    }
 }
 
 void Form1::setDomainColumns() {
-    ListView1->setFullRowSelect(true);
-    ListView1->setLabelEdit(1);
-    ListView1->setViewMode(3);
     static const std::pair<const char16_t*, int> columns[] = {
         {u"序号", 40},      {u"查询域名地址", 100}, {u"百度权重", 65}, {u"关键字条数", 90},
         {u"百度来量", 150}, {u"百度收录", 90},      {u"百度反链", 90}, {u"百度快照", 90},
     };
-    for (const auto& [title, pixels] : columns) {
-        ListView1->addColumn(QString::fromUtf16(title),
-                             static_cast<float>(pixels) * static_cast<float>(TwipsPerPixelX()));
-    }
+    setColumns(ListView1, columns);
+}
+
+void Form1::setKeywordColumns(ListView* list) {
+    static const std::pair<const char16_t*, int> columns[] = {
+        {u"序号", 40},         {u"关键字", 150},    {u"百度排名", 90},
+        {u"百度搜索指数", 90}, {u"百度收录量", 90}, {u"网页标题", 330},
+    };
+    setColumns(list, columns);
 }
 
 void Form1::Form_Load() {
@@ -312,8 +329,13 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Text5 && event->type() == QEvent::MouseButtonPress) {
-        Text5_Click();
+    // Clicks by mouse only: focus by keyboard leaves the text alone.
+    if (event->type() == QEvent::MouseButtonPress) {
+        if (watched == Text5) {
+            Text5_Click();
+        } else if (watched == Text6) {
+            Text6_Click();
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -335,8 +357,12 @@ const FetcherSlot& Form1::pr(int n) const {
             return pr2;
         case 3:
             return pr3;
-        default:
+        case 4:
+            return pr4;
+        case 5:
             return pr5;
+        default:
+            throw AppError(AppError::kIndexOutOfBounds, u"没有这个抓取器"_s);
     }
 }
 

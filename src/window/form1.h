@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <span>
 
 class QCheckBox;
 class QComboBox;
@@ -137,6 +138,7 @@ public:
     void pr1_HttpEvent(const QString& HereReturnCode);
     void pr2_HttpEvent(const QString& HereReturnCode);
     void pr3_HttpEvent(const QString& HereReturnCode);
+    void pr4_HttpEvent(const QString& HereReturnCode);
     void pr5_HttpEvent(const QString& HereReturnCode);
     void Command8_Click();
     void Command16_Click();
@@ -145,8 +147,12 @@ public:
     void Command14_Click();
     void Command15_Click();
     void Command19_Click();
+    void Command13_Click();
+    void Combo2_Click();
+    void Text6_Click();
 
-    // The fetchers: 1 statistics, 2 domain query, 3 site query, 5 update page.
+    // The fetchers: 1 statistics, 2 domain query, 3 site query, 4 keyword pages, 5 update page.
+    // Throws AppError for any other number.
     const FetcherSlot& pr(int n) const;
 
 protected:
@@ -157,12 +163,15 @@ private:
     void buildControls();
     void connectHandlers();
     void setDomainColumns();
+    void setKeywordColumns(ListView* list);
+    void setColumns(ListView* list, std::span<const std::pair<const char16_t*, int>> columns);
     static void setCaption(QLabel* label, const QString& text);
 
     void RequestStatsPage();
     void RequestDomainQuery();
     void RequestSiteQuery();
     void StartKeywordRun();
+    void RequestKeywordPage();
     void CheckForUpdate();
 
     // The shared advance of the two search result chains.
@@ -183,6 +192,7 @@ private:
     FetcherSlot pr1;
     FetcherSlot pr2;
     FetcherSlot pr3;
+    FetcherSlot pr4;
     FetcherSlot pr5;
 };
 

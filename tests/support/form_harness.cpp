@@ -127,10 +127,24 @@ QStringList sentWith(const FakeHttp& http, const QString& prefix) {
     return urls;
 }
 
+// A keyword page's address ends in its page number.
+bool isKeywordPage(const QString& url) {
+    static const QRegularExpression page(u"/baidu/.+/[0-9]+/$"_s);
+    return page.match(url).hasMatch();
+}
+
 }  // namespace
 
 QStringList FormHarness::sentStats() const {
-    return sentWith(http, QString::fromUtf16(kStats) + u"/baidu/"_s);
+    QStringList urls = sentWith(http, QString::fromUtf16(kStats) + u"/baidu/"_s);
+    urls.removeIf(isKeywordPage);
+    return urls;
+}
+
+QStringList FormHarness::sentKeywordPages() const {
+    QStringList urls = sentWith(http, QString::fromUtf16(kStats) + u"/baidu/"_s);
+    urls.removeIf([](const QString& url) { return !isKeywordPage(url); });
+    return urls;
 }
 
 QStringList FormHarness::sentDomainQueries() const {

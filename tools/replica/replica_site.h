@@ -5,6 +5,9 @@
 //
 // Routes (GET and HEAD; other methods get 405):
 //   /baidu/<domain>/ and /baidu/<domain>   statistics page, UTF-8
+//   /baidu/<domain>/<page>/                 page <page> (from 0) of the domain's keyword table, UTF-8:
+//                                           kKeywordsPerPage rows a page, as many rows in all as the
+//                                           statistics page's keyword count, the last page shorter
 //   /s?wd=domain%3A<domain>                 search result page of the backlink query, GBK
 //   /s?wd=site%3A<domain>                   search result page of the indexed-page query, GBK
 //   anything else                           404 with a short body
@@ -24,6 +27,11 @@
 //   huge      200 with a body of kHugeBodyBytes, streamed as the client reads
 //   verify    search: the anti-robot page titled "百度安全验证" (GBK); statistics: normal page
 //   slow      the normal page, sent kSlowReplyMs after the request arrived
+// Keyword table faults, by first label too (statistics and search pages stay normal):
+//   kwnohead   keyword pages of another layout, without the "<td>网页标题</td>" header cell
+//   kwmissing  row 3 of page 0 has no rank cell marker
+//   kwentity   every keyword holds an entity and blanks around it
+//   kwfail     page 1 answers 500 with an error page
 // Any other first label gets the normal pages.
 
 #include "mini_http_server.h"
@@ -40,7 +48,33 @@ inline constexpr int kSlowReplyMs = 2000;
 
 enum class QueryKind { Domain, Site };
 
-enum class FaultMode { None, Hang, NotFound, Empty, NoMarker, Partial, Garbage, Huge, Verify, Slow };
+enum class FaultMode {
+    None,
+    Hang,
+    NotFound,
+    Empty,
+    NoMarker,
+    Partial,
+    Garbage,
+    Huge,
+    Verify,
+    Slow,
+    KwNoHead,
+    KwMissing,
+    KwEntity,
+    KwFail
+};
+
+inline constexpr int kKeywordsPerPage = 25;
+
+// One keyword row as the program should cut it out of a keyword page.
+struct KeywordFigures {
+    QString keyword;
+    QString rank;
+    QString index;    // search index, decimal digits
+    QString indexed;  // indexed count, decimal digits
+    QString title;
+};
 
 // The figures as the program should cut them out of the statistics page.
 struct StatsFigures {
@@ -59,6 +93,9 @@ QString resultCountFor(QueryKind kind, const QString& domain);
 QByteArray statsPageFor(const QString& domain);                   // normal page, UTF-8
 QByteArray resultPageFor(QueryKind kind, const QString& domain);  // normal page, GBK
 QByteArray garbageFor(const QString& domain);                     // body of the garbage mode
+// The rows of keyword page `page`; empty past the last page.
+QList<KeywordFigures> keywordRowsFor(const QString& domain, int page);
+QByteArray keywordPageFor(const QString& domain, int page);  // normal page, UTF-8
 
 // The site's whole behaviour for one request, fault modes included.
 Reply replicaReply(const Request& request);
