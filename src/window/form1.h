@@ -156,6 +156,7 @@ private:
     void buildControls();
     void connectHandlers();
     void setDomainColumns();
+    void setAccessibleNames();
     static void setCaption(QLabel* label, const QString& text);
 
     void RequestStatsPage();
