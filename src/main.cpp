@@ -12,7 +12,7 @@ int main(int argc, char* argv[]) {
     // Ties the window to the installed menu entry and icon (Wayland app id, window icon on X11).
     QGuiApplication::setDesktopFileName(QStringLiteral("example.quorvane.Quorvane"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("example.quorvane.Quorvane")));
-    // The desktop's proxy settings (environment, GNOME, KDE through libproxy); we keep none of our own.
+    // The desktop's proxy settings (environment or desktop, through libproxy); we keep none of our own.
     QNetworkProxyFactory::setUseSystemConfiguration(true);
     quorvane::QtPlatform platform;
     quorvane::Form1 window(
