@@ -133,6 +133,7 @@ Form1::Form1(Form1Services services, Form1Config config, QWidget* parent)
         m_twipsPerPixelY = 1440.0 / screen->logicalDotsPerInchY();
     }
     buildControls();
+    setAccessibleNames();
     connectHandlers();
     Form_Load();
 }
@@ -174,7 +175,8 @@ void Form1::buildControls() {
     Label4[1] = label(Frame3, u"Label4_1"_s, u"共有:        页"_s, 120, 240);
     Label4[6] = label(Frame3, u"Label4_6"_s, u"http://"_s, 2160, 290, 14.25);
 
-    Check5 = place(new QCheckBox(u"保存关键词+结果"_s, Frame4), u"Check5"_s, twips(10560, 360, 1695, 200));
+    // 240 twips high (drawn 200): at 200 the caption's line and the box were cut at the bottom edge.
+    Check5 = place(new QCheckBox(u"保存关键词+结果"_s, Frame4), u"Check5"_s, twips(10560, 360, 1695, 240));
     Label5[4] = label(Frame4, u"Label5_4"_s, u"0"_s, 5160, 360, 10.5, true);
     Label5[3] = label(Frame4, u"Label5_3"_s, u"0"_s, 8640, 360, 10.5, true);
     Label5[2] = label(Frame4, u"Label5_2"_s, u"0"_s, 8640, 120, 10.5, true);

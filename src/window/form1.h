@@ -165,6 +165,7 @@ private:
     void setDomainColumns();
     void setKeywordColumns(ListView* list);
     void setColumns(ListView* list, std::span<const std::pair<const char16_t*, int>> columns);
+    void setAccessibleNames();
     static void setCaption(QLabel* label, const QString& text);
 
     void RequestStatsPage();
