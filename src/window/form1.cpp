@@ -125,7 +125,9 @@ Form1::Form1(Form1Services services, Form1Config config, QWidget* parent)
       pr2([this](const QString& text) { pr2_HttpEvent(text); }),
       pr3([this](const QString& text) { pr3_HttpEvent(text); }),
       pr5([this](const QString& text) { pr5_HttpEvent(text); }) {
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    if (m_config.logicalDpi > 0) {
+        m_twipsPerPixelX = m_twipsPerPixelY = 1440.0 / m_config.logicalDpi;
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         m_twipsPerPixelX = 1440.0 / screen->logicalDotsPerInchX();
         m_twipsPerPixelY = 1440.0 / screen->logicalDotsPerInchY();
     }

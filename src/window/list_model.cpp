@@ -101,6 +101,22 @@ void ListModel::setSubItem(int position, int index, const QString& text) {
     }
 }
 
+void ListModel::setSubItemsOfAllRows(int first, int last, const QString& text) {
+    if (m_rows.empty() || first < 1 || last < first) {
+        return;
+    }
+    for (Row& row : m_rows) {
+        for (int index = first; index <= last && index < row.cells.size(); ++index) {
+            row.cells[index] = text;
+        }
+    }
+    const QModelIndex topLeft = index(0, first);
+    const QModelIndex bottomRight = index(itemCount() - 1, std::min(last, columnCount() - 1));
+    if (topLeft.isValid() && bottomRight.isValid()) {
+        Q_EMIT dataChanged(topLeft, bottomRight, {Qt::DisplayRole});
+    }
+}
+
 QColor ListModel::subItemForeColor(int position, int index) const {
     const Row& row = rowAt(position);
     if (index < 1 || index >= row.cells.size()) {

@@ -43,6 +43,7 @@ FakeHttp::Responder replicaResponder(qint64 delayMs) {
         const replica::Reply reply = replica::replicaReply(request);
         FakeReply fake;
         fake.delayMs = delayMs + reply.delayMs;
+        fake.status = reply.status;
         switch (reply.kind) {
             case replica::Reply::Kind::Normal:
                 // Redirects are not followed here; the ones the site sends (loops, other schemes)
@@ -67,12 +68,12 @@ FakeHttp::Responder replicaResponder(qint64 delayMs) {
     };
 }
 
-FormHarness::FormHarness() {
+FormHarness::FormHarness(double logicalDpi) {
     http.setResponder(replicaResponder());
-    form =
-        std::make_unique<Form1>(Form1Services{time, time, http, messages, dialogs, clipboard, shell},
-                                Form1Config{QString::fromUtf16(kStats), QString::fromUtf16(kSearch),
-                                            QString::fromUtf16(kUpdate), folder.path(), [this] { ++ended; }});
+    form = std::make_unique<Form1>(
+        Form1Services{time, time, http, messages, dialogs, clipboard, shell},
+        Form1Config{QString::fromUtf16(kStats), QString::fromUtf16(kSearch), QString::fromUtf16(kUpdate),
+                    folder.path(), [this] { ++ended; }, logicalDpi});
 }
 
 FormHarness::~FormHarness() = default;

@@ -29,7 +29,8 @@ struct FormHarness {
     int ended = 0;
     std::unique_ptr<Form1> form;
 
-    FormHarness();
+    // logicalDpi: of the screen the lists measure in; 0 takes the test screen's.
+    explicit FormHarness(double logicalDpi = 0);
     ~FormHarness();
 
     // Types the domains into the box, one per line, and presses "手动导入".
