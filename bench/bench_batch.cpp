@@ -1,7 +1,7 @@
 // Quorvane's figures, each beside a baseline measured in the same run, with their ratio.
 //
 //   bench_batch [rows]              every figure (the batch run over `rows` rows, 1000 by default)
-//   bench_batch --batch N           the batch run alone, for profiling
+//   bench_batch --only GROUP        import, longline, sortsave, parse or a row count: one group alone
 //   bench_batch --rss-list N        child: peak RSS with N rows imported and shown
 //   bench_batch --rss-fetch BYTES   child: peak RSS after fetching a body of BYTES on the real stack
 //
@@ -414,8 +414,19 @@ int main(int argc, char* argv[]) {
     if (args.size() == 3 && args[1] == u"--rss-fetch"_s) {
         return rssFetch(args[2].toLongLong());
     }
-    if (args.size() == 3 && args[1] == u"--batch"_s) {
-        batchBench(args[2].toInt());
+    if (args.size() == 3 && args[1] == u"--only"_s) {
+        // One group alone, for profiling.
+        if (args[2] == u"import"_s) {
+            importBench(u"100,000 lines"_s, domainText(100'000));
+        } else if (args[2] == u"longline"_s) {
+            importBench(u"one 1 MB line"_s, QString(1024 * 1024, u'a').replace(512 * 1024, 1, u'.'));
+        } else if (args[2] == u"sortsave"_s) {
+            sortAndSaveBench();
+        } else if (args[2] == u"parse"_s) {
+            parserBenches();
+        } else {
+            batchBench(args[2].toInt());
+        }
         return 0;
     }
     const int rows = args.size() > 1 ? args[1].toInt() : 1000;
