@@ -194,6 +194,41 @@ QString decoded(QByteArrayView raw) {
     return QString::fromUtf8(QByteArray::fromPercentEncoding(raw.toByteArray()));
 }
 
+// The page with bytes put in front of the first occurrence of marker (or at its end).
+QByteArray spliced(const QByteArray& page, const QByteArray& marker, QByteArrayView bytes) {
+    const qsizetype at = page.indexOf(marker);
+    QByteArray out = page;
+    out.insert(at < 0 ? out.size() : at, bytes);
+    return out;
+}
+
+Reply redirectTo(const QByteArray& location) {
+    Reply reply = Reply::withStatus(302, "<html><body>Moved</body></html>\n");
+    reply.headers.append({QByteArrayLiteral("Location"), location});
+    return reply;
+}
+
+// The normal answer as raw bytes: a head with extra header lines making it kBigHeaderBytes larger.
+Reply bigHeader(const Reply& normal) {
+    QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: " + normal.contentType +
+                      "\r\nContent-Length: " + QByteArray::number(normal.body.size()) +
+                      "\r\nConnection: close\r\n";
+    const QByteArray filler(100, 'x');
+    const qsizetype target = head.size() + kBigHeaderBytes;
+    for (int n = 0; head.size() < target; ++n) {
+        head += "X-Filler-" + QByteArray::number(n) + ": " + filler + "\r\n";
+    }
+    return Reply::rawBytes(head + "\r\n" + normal.body);
+}
+
+// A head announcing the whole body, then only its first half.
+Reply cutOff(const Reply& normal) {
+    const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: " + normal.contentType +
+                            "\r\nContent-Length: " + QByteArray::number(normal.body.size()) +
+                            "\r\nConnection: close\r\n\r\n";
+    return Reply::rawBytes(head + normal.body.first(normal.body.size() / 2));
+}
+
 enum class Route { Stats, Keywords, Search, Unknown };
 
 struct Routed {
@@ -287,20 +322,17 @@ Routed route(const Request& request) {
 FaultMode faultModeFor(const QString& domain) {
     const qsizetype dot = domain.indexOf(u'.');
     const QStringView label = dot < 0 ? QStringView(domain) : QStringView(domain).first(dot);
-    const std::array<std::pair<QStringView, FaultMode>, 13> modes{{
-        {u"kwnohead", FaultMode::KwNoHead},
-        {u"kwmissing", FaultMode::KwMissing},
-        {u"kwentity", FaultMode::KwEntity},
-        {u"kwfail", FaultMode::KwFail},
-        {u"hang", FaultMode::Hang},
-        {u"notfound", FaultMode::NotFound},
-        {u"empty", FaultMode::Empty},
-        {u"nomarker", FaultMode::NoMarker},
-        {u"partial", FaultMode::Partial},
-        {u"garbage", FaultMode::Garbage},
-        {u"huge", FaultMode::Huge},
-        {u"verify", FaultMode::Verify},
-        {u"slow", FaultMode::Slow},
+    const std::array<std::pair<QStringView, FaultMode>, 20> modes{{
+        {u"kwnohead", FaultMode::KwNoHead}, {u"kwmissing", FaultMode::KwMissing},
+        {u"kwentity", FaultMode::KwEntity}, {u"kwfail", FaultMode::KwFail},
+        {u"hang", FaultMode::Hang},         {u"notfound", FaultMode::NotFound},
+        {u"empty", FaultMode::Empty},       {u"nomarker", FaultMode::NoMarker},
+        {u"partial", FaultMode::Partial},   {u"garbage", FaultMode::Garbage},
+        {u"huge", FaultMode::Huge},         {u"verify", FaultMode::Verify},
+        {u"slow", FaultMode::Slow},         {u"trickle", FaultMode::Trickle},
+        {u"cutoff", FaultMode::Cutoff},     {u"loop", FaultMode::Loop},
+        {u"scheme", FaultMode::Scheme},     {u"bigheader", FaultMode::BigHeader},
+        {u"badutf8", FaultMode::BadUtf8},   {u"badgbk", FaultMode::BadGbk},
     }};
     for (const auto& [name, mode] : modes) {
         if (label.compare(name, Qt::CaseInsensitive) == 0) {
@@ -474,6 +506,26 @@ Reply replicaReply(const Request& request) {
             return stats ? normalPage() : Reply::ok(verifyPage(), contentType);
         case FaultMode::Slow:
             return Reply::delayed(kSlowReplyMs, normalPage());
+        case FaultMode::Trickle:
+            return Reply::trickle(kTrickleByteMs, normalPage());
+        case FaultMode::Cutoff:
+            return cutOff(normalPage());
+        case FaultMode::Loop:
+            return redirectTo(request.target);
+        case FaultMode::Scheme:
+            return redirectTo(stats ? QByteArrayLiteral("file:///etc/passwd")
+                                    : QByteArrayLiteral("ftp://127.0.0.1/"));
+        case FaultMode::BigHeader:
+            return bigHeader(normalPage());
+        case FaultMode::BadUtf8:
+            return stats ? Reply::ok(spliced(statsPageFor(domain), u"百度权重值为"_s.toUtf8(), kBadUtf8Bytes),
+                                     contentType)
+                         : normalPage();
+        case FaultMode::BadGbk:
+            return stats ? normalPage()
+                         : Reply::ok(spliced(resultPageFor(routed.kind, domain),
+                                             toGbk(u"百度为您找到相关结果"_s), kBadGbkBytes),
+                                     contentType);
         case FaultMode::None:
         case FaultMode::KwNoHead:
         case FaultMode::KwMissing:

@@ -27,6 +27,15 @@
 //   huge      200 with a body of kHugeBodyBytes, streamed as the client reads
 //   verify    search: the anti-robot page titled "百度安全验证" (GBK); statistics: normal page
 //   slow      the normal page, sent kSlowReplyMs after the request arrived
+//   trickle   the normal page's head at once, then one byte of its body every kTrickleByteMs
+//   cutoff    a head announcing the whole normal page, half of its body, then the connection closes
+//   loop      302 back to the very same target, for ever
+//   scheme    302 to another scheme: statistics to file:///etc/passwd, search to ftp://127.0.0.1/
+//   bigheader 200 with kBigHeaderBytes of extra header lines in front of the normal page
+//   badutf8   statistics: the normal page with invalid UTF-8 (a stray continuation byte, a cut
+//             sequence, bytes 0xFE 0xFF) just before the weight marker; search: normal page
+//   badgbk    search: the normal page with invalid GBK (0xFF, a lead byte before a line feed,
+//             a lead byte before 0x7F) just before the count marker; statistics: normal page
 // Keyword table faults, by first label too (statistics and search pages stay normal):
 //   kwnohead   keyword pages of another layout, without the "<td>网页标题</td>" header cell
 //   kwmissing  row 3 of page 0 has no rank cell marker
@@ -45,6 +54,12 @@ namespace quorvane::replica {
 
 inline constexpr qint64 kHugeBodyBytes = 40 * 1024 * 1024;
 inline constexpr int kSlowReplyMs = 2000;
+inline constexpr int kTrickleByteMs = 1000;
+inline constexpr qsizetype kBigHeaderBytes = 1024 * 1024;
+
+// What the badutf8 and badgbk modes put into their pages.
+inline constexpr char kBadUtf8Bytes[] = "\x80 \xe4\xb8 \xfe\xff ";
+inline constexpr char kBadGbkBytes[] = "\xff \x81\x0a \xa1\x7f ";
 
 enum class QueryKind { Domain, Site };
 
@@ -59,6 +74,13 @@ enum class FaultMode {
     Huge,
     Verify,
     Slow,
+    Trickle,
+    Cutoff,
+    Loop,
+    Scheme,
+    BigHeader,
+    BadUtf8,
+    BadGbk,
     KwNoHead,
     KwMissing,
     KwEntity,
