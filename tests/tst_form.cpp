@@ -215,6 +215,7 @@ void TestForm::updateNoticeOnce_data() {
     QTest::newRow("no marker") << QByteArray("<p>Vantorel6</p>") << 0;
     QTest::newRow("lower case") << QByteArray("<p>vantorel12</p>") << 0;
     QTest::newRow("empty") << QByteArray() << 0;
+    QTest::newRow("failed fetch") << QByteArray("\x01") << 0;
 }
 
 void TestForm::updateNoticeOnce() {

@@ -3,10 +3,13 @@
 #include "../text/textcut.h"
 #include "../window/form1.h"
 #include "addresses.h"
+#include "domain_file.h"
 #include "domain_list.h"
 #include "page_parsers.h"
 
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -24,6 +27,9 @@ namespace {
 const QString kUtf8 = u"utf-8"_s;
 const QString kGb2312 = u"gb2312"_s;
 const QString kTimeout = u"5"_s;
+
+// A domain file beyond this is no list a person keeps; reading it whole would only stall the window.
+constexpr qint64 kMostDomainFileBytes = 64 * 1024 * 1024;
 
 // Cells of a domain row: 1 domain, 2 weight, 3 keywords, 4 traffic, 5 indexed, 6 backlinks, 7 snapshot.
 constexpr int kDomainCell = 1;
@@ -93,6 +99,35 @@ qint64 saturatingAdd(qint64 a, double b) {
 }  // namespace
 
 void Form1::Command12_Click() {
+    // The raw text: plain text would turn no-break spaces pasted from web pages into blanks.
+    importDomainText(Text1->document()->toRawText());
+}
+
+void Form1::Command6_Click() {
+    const QString path = Text2->text();
+    const QFileInfo info(path);
+    QString problem;
+    std::optional<QString> text;
+    if (!info.exists()) {
+        problem = u"找不到网址文件："_s;
+    } else if (!info.isFile()) {
+        problem = u"这不是一个文件："_s;
+    } else if (info.size() > kMostDomainFileBytes) {
+        problem = u"网址文件太大（超过 64 MB）："_s;
+    } else if (QFile file(path); !file.open(QIODevice::ReadOnly)) {
+        problem = u"无法读取网址文件："_s;
+    } else if (text = decodeDomainFile(file.readAll()); !text) {
+        problem = u"网址文件不是文本文件："_s;
+    }
+    if (!problem.isEmpty()) {
+        showMessage(problem + path);
+        return;
+    }
+    importDomainText(*text);
+}
+
+// Rebuilds the domain list from a text of domains, one per line.
+void Form1::importDomainText(const QString& text) {
     for (QPushButton* runButton : {Command2, Command3, Command9, Command10}) {
         runButton->setEnabled(true);
     }
@@ -100,8 +135,7 @@ void Form1::Command12_Click() {
     list.clearItems();
     ListView1->clearColumns();
     setDomainColumns();
-    // The raw text: plain text would turn no-break spaces pasted from web pages into blanks.
-    const std::vector<DomainLine> lines = domainLines(withCrLfLineBreaks(Text1->document()->toRawText()));
+    const std::vector<DomainLine> lines = domainLines(withCrLfLineBreaks(text));
     std::vector<QStringList> rows;
     rows.reserve(lines.size());
     for (const DomainLine& line : lines) {

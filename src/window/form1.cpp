@@ -265,6 +265,16 @@ void Form1::connectHandlers() {
     connect(Command15, &QPushButton::clicked, this, &Form1::Command15_Click);
     connect(Command19, &QPushButton::clicked, this, &Form1::Command19_Click);
     connect(Command13, &QPushButton::clicked, this, &Form1::Command13_Click);
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(Command18, &QPushButton::clicked, this, &Form1::Command18_Click);
+    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
+    connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
+    connect(Command17, &QPushButton::clicked, this, &Form1::Command17_Click);
+    connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
+    connect(ListView1, &ListView::DblClick, this, &Form1::ListView1_DblClick);
+    connect(ListView2, &ListView::DblClick, this, &Form1::ListView2_DblClick);
+    connect(ListView3, &ListView::DblClick, this, &Form1::ListView3_DblClick);
     connect(Combo2, &QComboBox::activated, this, &Form1::Combo2_Click);
     connect(ListView1, &ListView::ColumnClick, this, &Form1::ListView1_ColumnClick);
     Text5->installEventFilter(this);
@@ -325,6 +335,8 @@ void Form1::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+    // Nothing starts once the user chose to leave, not even the update check.
+    Timer3.setEnabled(false);
     if (m_config.endProgram) {
         m_config.endProgram();
     }

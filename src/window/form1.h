@@ -148,6 +148,16 @@ public:
     void Command15_Click();
     void Command19_Click();
     void Command13_Click();
+    void Command1_Click();
+    void Command4_Click();
+    void Command18_Click();
+    void Command5_Click();
+    void Command7_Click();
+    void Command17_Click();
+    void Command6_Click();
+    void ListView1_DblClick(QPoint client);
+    void ListView2_DblClick(QPoint client);
+    void ListView3_DblClick(QPoint client);
     void Combo2_Click();
     void Text6_Click();
 
@@ -181,6 +191,12 @@ private:
     void pauseFlags();
     void saveList(ListView& list, const QString& path, bool wholeRow, int lastSubItem);
     void showMessage(const QString& text);
+    void importDomainText(const QString& text);
+    void choosePath(QLineEdit* box);
+    void viewPath(const QLineEdit* box);
+    int hitColumn(const ListView& list, QPoint client) const;
+    void copyToClipboard(const QString& text, const QString& success);
+    void keywordListDblClick(ListView& list, QPoint client);
 
     Form1Services m_services;
     Form1Config m_config;
