@@ -339,7 +339,8 @@ void TestBatch::statisticsChainLeavesCountCellsAlone() {
 void TestBatch::domainsAreSentAsTyped() {
     FormHarness h;
     Form1& f = *h.form;
-    const QStringList names = {u"a#b.com"_s, u"c?wd=x.com"_s, u"50%.com"_s, u"中文.cn"_s, u"www.qq.com"_s};
+    const QStringList names = {u"a#b.com"_s,    u"c?wd=x.com"_s,      u"50%.com"_s,   u"中文.cn"_s,
+                               u" a b.com\t"_s, u"ctl\x01\x7f.com"_s, u"www.qq.com"_s};
     h.importDomains(names);
     f.Command3->click();
     h.time.advance(10'000);

@@ -407,7 +407,8 @@ QList<KeywordFigures> keywordRowsFor(const QString& domain, int page) {
     const int count = statsFiguresFor(domain).keywords.toInt();
     const int first = page * kKeywordsPerPage;
     QList<KeywordFigures> rows;
-    const QString name = domain.section(u'.', 0, 0);
+    // Keywords are named after the site, not its "www".
+    const QString name = (domain.startsWith(u"www."_s) ? domain.mid(4) : domain).section(u'.', 0, 0);
     for (int n = first; n < count && n < first + kKeywordsPerPage && page >= 0; ++n) {
         const quint64 seed = seedFor(QByteArray("keyword" + QByteArray::number(n)), domain);
         KeywordFigures row;
@@ -442,11 +443,24 @@ QByteArray garbageFor(const QString& domain) {
     return bytes;
 }
 
+QByteArray updatePage() {
+    return toGbk(
+        uR"(<!DOCTYPE html>
+<html>
+<head><meta http-equiv="Content-Type" content="text/html; charset=gbk"><title>新版发布</title></head>
+<body><h1>Vantorel12 发布</h1><p>新版本查询更快，支持更多统计数据。</p></body>
+</html>
+)"_s);
+}
+
 Reply replicaReply(const Request& request) {
     if (request.method != "GET" && request.method != "HEAD") {
         Reply reply = Reply::withStatus(405, QByteArrayLiteral("<h1>Method Not Allowed</h1>\n"));
         reply.headers.append({QByteArrayLiteral("Allow"), QByteArrayLiteral("GET, HEAD")});
         return reply;
+    }
+    if (request.target == "/update/article/html/14916.html") {
+        return Reply::ok(updatePage(), QByteArrayLiteral("text/html; charset=gbk"));
     }
     const Routed routed = route(request);
     if (routed.route == Route::Unknown) {
@@ -537,6 +551,14 @@ Reply replicaReply(const Request& request) {
 }
 
 ReplicaSite::ReplicaSite(QObject* parent) : QObject(parent), server_(&replicaReply) {}
+
+void ReplicaSite::setExtraDelayMs(int ms) {
+    server_.setHandler([ms](const Request& request) {
+        Reply reply = replicaReply(request);
+        reply.delayMs += ms;
+        return reply;
+    });
+}
 
 bool ReplicaSite::listen(quint16 port) {
     return server_.listen(port);

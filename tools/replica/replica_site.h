@@ -10,6 +10,7 @@
 //                                           statistics page's keyword count, the last page shorter
 //   /s?wd=domain%3A<domain>                 search result page of the backlink query, GBK
 //   /s?wd=site%3A<domain>                   search result page of the indexed-page query, GBK
+//   /update/article/html/14916.html         the update notice article, GBK, announcing a newer version
 //   anything else                           404 with a short body
 // The domain is percent-decoded (UTF-8) before use, in the path and in the wd value alike;
 // '+' is not turned into a blank. Figures depend on the exact decoded domain text.
@@ -118,6 +119,7 @@ QByteArray garbageFor(const QString& domain);                     // body of the
 // The rows of keyword page `page`; empty past the last page.
 QList<KeywordFigures> keywordRowsFor(const QString& domain, int page);
 QByteArray keywordPageFor(const QString& domain, int page);  // normal page, UTF-8
+QByteArray updatePage();                                     // GBK
 
 // The site's whole behaviour for one request, fault modes included.
 Reply replicaReply(const Request& request);
@@ -129,6 +131,8 @@ public:
     explicit ReplicaSite(QObject* parent = nullptr);
 
     bool listen(quint16 port = 0);
+    // Every answer waits this long more, so that a person can watch a run fill in.
+    void setExtraDelayMs(int ms);
     quint16 port() const;
     QString baseUrl() const;  // "http://127.0.0.1:PORT", no trailing slash
     QString errorString() const;
