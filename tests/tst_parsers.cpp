@@ -51,6 +51,8 @@ private Q_SLOTS:
     void domainLines();
     void lineBreaksOfTheBox_data();
     void lineBreaksOfTheBox();
+    void domainLinesOfTheBox_data();
+    void domainLinesOfTheBox();
     void keywordTable_data();
     void keywordTable();
     void domainFile_data();
@@ -236,6 +238,42 @@ void TestParsers::lineBreaksOfTheBox() {
     QCOMPARE(static_cast<int>(quorvane::domainLines(crLf).size()), rows);
 }
 
+void TestParsers::domainLinesOfTheBox_data() {
+    QTest::addColumn<QString>("boxText");
+    QTest::addColumn<QStringList>("rows");  // "number:domain"
+    const QString pad(40, u'x');            // longer than the scanner's blocks
+    QTest::newRow("every kind of break")
+        << u"a.com\r\nb.com\nc.com\rd.com\u2029e.com\u2028f.com"_s
+        << QStringList{u"1:a.com"_s, u"2:b.com"_s, u"3:c.com"_s, u"4:d.com"_s, u"5:e.com"_s, u"6:f.com"_s};
+    QTest::newRow("CR CR LF is two breaks")
+        << u"a.com\r\r\nb.com"_s << QStringList{u"1:a.com"_s, u"3:b.com"_s};
+    QTest::newRow("LF CR is two breaks") << u"a.com\n\rb.com"_s << QStringList{u"1:a.com"_s, u"3:b.com"_s};
+    QTest::newRow("final break, empty last piece skipped") << u"a.com\n"_s << QStringList{u"1:a.com"_s};
+    QTest::newRow("only breaks") << u"\r\n\n"_s << QStringList{};
+    QTest::newRow("empty") << QString() << QStringList{};
+    QTest::newRow("no stop") << pad << QStringList{};
+    QTest::newRow("stop deep in a long line")
+        << (pad + u'.' + pad + u"\n"_s + pad) << QStringList{u"1:"_s + pad + u'.' + pad};
+    QTest::newRow("CR LF across a block edge")
+        << (QString(31, u'y') + u"\r\n.b\n"_s + pad + u"\r"_s) << QStringList{u"2:.b"_s};
+    QTest::newRow("stop right before a break in a long line")
+        << (pad + u".\u2029"_s + pad + u"\u2028."_s) << QStringList{u"1:"_s + pad + u'.', u"3:."_s};
+}
+
+void TestParsers::domainLinesOfTheBox() {
+    QFETCH(QString, boxText);
+    QFETCH(QStringList, rows);
+    const auto summary = [](const std::vector<DomainLine>& lines) {
+        QStringList got;
+        for (const DomainLine& line : lines) {
+            got.append(QString::number(line.number) + u':' + line.domain);
+        }
+        return got;
+    };
+    QCOMPARE(summary(domainLinesOfBox(boxText)), rows);
+    QCOMPARE(summary(quorvane::domainLines(withCrLfLineBreaks(boxText))), rows);
+}
+
 namespace {
 
 // One table row as the statistics site writes it; an empty argument leaves that cell's marker out.
@@ -294,6 +332,11 @@ void TestParsers::keywordTable_data() {
         << u"百度|1|100|20|首页;地图|3|99|7|地图页;k3;百度|1|100|20|首页;地图|3|99|7|地图页"_s;
     QTest::newRow("one number marker: cut stops at the second")
         << keywordPage(keywordRow(u"k"_s, u"1"_s, u"5"_s, QString(), u"t"_s)) << u"k|1|5"_s;
+    QTest::newRow("markers out of order, third occurrences cut cells")
+        << keywordPage(
+               u"<tr><td width=\"110%\">2</td><a rel=\"nofollow\">k</a><td align=\"right\">5</td>"
+               u"<td align=\"right\">6right\">x</td><a rel=\"nofollow\">t nofollow\">u</a></tr>"_s)
+        << u"k|2|5|6|t "_s;
     QTest::newRow("marker ends the row") << (header + u"<tr>nofollow\">"_s) << u"-"_s;
     QTest::newRow("no header cell") << u"<table><tr><td>关键字</td></tr></table>"_s << u"!"_s;
     QTest::newRow("failure text") << u"失败"_s << u"!"_s;

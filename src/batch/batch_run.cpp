@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextDocument>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -96,6 +97,19 @@ qint64 saturatingAdd(qint64 a, double b) {
     return text::roundHalfEven(static_cast<double>(a) + b);
 }
 
+// QString::number(n) for a line number (n >= 1), without the locale machinery: an import formats
+// one per row.
+QString lineNumberText(int n) {
+    char16_t digits[10];
+    qsizetype size = 0;
+    for (unsigned rest = static_cast<unsigned>(n); rest != 0 || size == 0; rest /= 10) {
+        digits[size++] = static_cast<char16_t>(u'0' + rest % 10);
+    }
+    QString text(size, Qt::Uninitialized);
+    std::reverse_copy(digits, digits + size, reinterpret_cast<char16_t*>(text.data()));
+    return text;
+}
+
 }  // namespace
 
 void Form1::Command12_Click() {
@@ -135,12 +149,17 @@ void Form1::importDomainText(const QString& text) {
     list.clearItems();
     ListView1->clearColumns();
     setDomainColumns();
-    const std::vector<DomainLine> lines = domainLines(withCrLfLineBreaks(text));
-    std::vector<QStringList> rows;
-    rows.reserve(lines.size());
-    for (const DomainLine& line : lines) {
-        rows.push_back({QString::number(line.number), line.domain, kUnknown, kUnknown, kUnknown, kUnknown,
-                        kUnknown, kUnknown});
+    std::vector<DomainLine> lines = domainLinesOfBox(text);
+    std::vector<QStringList> rows(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        QStringList& cells = rows[i];
+        cells.reserve(8);
+        cells.emplaceBack(lineNumberText(lines[i].number));
+        cells.emplaceBack(std::move(lines[i].domain));
+        // kUnknown is a literal: its copies share it without counting references.
+        for (int cell = 2; cell < 8; ++cell) {
+            cells.append(kUnknown);
+        }
     }
     list.addRows(std::move(rows));
     setCaption(Label3, QString::number(list.itemCount()));

@@ -16,4 +16,8 @@ struct DomainLine {
 // The lines of a CR LF separated text that hold a full stop; other lines are skipped but counted.
 std::vector<DomainLine> domainLines(const QString& crLfText);
 
+// domainLines(withCrLfLineBreaks(boxText)) in one pass, without the normalised copy: CR LF, LF,
+// CR, U+2029 and U+2028 each end a line.
+std::vector<DomainLine> domainLinesOfBox(QStringView boxText);
+
 }  // namespace quorvane

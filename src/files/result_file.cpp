@@ -8,17 +8,32 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringEncoder>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
 namespace quorvane {
 
 QString resultLine(const ListModel& list, int row, bool wholeRow, int lastSubItem) {
-    QString line = list.subItem(row, 1);
-    if (wholeRow) {
-        for (int cell = 2; cell <= lastSubItem; ++cell) {
-            line += u'|' + list.subItem(row, cell);
+    const QStringList& cells = list.cells(row);
+    const int last = wholeRow ? std::max(lastSubItem, 1) : 1;
+    if (last >= cells.size()) {
+        // The row lacks a cell: the same error as reading it.
+        return list.subItem(row, last);
+    }
+    // One allocation per line: the cells are measured first, then copied in.
+    qsizetype size = last - 1;
+    for (int cell = 1; cell <= last; ++cell) {
+        size += cells.at(cell).size();
+    }
+    QString line(size, Qt::Uninitialized);
+    QChar* out = line.data();
+    for (int cell = 1; cell <= last; ++cell) {
+        if (cell > 1) {
+            *out++ = u'|';
         }
+        const QString& text = cells.at(cell);
+        out = std::copy(text.cbegin(), text.cend(), out);
     }
     return line;
 }
@@ -53,8 +68,9 @@ std::optional<QString> appendLines(const QString& path, int count,
     // Whole lines go out in chunks; the end of the last chunk that reached the file is where a
     // failed write is cut back to, so no half line is left behind.
     qint64 committed = file.size();
-    QByteArray chunk;
     constexpr qsizetype kChunk = 64 * 1024;
+    QByteArray chunk;
+    chunk.reserve(2 * kChunk);
     auto writeChunk = [&]() -> bool {
         if (chunk.isEmpty()) {
             return true;
@@ -64,7 +80,7 @@ std::optional<QString> appendLines(const QString& path, int count,
             return false;
         }
         committed += chunk.size();
-        chunk.clear();
+        chunk.truncate(0);  // keeps the buffer for the next chunk
         return true;
     };
     for (int row = 1; row <= count; ++row) {
@@ -76,8 +92,13 @@ std::optional<QString> appendLines(const QString& path, int count,
                                       u" 行不完整，之前的行已保存。"_s
                                 : writeFailed;
         }
-        chunk += encoder.encode(line);
-        chunk += "\r\n";
+        // Encoded straight into the chunk: no byte array per line.
+        const qsizetype at = chunk.size();
+        chunk.resize(at + encoder.requiredSpace(line.size()) + 2);
+        char* end = encoder.appendToBuffer(chunk.data() + at, line);
+        *end++ = '\r';
+        *end++ = '\n';
+        chunk.truncate(end - chunk.constData());
         if (chunk.size() >= kChunk && !writeChunk()) {
             return writeFailed;
         }

@@ -89,6 +89,10 @@ QString ListModel::subItem(int position, int index) const {
     return row.cells.at(index);
 }
 
+const QStringList& ListModel::cells(int position) const {
+    return rowAt(position).cells;
+}
+
 void ListModel::setSubItem(int position, int index, const QString& text) {
     Row& row = rowAt(position);
     if (index < 1 || index >= row.cells.size()) {

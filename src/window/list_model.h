@@ -34,6 +34,8 @@ public:
     void addSubItem(int position, const QString& text);
     int subItemCount(int position) const;
     QString subItem(int position, int index) const;
+    // The row's text and sub-items, without copying them.
+    const QStringList& cells(int position) const;
     void setSubItem(int position, int index, const QString& text);
     // Sets sub-items first to last of every row that has them to text, in one change.
     void setSubItemsOfAllRows(int first, int last, const QString& text);
