@@ -31,6 +31,7 @@ class TestSave final : public QObject {
 private Q_SLOTS:
     void emptyListCreatesFile();
     void savingTwiceAppends();
+    void brokenCharacterStaysInItsLine();
     void wholeRowHasSixSeparators();
     void keywordListSavesToItsOwnFile();
     void failuresAreReported_data();
@@ -62,6 +63,16 @@ void TestSave::savingTwiceAppends() {
     const QByteArray once = QStringLiteral("百度.cn\r\nc.com\r\na.com\r\n").toUtf8();
     QCOMPARE(readAll(path), once + once);
     QCOMPARE(h.messages.texts().count(u"恭喜保存成功！"_s), 2);
+}
+
+void TestSave::brokenCharacterStaysInItsLine() {
+    FormHarness h;
+    const QString path = h.folder.filePath(u"out.txt"_s);
+    h.form->Text3->setText(path);
+    // Half of a surrogate pair at a line's end, pasted from broken text.
+    h.importDomains({u"a.com"_s + QChar(0xD83D), u"b.com"_s + QChar(0xD83D)});
+    h.form->Command8_Click();
+    QCOMPARE(readAll(path), QByteArray("a.com\xEF\xBF\xBD\r\nb.com\xEF\xBF\xBD\r\n"));
 }
 
 void TestSave::wholeRowHasSixSeparators() {

@@ -53,9 +53,10 @@ std::optional<QString> appendLines(const QString& path, int count,
     if (path.isEmpty()) {
         return u"没有指定保存路径。"_s;
     }
-    QStringEncoder encoder(resultFileCharset().constData());
+    // Stateless: a broken character at a line's end is replaced in that line, never carried into the next.
+    QStringEncoder encoder(resultFileCharset().constData(), QStringConverter::Flag::Stateless);
     if (!encoder.isValid()) {
-        encoder = QStringEncoder(QStringConverter::Utf8);
+        encoder = QStringEncoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     }
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
