@@ -10,6 +10,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace quorvane;
+using quorvane::testing::expectedCells;
 using quorvane::testing::FakeReply;
 using quorvane::testing::FormHarness;
 using quorvane::testing::replicaResponder;
@@ -22,17 +23,6 @@ QStringList domains(int n, const QString& prefix = u"site"_s) {
         list.append(prefix + QString::number(i) + u".com"_s);
     }
     return list;
-}
-
-QStringList expectedCells(const QString& domain) {
-    const replica::StatsFigures stats = replica::statsFiguresFor(domain);
-    return {domain,
-            stats.weight,
-            stats.keywords,
-            stats.traffic,
-            replica::resultCountFor(replica::QueryKind::Site, domain),
-            replica::resultCountFor(replica::QueryKind::Domain, domain),
-            stats.snapshot};
 }
 
 // Watches the run tick by tick and notes the progress count each time an automatic pause begins.
@@ -69,7 +59,14 @@ private Q_SLOTS:
     void fullRunWithInitialInputs();
     void rowsPerBatchVariants_data();
     void rowsPerBatchVariants();
-    void pauseLengthZeroWaitsForStart();
+    void pauseLengthNotPositiveMeansNoPause_data();
+    void pauseLengthNotPositiveMeansNoPause();
+    void importEndsPausedRun();
+    void freshStartForgetsOldFigures();
+    void progressTimerSleepsWhenAllCounted();
+    void statisticsChainLeavesCountCellsAlone();
+    void domainsAreSentAsTyped();
+    void errorStatusIsFailure();
     void pauseThenStartRequestsNothingTwice();
     void stopThenStartRestartsFromRowOne();
     void userStopCancelsPendingResume_data();
@@ -78,7 +75,7 @@ private Q_SLOTS:
     void userPauseIsNotUndoneByPacing();
     void userStartDuringAutomaticPauseDoesNotRestartLater();
     void failuresShowAsFailuresAndRunCompletes();
-    void partialAndMarkerlessPagesShowZero();
+    void partialAndMarkerlessPagesShowZeroErrorPagesFail();
     void lastRowIsRepairedToo();
     void pauseLengthIsClampedNotWrapped_data();
     void pauseLengthIsClampedNotWrapped();
@@ -135,7 +132,7 @@ void TestBatch::importOfEmptyBoxAndClear() {
     f.Command3->click();
     h.time.advance(1000);
     QCOMPARE(h.sentStats().size() + h.sentDomainQueries().size() + h.sentSiteQueries().size(), 0);
-    QVERIFY(f.Timer1.isRunning());
+    QVERIFY(!f.Timer1.isRunning());  // nothing to watch
 }
 
 void TestBatch::reimportDuringRunKeepsCursors() {
@@ -240,26 +237,142 @@ void TestBatch::rowsPerBatchVariants() {
     QVERIFY(h.allFilled());
 }
 
-void TestBatch::pauseLengthZeroWaitsForStart() {
+void TestBatch::pauseLengthNotPositiveMeansNoPause_data() {
+    QTest::addColumn<QString>("seconds");
+    QTest::newRow("0") << u"0"_s;
+    QTest::newRow("negative") << u"-5"_s;
+    QTest::newRow("not a number") << u"abc"_s;
+}
+
+void TestBatch::pauseLengthNotPositiveMeansNoPause() {
+    QFETCH(QString, seconds);
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains(domains(7));
+    f.Text4->setText(u"3"_s);
+    f.Combo1->setEditText(seconds);
+    f.Command3->click();
+    const PauseLog log = runWatching(h, 30'000);
+    QCOMPARE(log.labelsAtPause, QStringList{});
+    QCOMPARE(f.Check2, 0);
+    QVERIFY(h.allFilled());
+    QCOMPARE(f.Label2->text(), u"7"_s);
+}
+
+void TestBatch::importEndsPausedRun() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains(domains(6, u"old"_s));
+    f.Text4->setText(u"3"_s);
+    f.Combo1->setEditText(u"30"_s);
+    f.Command3->click();
+    while (f.Check2 == 0) {
+        h.time.advance(10);
+    }
+    f.Command10->click();
+    const QStringList fresh = domains(4, u"new"_s);
+    h.importDomains(fresh);
+    f.Text4->setText(u"10"_s);
+    f.Command3->click();
+    QCOMPARE(h.sentStats().last(), u"http://stats.test/baidu/new1.com/"_s);
+    h.time.advance(60'000);
+    QVERIFY(h.allFilled());
+    QCOMPARE(f.Label2->text(), u"4"_s);
+    for (int row = 1; row <= 4; ++row) {
+        QCOMPARE(h.rowCells(row), expectedCells(fresh[row - 1]));
+    }
+}
+
+void TestBatch::freshStartForgetsOldFigures() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains(domains(5));
+    f.Text4->setText(u"0"_s);
+    f.Command3->click();
+    h.time.advance(10'000);
+    QVERIFY(h.allFilled());
+    // The sites now fail: no old figure may stay, and the pauses wait for rows of this run.
+    h.http.setResponder([](const QString&) { return FakeReply{QByteArray(), 20}; });
+    f.Text4->setText(u"3"_s);
+    f.Combo1->setEditText(u"1"_s);
+    f.Command3->click();
+    for (int row = 1; row <= 5; ++row) {
+        QCOMPARE(h.rowCells(row).mid(1), QStringList(6, u"..."_s));
+    }
+    const PauseLog log = runWatching(h, 30'000);
+    QCOMPARE(log.labelsAtPause, (QStringList{u"2"_s, u"5"_s}));
+    for (int row = 1; row <= 5; ++row) {
+        QCOMPARE(h.rowCells(row).mid(1), QStringList(6, u"失败"_s));
+    }
+}
+
+void TestBatch::progressTimerSleepsWhenAllCounted() {
     FormHarness h;
     Form1& f = *h.form;
     h.importDomains(domains(3));
-    f.Text4->setText(u"2"_s);
-    f.Combo1->setEditText(u"0"_s);
     f.Command3->click();
-    const PauseLog log = runWatching(h, 60'000);
-    QCOMPARE(log.labelsAtPause, QStringList{u"1"_s});
-    QCOMPARE(f.Check2, 1);
-    QVERIFY(!f.Timer2.isRunning());
-    QVERIFY(!h.allFilled());
-    const int sent = h.sentStats().size();
-    f.Command3->click();
-    QCOMPARE(f.Check2, 0);
-    h.time.advance(60'000);
-    QVERIFY(h.sentStats().size() > sent);
-    QVERIFY(h.allFilled());
+    h.time.advance(10'000);
     QCOMPARE(f.Label2->text(), u"3"_s);
-    QCOMPARE(f.Check2, 1);  // the last counted row reached the next boundary, and only Start ends it
+    QVERIFY(!f.Timer1.isRunning());
+    f.Command3->click();
+    QVERIFY(f.Timer1.isRunning());
+    h.time.advance(10'000);
+    QCOMPARE(f.Label2->text(), u"3"_s);
+    QVERIFY(!f.Timer1.isRunning());
+}
+
+void TestBatch::statisticsChainLeavesCountCellsAlone() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains(domains(3));
+    const auto replica = replicaResponder();
+    h.http.setResponder([&](const QString& url) {
+        FakeReply reply = replica(url);
+        reply.never = url.contains(u"/s?"_s);
+        return reply;
+    });
+    f.Command3->click();
+    h.time.advance(5000);
+    QCOMPARE(h.sentStats().size(), 3);
+    for (int row = 1; row <= 3; ++row) {
+        QCOMPARE(h.cell(row, 5), u"..."_s);
+        QCOMPARE(h.cell(row, 6), u"..."_s);
+        QCOMPARE(h.cell(row, 2), replica::statsFiguresFor(domains(3)[row - 1]).weight);
+    }
+}
+
+void TestBatch::domainsAreSentAsTyped() {
+    FormHarness h;
+    Form1& f = *h.form;
+    const QStringList names = {u"a#b.com"_s, u"c?wd=x.com"_s, u"50%.com"_s, u"中文.cn"_s, u"www.qq.com"_s};
+    h.importDomains(names);
+    f.Command3->click();
+    h.time.advance(10'000);
+    QVERIFY(h.allFilled());
+    for (int row = 1; row <= names.size(); ++row) {
+        QCOMPARE(h.rowCells(row), expectedCells(names[row - 1]));
+    }
+    QCOMPARE(h.sentStats().first(), u"http://stats.test/baidu/a%23b.com/"_s);
+    QCOMPARE(h.sentDomainQueries().at(2), u"http://search.test/s?wd=domain%3A50%25.com"_s);
+    QCOMPARE(h.sentSiteQueries().last(), u"http://search.test/s?wd=site%3Awww.qq.com"_s);
+}
+
+void TestBatch::errorStatusIsFailure() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains({u"a.com"_s, u"b.com"_s});
+    const auto replica = replicaResponder();
+    // "Too many requests" pages that happen to hold every marker.
+    h.http.setResponder([&](const QString& url) {
+        FakeReply reply = replica(url);
+        reply.status = url.contains(u"a.com"_s) ? 503 : 200;
+        return reply;
+    });
+    f.Command3->click();
+    h.time.advance(10'000);
+    QCOMPARE(h.rowCells(1).mid(1), QStringList(6, u"失败"_s));
+    QCOMPARE(h.rowCells(2), expectedCells(u"b.com"_s));
+    QCOMPARE(f.Label2->text(), u"2"_s);
 }
 
 void TestBatch::pauseThenStartRequestsNothingTwice() {
@@ -305,11 +418,9 @@ void TestBatch::stopThenStartRestartsFromRowOne() {
     f.Command3->click();
     QCOMPARE(f.Label2->text(), u"0"_s);
     QCOMPARE(h.http.sentCount(u"http://stats.test/baidu/site1.com/"_s), 2);
-    // Filled rows are counted again at one row per tick.
+    // Rows count again only once this run has fetched them.
     h.time.advance(10);
-    QCOMPARE(f.Label2->text(), u"1"_s);
-    h.time.advance(10);
-    QCOMPARE(f.Label2->text(), u"2"_s);
+    QCOMPARE(f.Label2->text(), u"0"_s);
     h.time.advance(5000);
     QCOMPARE(f.Label2->text(), u"6"_s);
     QCOMPARE(h.sentStats().size(), 12);
@@ -414,7 +525,7 @@ void TestBatch::failuresShowAsFailuresAndRunCompletes() {
     QCOMPARE(h.rowCells(4).mid(1), QStringList(6, u"0"_s));
 }
 
-void TestBatch::partialAndMarkerlessPagesShowZero() {
+void TestBatch::partialAndMarkerlessPagesShowZeroErrorPagesFail() {
     FormHarness h;
     Form1& f = *h.form;
     h.importDomains({u"partial.com"_s, u"nomarker.com"_s, u"notfound.com"_s, u"empty.com"_s});
@@ -425,8 +536,8 @@ void TestBatch::partialAndMarkerlessPagesShowZero() {
     QCOMPARE(h.rowCells(1), (QStringList{u"partial.com"_s, partial.weight, partial.keywords, u"0"_s, u"0"_s,
                                          u"0"_s, u"0"_s}));
     QCOMPARE(h.rowCells(2).mid(1), QStringList(6, u"0"_s));
-    QCOMPARE(h.rowCells(3).mid(1), QStringList(6, u"0"_s));
-    // An empty body is a failed fetch.
+    // A 404 page and an empty body are failed fetches.
+    QCOMPARE(h.rowCells(3).mid(1), QStringList(6, u"失败"_s));
     QCOMPARE(h.rowCells(4).mid(1), QStringList(6, u"失败"_s));
     QCOMPARE(f.Label2->text(), u"4"_s);
 }
@@ -441,7 +552,10 @@ void TestBatch::lastRowIsRepairedToo() {
         h.time.advance(30'000);
         QVERIFY2(h.allFilled(), qPrintable(last));
         QCOMPARE(f.Label2->text(), u"3"_s);
+        // Every chain ends on the last row, so a resume after a final pause asks for it again.
         QCOMPARE(f.StatsRow(), 3);
+        QCOMPARE(f.DomainQueryRow(), 3);
+        QCOMPARE(f.SiteQueryRow(), 3);
         QCOMPARE(h.sentStats().size(), 3);
         QCOMPARE(h.sentSiteQueries().size(), 3);
     }
@@ -453,7 +567,6 @@ void TestBatch::pauseLengthIsClampedNotWrapped_data() {
     QTest::newRow("1") << u"1"_s << 1000;
     QTest::newRow("1.5") << u"1.5"_s << 1500;
     QTest::newRow("100 s is more than 16 bits of ms") << u"100"_s << 100'000;
-    QTest::newRow("negative acts as 0") << u"-5"_s << 0;
     QTest::newRow("huge is clamped") << u"1e300"_s << WindowTimer::kMaxInterval;
 }
 
@@ -469,7 +582,7 @@ void TestBatch::pauseLengthIsClampedNotWrapped() {
     h.time.advance(10);
     QCOMPARE(f.Check2, 1);
     QCOMPARE(f.Timer2.Interval(), interval);
-    QCOMPARE(f.Timer2.isRunning(), interval > 0);
+    QVERIFY(f.Timer2.isRunning());
 }
 
 void TestBatch::hugeRowsPerBatchDoesNotOverflow() {
@@ -502,8 +615,6 @@ void TestBatch::singleQueryFillsLabels() {
     QCOMPARE(f.Label5[2]->text(), stats.traffic);
     QCOMPARE(f.Label5[3]->text(), stats.snapshot);
     QCOMPARE(f.Label5[4]->text(), stats.indexed);
-    const int count = stats.keywords.toInt();
-    QCOMPARE(f.Label5[5]->text(), QString::number(std::min(static_cast<int>(count / 25.0 + 0.9), 40)));
     QCOMPARE(f.Label5[6]->text(), u"0"_s);
     QCOMPARE(f.StatsRow(), 1);  // no advance in single mode
     QCOMPARE(h.sentStats().size(), 1);

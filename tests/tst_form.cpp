@@ -158,19 +158,19 @@ void TestForm::stackingHidesBatchView() {
 }
 
 void TestForm::domainColumns() {
-    FormHarness h;
+    // At 120 DPI a pixel is 12 twips: widths must follow the screen, not a fixed 15.
+    FormHarness h(120);
     const ListView& list = *h.form->ListView1;
-    QCOMPARE(h.form->TwipsPerPixelX(), 15.0);
     const QStringList titles = {u"序号"_s,     u"查询域名地址"_s, u"百度权重"_s, u"关键字条数"_s,
                                 u"百度来量"_s, u"百度收录"_s,     u"百度反链"_s, u"百度快照"_s};
     const QList<int> pixels = {40, 100, 65, 90, 150, 90, 90, 90};
     QCOMPARE(list.items().headerCount(), 8);
     for (int i = 1; i <= 8; ++i) {
         QCOMPARE(list.items().column(i).title, titles[i - 1]);
-        QCOMPARE(list.items().column(i).widthTwips, pixels[i - 1] * 15.0);
+        QCOMPARE(list.items().column(i).widthTwips, pixels[i - 1] * 12.0);
         QCOMPARE(list.items().column(i).subItemIndex, i - 1);
     }
-    QCOMPARE(list.columnWidth(1), 600.0);
+    QCOMPARE(list.columnWidth(1), 480.0);
     QVERIFY(list.fullRowSelect());
     QCOMPARE(list.labelEdit(), 1);
     QCOMPARE(list.viewMode(), 3);

@@ -38,6 +38,8 @@ class TestListModel final : public QObject {
 private Q_SLOTS:
     void rowsAndCellsUnderTester();
     void outOfRangeThrows();
+    void longCellIsShownCutButKeptWhole();
+    void resetOfResultCellsUnderTester();
     void sortsByTextNotNumber_data();
     void sortsByTextNotNumber();
     void sortIsStableAndOnce();
@@ -73,6 +75,34 @@ void TestListModel::rowsAndCellsUnderTester() {
     model.clearColumns();
     QCOMPARE(model.rowCount(), 0);
     QCOMPARE(model.columnCount(), 0);
+}
+
+void TestListModel::longCellIsShownCutButKeptWhole() {
+    ListModel model;
+    model.addColumn(u"a"_s, 600);
+    model.addColumn(u"b"_s, 600);
+    const QString line(1'000'000, u'a');
+    model.addRow({u"1"_s, line});
+    const QString shown = model.data(model.index(0, 1)).toString();
+    QCOMPARE(shown.size(), ListModel::kDisplayLimit + 1);
+    QVERIFY(shown.endsWith(u'…'));
+    QCOMPARE(model.subItem(1, 1), line);
+}
+
+void TestListModel::resetOfResultCellsUnderTester() {
+    ListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    for (const QString& title : {u"a"_s, u"b"_s, u"c"_s, u"d"_s}) {
+        model.addColumn(title, 600);
+    }
+    model.addRow({u"1"_s, u"x.com"_s, u"5"_s, u"6"_s});
+    model.addRow({u"2"_s, u"y.com"_s, u"7"_s});
+    model.setSubItemsOfAllRows(2, 3, u"..."_s);
+    QCOMPARE(model.subItem(1, 1), u"x.com"_s);
+    QCOMPARE(model.subItem(1, 2), u"..."_s);
+    QCOMPARE(model.subItem(1, 3), u"..."_s);
+    QCOMPARE(model.subItem(2, 2), u"..."_s);
+    QCOMPARE(model.subItemCount(2), 2);  // a row keeps its own length
 }
 
 void TestListModel::outOfRangeThrows() {

@@ -1,5 +1,7 @@
+#include "batch/domain_file.h"
 #include "batch/domain_list.h"
 #include "batch/page_parsers.h"
+#include "keywords/keyword_parser.h"
 #include "replica_site.h"
 
 #include <QStringDecoder>
@@ -49,6 +51,10 @@ private Q_SLOTS:
     void domainLines();
     void lineBreaksOfTheBox_data();
     void lineBreaksOfTheBox();
+    void keywordTable_data();
+    void keywordTable();
+    void domainFile_data();
+    void domainFile();
 };
 
 void TestParsers::statsPage_data() {
@@ -228,6 +234,105 @@ void TestParsers::lineBreaksOfTheBox() {
     const QString crLf = withCrLfLineBreaks(boxText);
     QVERIFY(!crLf.contains(u'\n') || crLf.count(u"\r\n"_s) == crLf.count(u'\n'));
     QCOMPARE(static_cast<int>(quorvane::domainLines(crLf).size()), rows);
+}
+
+namespace {
+
+// One table row as the statistics site writes it; an empty argument leaves that cell's marker out.
+QString keywordRow(const QString& keyword, const QString& rank, const QString& index, const QString& indexed,
+                   const QString& title) {
+    QString row = u"<tr><td>"_s;
+    if (!keyword.isNull())
+        row += u"<a rel=\"nofollow\">"_s + keyword + u"</a>"_s;
+    if (!rank.isNull())
+        row += u"</td><td width=\"110%\">"_s + rank;
+    if (!index.isNull())
+        row += u"</td><td align=\"right\">"_s + index;
+    if (!indexed.isNull())
+        row += u"</td><td align=\"right\">"_s + indexed;
+    if (!title.isNull())
+        row += u"</td><td><a rel=\"nofollow\">"_s + title + u"</a>"_s;
+    return row + u"</td></tr>"_s;
+}
+
+QString keywordPage(const QString& rows, const QString& tail = u"<div>页号 1 2 3</div>"_s) {
+    return u"<table><tr><td>关键字</td><td>网页标题</td></tr>"_s + rows + u"</table>"_s + tail;
+}
+
+// "a|b|c|d|e;a|b" per row, "-" for a row without cells; "!" alone when the page did not parse.
+QString tableSummary(const KeywordTable& table) {
+    if (!table.parsed)
+        return u"!"_s;
+    QStringList rows;
+    for (const KeywordTableRow& row : table.rows)
+        rows.append(row.cells.isEmpty() ? u"-"_s : row.cells.join(u'|'));
+    return rows.join(u';');
+}
+
+}  // namespace
+
+void TestParsers::keywordTable_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("rows");
+    const QString a = keywordRow(u"百度"_s, u"1"_s, u"100"_s, u"20"_s, u"首页"_s);
+    const QString b = keywordRow(u"地图"_s, u"3"_s, u"99"_s, u"7"_s, u"地图页"_s);
+    const QString header = u"<td>网页标题</td>"_s;
+    QTest::newRow("two rows") << keywordPage(a + b) << u"百度|1|100|20|首页;地图|3|99|7|地图页"_s;
+    QTest::newRow("empty cell") << keywordPage(keywordRow(u"k"_s, u""_s, u"1"_s, u"2"_s, u"t"_s))
+                                << u"k||1|2|t"_s;
+    QTest::newRow("entity kept") << keywordPage(keywordRow(u"a&amp;b"_s, u"1"_s, u"2"_s, u"3"_s, u"t"_s))
+                                 << u"a&amp;b|1|2|3|t"_s;
+    QTest::newRow("blanks kept") << keywordPage(keywordRow(u" k "_s, u" 1"_s, u"2 "_s, u"3"_s, u" t"_s))
+                                 << u" k | 1|2 |3| t"_s;
+    QTest::newRow("no paging area") << keywordPage(a, u"<div>end</div>"_s) << u"百度|1|100|20|首页"_s;
+    QTest::newRow("rows after the paging area are not read")
+        << keywordPage(a, u"页号"_s + b) << u"百度|1|100|20|首页"_s;
+    QTest::newRow("no row start") << (u"x"_s + header + u"<td>a</td>页号"_s) << QString();
+    QTest::newRow("paging area right after the header") << (header + u"页号"_s + a) << QString();
+    QTest::newRow("missing rank marker in row 3 of 5")
+        << keywordPage(a + b + keywordRow(u"k3"_s, QString(), u"1"_s, u"2"_s, u"t"_s) + a + b)
+        << u"百度|1|100|20|首页;地图|3|99|7|地图页;k3;百度|1|100|20|首页;地图|3|99|7|地图页"_s;
+    QTest::newRow("one number marker: cut stops at the second")
+        << keywordPage(keywordRow(u"k"_s, u"1"_s, u"5"_s, QString(), u"t"_s)) << u"k|1|5"_s;
+    QTest::newRow("marker ends the row") << (header + u"<tr>nofollow\">"_s) << u"-"_s;
+    QTest::newRow("no header cell") << u"<table><tr><td>关键字</td></tr></table>"_s << u"!"_s;
+    QTest::newRow("failure text") << u"失败"_s << u"!"_s;
+    QTest::newRow("nothing after the header") << (u"x"_s + header) << u"!"_s;
+}
+
+void TestParsers::keywordTable() {
+    QFETCH(QString, page);
+    QFETCH(QString, rows);
+    QCOMPARE(tableSummary(parseKeywordTable(page)), rows);
+}
+
+void TestParsers::domainFile_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");  // null: not text
+    const QString domains = u"www.百度.com\r\n例子.cn\r\n"_s;
+    QStringEncoder toGbk("GBK");
+    const QByteArray gbk = toGbk.encode(domains);
+    QTest::newRow("utf-8") << domains.toUtf8() << domains;
+    QTest::newRow("utf-8 with bom") << (QByteArray("\xEF\xBB\xBF") + domains.toUtf8()) << domains;
+    QTest::newRow("gbk") << gbk << domains;
+    QTest::newRow("utf-16le with bom")
+        << (QByteArray("\xFF\xFE") +
+            QByteArray(reinterpret_cast<const char*>(domains.utf16()), domains.size() * 2))
+        << domains;
+    QTest::newRow("ascii") << QByteArray("a.com\nb.com") << u"a.com\nb.com"_s;
+    QTest::newRow("empty") << QByteArray() << u""_s;
+    QTest::newRow("nul byte") << QByteArray("a.com\0b.com", 11) << QString();
+    QTest::newRow("neither utf-8 nor gbk") << QByteArray("\x81\x20\xFF\xFF") << QString();
+}
+
+void TestParsers::domainFile() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    const auto decoded = decodeDomainFile(bytes);
+    QCOMPARE(decoded.has_value(), !text.isNull());
+    if (decoded) {
+        QCOMPARE(*decoded, text);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestParsers)

@@ -2,6 +2,7 @@
 #include "../fetch/app_error.h"
 #include "../text/textcut.h"
 #include "../window/form1.h"
+#include "addresses.h"
 #include "domain_list.h"
 #include "page_parsers.h"
 
@@ -109,6 +110,12 @@ void Form1::Command12_Click() {
     }
     list.addRows(std::move(rows));
     setCaption(Label3, QString::number(list.itemCount()));
+    // A paused run's cursors point into the old list: resuming would skip the new list's first rows.
+    if (Check2 == 1) {
+        Check2 = 0;
+        Timer2.setEnabled(false);
+        m_haltedByUser = true;
+    }
 }
 
 void Form1::Command2_Click() {
@@ -146,12 +153,13 @@ void Form1::RequestStatsPage() {
     if (Check4 == 0) {
         resumeNext([&] {
             const QString domain = ListView1->items().subItem(position(StatsRow()), kDomainCell);
-            page.SubIniData(m_config.statsSite + u"/baidu/"_s + domain + u"/"_s, kUtf8, kTimeout);
+            page.SubIniData(statsPageAddress(m_config.statsSite, domain, true), kUtf8, kTimeout);
         });
     }
     if (Check4 == 1) {
-        resumeNext(
-            [&] { page.SubIniData(m_config.statsSite + u"/baidu/"_s + Text5->text(), kUtf8, kTimeout); });
+        resumeNext([&] {
+            page.SubIniData(statsPageAddress(m_config.statsSite, Text5->text(), false), kUtf8, kTimeout);
+        });
     }
 }
 
@@ -165,7 +173,7 @@ void Form1::RequestDomainQuery() {
     }
     resumeNext([&] {
         const QString domain = ListView1->items().subItem(position(DomainQueryRow()), kDomainCell);
-        page.SubIniData(m_config.searchEngine + u"/s?wd=domain%3A"_s + domain, kGb2312, kTimeout);
+        page.SubIniData(domainQueryAddress(m_config.searchEngine, domain), kGb2312, kTimeout);
     });
 }
 
@@ -176,7 +184,7 @@ void Form1::RequestSiteQuery() {
     HTTPPage2& page = pr3.renew(m_fetch);
     resumeNext([&] {
         const QString domain = ListView1->items().subItem(position(SiteQueryRow()), kDomainCell);
-        page.SubIniData(m_config.searchEngine + u"/s?wd=site%3A"_s + domain, kGb2312, kTimeout);
+        page.SubIniData(siteQueryAddress(m_config.searchEngine, domain), kGb2312, kTimeout);
     });
 }
 
@@ -195,6 +203,9 @@ void Form1::Command3_Click() {
         ProgressRow = 1;
         PauseAt = text::roundHalfEven(text::leadingNumber(Text4->text()));
         setCaption(Label2, u"0"_s);
+        // Old figures would be counted as done before this run fetched anything, firing the pauses
+        // early, and a page that fails now would leave the old figure standing.
+        ListView1->items().setSubItemsOfAllRows(kWeightCell, kSnapshotCell, kUnknown);
     }
     RequestStatsPage();
     RequestDomainQuery();
@@ -223,6 +234,8 @@ void Form1::Command10_Click() {
 void Form1::Timer1_Timer() {
     const ListModel& list = ListView1->items();
     if (ProgressRow > list.itemCount()) {
+        // Every row is counted: nothing left to watch until the next Start.
+        Timer1.setEnabled(false);
         return;
     }
     resumeNext([&] {
@@ -241,8 +254,13 @@ void Form1::Timer1_Timer() {
             // Halted by hand: the boundary passes without a pause that would resume the run.
             return;
         }
+        const int pause = pauseInterval(text::leadingNumber(Combo1->currentText()));
+        if (pause == 0) {
+            // No positive pause length: no timer would ever end the pause, so the run goes straight on.
+            return;
+        }
         pauseFlags();
-        Timer2.setInterval(pauseInterval(text::leadingNumber(Combo1->currentText())));
+        Timer2.setInterval(pause);
         Timer2.setEnabled(true);
     }
 }
@@ -256,7 +274,10 @@ void Form1::Timer2_Timer() {
 
 void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
     ListModel& list = ListView1->items();
-    const std::vector<StatsFigure> figures = parseStatsPage(HereReturnCode);
+    // An error page (503 "too many requests" and the like) holds no figures of the domain.
+    const bool failed = HereReturnCode == kFailureText || HereReturnCode.isEmpty() || pr1.gotErrorPage();
+    const std::vector<StatsFigure> figures =
+        failed ? std::vector<StatsFigure>{} : parseStatsPage(HereReturnCode);
     try {
         for (const StatsFigure& figure : figures) {
             if (Check4 == 1) {
@@ -280,7 +301,7 @@ void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
         return;
     }
     // Cells the page did not fill must not stay unknown, or the progress count would stop at this row.
-    const QString filler = HereReturnCode == kFailureText || HereReturnCode.isEmpty() ? kFailureText : u"0"_s;
+    const QString filler = failed ? kFailureText : u"0"_s;
     for (const int cell : kStatsCells) {
         resumeNext([&] {
             const int row = position(StatsRow());
@@ -295,10 +316,11 @@ void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
     }
 }
 
-void Form1::countChainEvent(const QString& page, qint64& cursor, int cell, void (Form1::*builder)()) {
+void Form1::countChainEvent(const QString& page, bool errorPage, qint64& cursor, int cell,
+                            void (Form1::*builder)()) {
     ListModel& list = ListView1->items();
-    // A failed fetch or Baidu's robot check is no count: show it as a failure, never as 0.
-    const bool failed = page.isEmpty() || isFailedAnswer(page);
+    // A failed fetch, an error page or Baidu's robot check is no count: show it as a failure, never as 0.
+    const bool failed = errorPage || page.isEmpty() || isFailedAnswer(page);
     resumeNext([&] {
         const int row = position(cursor);
         if (failed) {
@@ -330,11 +352,13 @@ void Form1::countChainEvent(const QString& page, qint64& cursor, int cell, void 
 }
 
 void Form1::pr2_HttpEvent(const QString& HereReturnCode) {
-    countChainEvent(HereReturnCode, DomainQueryRow(), kBacklinksCell, &Form1::RequestDomainQuery);
+    countChainEvent(HereReturnCode, pr2.gotErrorPage(), DomainQueryRow(), kBacklinksCell,
+                    &Form1::RequestDomainQuery);
 }
 
 void Form1::pr3_HttpEvent(const QString& HereReturnCode) {
-    countChainEvent(HereReturnCode, SiteQueryRow(), kIndexedCell, &Form1::RequestSiteQuery);
+    countChainEvent(HereReturnCode, pr3.gotErrorPage(), SiteQueryRow(), kIndexedCell,
+                    &Form1::RequestSiteQuery);
 }
 
 }  // namespace quorvane

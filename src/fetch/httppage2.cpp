@@ -61,6 +61,7 @@ void HTTPPage2::SubIniData(const QString& Url, const QString& nUnicode, const QS
     if (m_request) {
         m_request->abort();
     }
+    m_status = 0;
     m_request = m_context.http.create();
     m_request->open(u"GET"_s, Url, true);
     m_request->send();
@@ -109,6 +110,7 @@ void HTTPPage2::xTimer1_Tick() {
         return;
     }
     QString result = kFailed;
+    m_status = m_request->status();
     const std::optional<QByteArray> body = m_request->responseBody();
     if (body && body->size() >= 3) {
         try {

@@ -32,6 +32,9 @@ public:
     std::function<void(const QString& HereReturnCode)> HttpEvent;
 
     bool isWaiting() const { return xTimer1 && xTimer1->Enabled(); }
+    // The HTTP status of the response last reported; 0 when none came (time-out, no answer).
+    // The text is delivered whatever the status: the reader decides what an error page means.
+    int Status() const { return m_status; }
 
     static constexpr int kPollMs = 10;
 
@@ -47,6 +50,7 @@ private:
     QString CharsetName;
     qint32 TimeoutSeconds = 0;
     std::shared_ptr<XTimer> xTimer1;
+    int m_status = 0;
 };
 
 }  // namespace quorvane

@@ -36,6 +36,8 @@ public:
     virtual int readyState() const = 0;
     // The whole body once done; empty optional when there is none to give (failed or over the cap).
     virtual std::optional<QByteArray> responseBody() const = 0;
+    // The HTTP status of the response once its headers arrived; 0 when there is none.
+    virtual int status() const = 0;
     // Drops the transfer and its connection.
     virtual void abort() = 0;
 };

@@ -49,11 +49,15 @@ public:
             if (m_state < 2) {
                 m_state = 2;
             }
+            m_status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         });
         m_connections[1] =
             QObject::connect(m_reply, &QNetworkReply::readyRead, m_reply, [this] { readAvailable(); });
         m_connections[2] = QObject::connect(m_reply, &QNetworkReply::finished, m_reply, [this] {
             if (m_state != 4) {
+                if (m_status == 0) {
+                    m_status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+                }
                 readAvailable();
                 m_failed = m_failed || isTransferFailure(m_reply->error());
                 m_state = 4;
@@ -62,6 +66,8 @@ public:
     }
 
     int readyState() const override { return m_state; }
+
+    int status() const override { return m_status; }
 
     std::optional<QByteArray> responseBody() const override {
         if (m_state != 4 || m_failed) {
@@ -108,6 +114,7 @@ private:
     std::array<QMetaObject::Connection, 3> m_connections;
     QByteArray m_body;
     int m_state = 0;
+    int m_status = 0;
     bool m_failed = false;  // over the cap or cut short: whatever arrived is not the page
 };
 

@@ -25,6 +25,8 @@ public:
         return *m_page;
     }
     HTTPPage2* get() const { return m_page.get(); }
+    // An error status (400 and up) of the reply being handled: its page is no answer to read figures from.
+    bool gotErrorPage() const { return m_page && m_page->Status() >= 400; }
 
 private:
     void detach() {

@@ -125,7 +125,9 @@ Form1::Form1(Form1Services services, Form1Config config, QWidget* parent)
       pr2([this](const QString& text) { pr2_HttpEvent(text); }),
       pr3([this](const QString& text) { pr3_HttpEvent(text); }),
       pr5([this](const QString& text) { pr5_HttpEvent(text); }) {
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    if (m_config.logicalDpi > 0) {
+        m_twipsPerPixelX = m_twipsPerPixelY = 1440.0 / m_config.logicalDpi;
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         m_twipsPerPixelX = 1440.0 / screen->logicalDotsPerInchX();
         m_twipsPerPixelY = 1440.0 / screen->logicalDotsPerInchY();
     }
@@ -187,6 +189,9 @@ void Form1::buildControls() {
     Command12 = button(this, u"Command12"_s, u"手动导入"_s, twips(4560, 600, 1215, 375), true);
     Text1 = place(new QPlainTextEdit(this), u"Text1"_s, twips(0, 120, 4335, 2295));
     Text1->setPlainText(u"www.baidu.com\nwww.qq.com\nwww.163.com\n"_s);
+    // One domain per line, shown as one line. Wrapping would also spend minutes laying out a pasted
+    // megabyte line that has no break opportunities.
+    Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Frame1 = frame(this, u"Frame1"_s, QString(), twips(5880, 0, 6495, 2415));
     Command10 = button(this, u"Command10"_s, u"停止"_s, twips(4560, 1080, 1215, 375), true);
     Command9 = button(this, u"Command9"_s, u"暂停"_s, twips(4560, 1560, 1215, 375), true);

@@ -39,6 +39,7 @@ struct Form1Config {
     QString updateSite;                // scheme and host of the update notice page
     QString documentsFolder;           // where the result files go by default
     std::function<void()> endProgram;  // ends the process once the user confirmed closing
+    double logicalDpi = 0;             // of the screen the lists measure in; 0: the primary screen's
 };
 
 // The one window. Controls keep their numbered names; handlers are named after control and event
@@ -165,7 +166,8 @@ private:
     void CheckForUpdate();
 
     // The shared advance of the two search result chains.
-    void countChainEvent(const QString& page, qint64& cursor, int cell, void (Form1::*builder)());
+    void countChainEvent(const QString& page, bool errorPage, qint64& cursor, int cell,
+                         void (Form1::*builder)());
     void pauseFlags();
     void saveList(ListView& list, const QString& path, bool wholeRow, int lastSubItem);
     void showMessage(const QString& text);

@@ -101,6 +101,22 @@ void ListModel::setSubItem(int position, int index, const QString& text) {
     }
 }
 
+void ListModel::setSubItemsOfAllRows(int first, int last, const QString& text) {
+    if (m_rows.empty() || first < 1 || last < first) {
+        return;
+    }
+    for (Row& row : m_rows) {
+        for (int index = first; index <= last && index < row.cells.size(); ++index) {
+            row.cells[index] = text;
+        }
+    }
+    const QModelIndex topLeft = index(0, first);
+    const QModelIndex bottomRight = index(itemCount() - 1, std::min(last, columnCount() - 1));
+    if (topLeft.isValid() && bottomRight.isValid()) {
+        Q_EMIT dataChanged(topLeft, bottomRight, {Qt::DisplayRole});
+    }
+}
+
 QColor ListModel::subItemForeColor(int position, int index) const {
     const Row& row = rowAt(position);
     if (index < 1 || index >= row.cells.size()) {
@@ -219,7 +235,13 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
     const Row& row = m_rows[static_cast<std::size_t>(index.row())];
     const int cell = index.column();
     if (role == Qt::DisplayRole) {
-        return cell < row.cells.size() ? row.cells.at(cell) : QString();
+        if (cell >= row.cells.size()) {
+            return QString();
+        }
+        const QString& text = row.cells.at(cell);
+        // Laying out a megabyte-long cell on every paint would freeze the window; no column shows
+        // more than this anyway. The cell itself keeps its whole text.
+        return text.size() > kDisplayLimit ? QString(text.left(kDisplayLimit) + u'…') : text;
     }
     if (role == Qt::ForegroundRole && cell < row.colors.size() && row.colors.at(cell).isValid()) {
         return row.colors.at(cell);

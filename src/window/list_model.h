@@ -23,6 +23,9 @@ public:
 
     explicit ListModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
+    // Characters of a cell that the list shows; longer cells are shown cut, with "…".
+    static constexpr qsizetype kDisplayLimit = 1000;
+
     // Rows.
     void clearItems();
     int addItem(const QString& text);  // returns the new row's position
@@ -32,6 +35,8 @@ public:
     int subItemCount(int position) const;
     QString subItem(int position, int index) const;
     void setSubItem(int position, int index, const QString& text);
+    // Sets sub-items first to last of every row that has them to text, in one change.
+    void setSubItemsOfAllRows(int first, int last, const QString& text);
     QColor subItemForeColor(int position, int index) const;
     void setSubItemForeColor(int position, int index, const QColor& color);
     // Appends a whole row at once: text and sub-items.

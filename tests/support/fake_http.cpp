@@ -43,6 +43,7 @@ public:
         }
         return done() ? 4 : 1;
     }
+    int status() const override { return done() ? m_state->reply.status : 0; }
     std::optional<QByteArray> responseBody() const override {
         return done() ? m_state->reply.body : std::nullopt;
     }

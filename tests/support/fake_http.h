@@ -18,6 +18,7 @@ struct FakeReply {
     qint64 delayMs = 20;             // virtual time until done
     bool never = false;              // never completes
     bool manual = false;             // waits for FakeHttp::complete
+    int status = 200;                // HTTP status once done
 };
 
 // Requests answered on virtual time by a responder function.

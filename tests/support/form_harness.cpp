@@ -22,6 +22,7 @@ FakeHttp::Responder replicaResponder(qint64 delayMs) {
         const replica::Reply reply = replica::replicaReply(request);
         FakeReply fake;
         fake.delayMs = delayMs + reply.delayMs;
+        fake.status = reply.status;
         switch (reply.kind) {
             case replica::Reply::Kind::Normal:
                 fake.body = reply.body;
@@ -40,12 +41,12 @@ FakeHttp::Responder replicaResponder(qint64 delayMs) {
     };
 }
 
-FormHarness::FormHarness() {
+FormHarness::FormHarness(double logicalDpi) {
     http.setResponder(replicaResponder());
-    form =
-        std::make_unique<Form1>(Form1Services{time, time, http, messages, dialogs, clipboard, shell},
-                                Form1Config{QString::fromUtf16(kStats), QString::fromUtf16(kSearch),
-                                            QString::fromUtf16(kUpdate), folder.path(), [this] { ++ended; }});
+    form = std::make_unique<Form1>(
+        Form1Services{time, time, http, messages, dialogs, clipboard, shell},
+        Form1Config{QString::fromUtf16(kStats), QString::fromUtf16(kSearch), QString::fromUtf16(kUpdate),
+                    folder.path(), [this] { ++ended; }, logicalDpi});
 }
 
 FormHarness::~FormHarness() = default;
@@ -60,15 +61,23 @@ QString FormHarness::cell(int row, int index) const {
 }
 
 QStringList FormHarness::rowCells(int row) const {
+    return rowCellsOf(*form, row);
+}
+
+bool FormHarness::allFilled() const {
+    return allFilledOf(*form);
+}
+
+QStringList rowCellsOf(const Form1& form, int row) {
     QStringList cells;
     for (int k = 1; k <= 7; ++k) {
-        cells.append(cell(row, k));
+        cells.append(form.ListView1->items().subItem(row, k));
     }
     return cells;
 }
 
-bool FormHarness::allFilled() const {
-    const ListModel& list = form->ListView1->items();
+bool allFilledOf(const Form1& form) {
+    const ListModel& list = form.ListView1->items();
     for (int row = 1; row <= list.itemCount(); ++row) {
         for (int k = 2; k <= 7; ++k) {
             if (list.subItem(row, k) == u"..."_s) {
@@ -77,6 +86,33 @@ bool FormHarness::allFilled() const {
         }
     }
     return true;
+}
+
+QStringList expectedCells(const QString& domain) {
+    const replica::StatsFigures stats = replica::statsFiguresFor(domain);
+    return {domain,
+            stats.weight,
+            stats.keywords,
+            stats.traffic,
+            replica::resultCountFor(replica::QueryKind::Site, domain),
+            replica::resultCountFor(replica::QueryKind::Domain, domain),
+            stats.snapshot};
+}
+
+RealForm::RealForm() {
+    if (!site.listen()) {
+        qFatal("replica site: %s", qPrintable(site.errorString()));
+    }
+    const QString base = site.baseUrl();
+    form = std::make_unique<Form1>(Form1Services{timers, clock, http, messages, dialogs, clipboard, shell},
+                                   Form1Config{base, base, base, folder.path(), [] {}});
+}
+
+RealForm::~RealForm() = default;
+
+void RealForm::importDomains(const QStringList& domains) {
+    form->Text1->setPlainText(domains.join(u'\n'));
+    form->Command12->click();
 }
 
 namespace {

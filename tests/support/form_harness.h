@@ -5,10 +5,21 @@
 #include "virtual_time.h"
 #include "window/form1.h"
 
+#include "platform/qt_services.h"
+#include "replica_site.h"
+
+#include <QNetworkAccessManager>
 #include <QTemporaryDir>
 #include <memory>
 
 namespace quorvane::testing {
+
+// Cells 1 to 7 of a domain row: the domain and its six figures.
+QStringList rowCellsOf(const Form1& form, int row);
+// Whether every result cell of every row is known.
+bool allFilledOf(const Form1& form);
+// A domain row as the replica site's pages fill it.
+QStringList expectedCells(const QString& domain);
 
 // Answers like the replica site, on virtual time.
 FakeHttp::Responder replicaResponder(qint64 delayMs = 20);
@@ -29,7 +40,8 @@ struct FormHarness {
     int ended = 0;
     std::unique_ptr<Form1> form;
 
-    FormHarness();
+    // logicalDpi: of the screen the lists measure in; 0 takes the test screen's.
+    explicit FormHarness(double logicalDpi = 0);
     ~FormHarness();
 
     // Types the domains into the box, one per line, and presses "手动导入".
@@ -42,6 +54,26 @@ struct FormHarness {
     QStringList sentStats() const;
     QStringList sentDomainQueries() const;
     QStringList sentSiteQueries() const;
+};
+
+// The whole window on the real stack: Qt timers and clock, QNetworkAccessManager, and the replica
+// site on loopback for all three sites; only the modal boxes and desktop services are scripted.
+struct RealForm {
+    replica::ReplicaSite site;
+    QtSystemTimers timers;
+    QtClock clock;
+    QNetworkAccessManager network;
+    QtHttpRequestFactory http{network};
+    ScriptedMessageBoxes messages;
+    ScriptedDialogs dialogs;
+    RecordingClipboard clipboard;
+    RecordingShell shell;
+    QTemporaryDir folder;
+    std::unique_ptr<Form1> form;
+
+    RealForm();
+    ~RealForm();
+    void importDomains(const QStringList& domains);
 };
 
 }  // namespace quorvane::testing

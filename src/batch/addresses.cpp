@@ -1,0 +1,29 @@
+#include "addresses.h"
+
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+namespace quorvane {
+
+QString encodedDomain(const QString& domain) {
+    return QString::fromLatin1(QUrl::toPercentEncoding(domain));
+}
+
+QString statsPageAddress(const QString& base, const QString& domain, bool trailingSlash) {
+    return base + u"/baidu/"_s + encodedDomain(domain) + (trailingSlash ? u"/"_s : QString());
+}
+
+QString keywordPageAddress(const QString& base, const QString& domain, qint64 page) {
+    return statsPageAddress(base, domain, true) + QString::number(page) + u'/';
+}
+
+QString domainQueryAddress(const QString& base, const QString& domain) {
+    return base + u"/s?wd=domain%3A"_s + encodedDomain(domain);
+}
+
+QString siteQueryAddress(const QString& base, const QString& domain) {
+    return base + u"/s?wd=site%3A"_s + encodedDomain(domain);
+}
+
+}  // namespace quorvane

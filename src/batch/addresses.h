@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace quorvane {
+
+// The addresses the program asks for. A domain is percent-encoded wherever it goes, so the site
+// receives exactly the characters the user typed: a "#", "?" or "%" in it can neither end the
+// path nor turn into another query. Real domains are unchanged by this.
+QString encodedDomain(const QString& domain);
+
+// base + "/baidu/" + domain, with "/" at the end for the batch run.
+QString statsPageAddress(const QString& base, const QString& domain, bool trailingSlash);
+QString keywordPageAddress(const QString& base, const QString& domain, qint64 page);
+QString domainQueryAddress(const QString& base, const QString& domain);  // backlinks
+QString siteQueryAddress(const QString& base, const QString& domain);    // indexed pages
+
+}  // namespace quorvane
