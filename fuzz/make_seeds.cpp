@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QUrl>
 
 #include <cstdio>
@@ -129,6 +130,59 @@ bool domainSeeds(const QString& dir) {
     return ok;
 }
 
+// The replica site serves no keyword table, so the pages are laid out here in the statistics
+// site's table format, with the replica's domains and figures as cell text.
+QString keywordRow(const QString& domain, int n) {
+    const replica::StatsFigures f = replica::statsFiguresFor(domain + QString::number(n));
+    return u"<tr><td><a rel=\"nofollow\" href=\"/s?wd=\">"_s + domain.toHtmlEscaped() + u" "_s + f.weight +
+           u"</a></td><td width=\"110%\">"_s + QString::number(n + 1) + u"</td><td align=\"right\">"_s +
+           f.traffic + u"</td><td align=\"right\">"_s + f.indexed +
+           u"</td><td><a rel=\"nofollow\" href=\"http://"_s + domain.toHtmlEscaped() + u"/\">"_s +
+           domain.toHtmlEscaped() + u" - 首页</a></td></tr>\n"_s;
+}
+
+bool keywordSeeds(const QString& dir) {
+    SeedWriter out(dir);
+    bool ok = true;
+    const QString head =
+        u"<table class=\"kw\"><tr><td>关键字</td><td>排名</td><td>搜索指数</td>"
+        u"<td>收录量</td><td>网页标题</td></tr>\n"_s;
+    const QString paging = u"</table>\n<div class=\"page\">页号：1 2 3 下一页</div>\n"_s;
+    for (const QString& domain : {u"www.baidu.com"_s, u"例子.中国"_s, u"x<b>&amp;.com"_s}) {
+        const QString stats = QString::fromUtf8(replica::statsPageFor(domain));
+        const qsizetype end = stats.lastIndexOf(u"<div class=\"note\">"_s);
+        QString rows;
+        for (int n = 0; n < 3; ++n) {
+            rows += keywordRow(domain, n);
+        }
+        ok = out.writeUtf8(stats.left(end) + head + rows + paging + stats.mid(end)) && ok;
+        // A row cut short, as a dropped transfer leaves the last one.
+        ok = out.writeUtf8(head + rows + keywordRow(domain, 3).left(60)) && ok;
+    }
+    ok = out.writeUtf16(head + keywordRow(u"a.cn"_s, 0) + paging) && ok;
+    ok = out.write(replica::statsPageFor(u"partial.a.cn"_s)) && ok;
+    return ok;
+}
+
+// Domain files as editors save them: UTF-8 with and without a byte order mark, UTF-16 with one,
+// GBK; and the replica's garbage body as a file that is no text.
+bool domainFileSeeds(const QString& dir) {
+    SeedWriter out(dir);
+    bool ok = true;
+    const QString text = domains().join(u"\r\n"_s) + u"\r\n"_s;
+    const QString lfText = domains().join(u'\n');
+    ok = out.write(text.toUtf8()) && ok;
+    ok = out.write("\xEF\xBB\xBF" + lfText.toUtf8()) && ok;
+    ok = out.write("\xFF\xFE" + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2)) &&
+         ok;
+    QStringEncoder utf16be(QStringConverter::Utf16BE);
+    ok = out.write("\xFE\xFF" + QByteArray(utf16be.encode(lfText))) && ok;
+    QStringEncoder gbk("GBK");
+    ok = out.write(gbk.encode(text)) && ok;
+    ok = out.write(replica::garbageFor(u"a.cn"_s).left(512)) && ok;
+    return ok;
+}
+
 // A libFuzzer dictionary of the words the parsers look for, every byte escaped.
 bool writeDictionary(const QString& path, const QStringList& words) {
     QByteArray text;
@@ -158,11 +212,16 @@ bool dictionaries(const QString& root) {
     const QStringList results{u"找到相关结果"_s,      u"个"_s,       u"约"_s,
                               u"<title>"_s,           u"</title>"_s, u"百度安全验证"_s,
                               u"wappass.baidu.com"_s, u"失败"_s};
+    const QStringList keywords{u"<td>网页标题</td>"_s, u"页号"_s,     u"<tr>"_s, u"nofollow\">"_s,
+                               u"110%\">"_s,           u"right\">"_s, u"<"_s};
     const QStringList lines{u"\r\n"_s, u"\r"_s, u"\n"_s, u"\u2028"_s, u"\u2029"_s, u"."_s};
     return writeDictionary(root + u"/text.dict"_s, numbers + QStringList{u"<"_s, u"个"_s}) &&
            writeDictionary(root + u"/stats.dict"_s, stats + numbers) &&
            writeDictionary(root + u"/results.dict"_s, results) &&
-           writeDictionary(root + u"/domains.dict"_s, lines);
+           writeDictionary(root + u"/domains.dict"_s, lines) &&
+           writeDictionary(root + u"/keywords.dict"_s, keywords) &&
+           writeDictionary(root + u"/domain_file.dict"_s,
+                           lines + QStringList{u"\uFEFF"_s, u"\u0000"_s, u"例子"_s, u"百度"_s});
 }
 
 }  // namespace
@@ -174,6 +233,8 @@ int main(int argc, char** argv) {
     }
     const QString root = QString::fromLocal8Bit(argv[1]);
     const bool ok = statsSeeds(root + u"/stats"_s) && resultSeeds(root + u"/results"_s) &&
-                    textSeeds(root + u"/text"_s) && domainSeeds(root + u"/domains"_s) && dictionaries(root);
+                    textSeeds(root + u"/text"_s) && domainSeeds(root + u"/domains"_s) &&
+                    keywordSeeds(root + u"/keywords"_s) && domainFileSeeds(root + u"/domain_file"_s) &&
+                    dictionaries(root);
     return ok ? 0 : 1;
 }
