@@ -1,68 +1,303 @@
-// Import, sort and save of a 32,766-row list, and a full batch run over the replica site on loopback.
+// Quorvane's figures, each beside a baseline measured in the same run, with their ratio.
+//
+//   bench_batch [rows]              every figure (the batch run over `rows` rows, 1000 by default)
+//   bench_batch --only GROUP        import, longline, sortsave, parse or a row count: one group alone
+//   bench_batch --rss-list N        child: peak RSS with N rows imported and shown
+//   bench_batch --rss-fetch BYTES   child: peak RSS after fetching a body of BYTES on the real stack
+//
+// Peak RSS is a process's high-water mark, so each one is read from a child of its own.
+#include "batch/page_parsers.h"
+#include "fetch/httppage2.h"
 #include "form_harness.h"
+#include "keywords/keyword_parser.h"
+#include "mini_http_server.h"
 #include "platform/qt_services.h"
 #include "replica_site.h"
 
+#include <sys/resource.h>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCollator>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QStringDecoder>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 using namespace quorvane;
 
 namespace {
 
+constexpr int kListRows = 32'766;
+
+double ms(qint64 ns) {
+    return static_cast<double>(ns) / 1e6;
+}
+
+// One figure per line: what, value, the baseline's value, and their ratio.
+void line(const char* what, double value, const char* unit, const char* baseline, double base,
+          const QString& note = {}) {
+    std::printf("%-44s %10.2f %-5s | %-34s %10.2f %-5s | ratio %6.2f %s\n", what, value, unit, baseline, base,
+                unit, base > 0 ? value / base : 0.0, qPrintable(note));
+    std::fflush(stdout);
+}
+
+// The fastest of n runs: the figure with the least noise from other work on the machine.
+qint64 fastest(int n, const std::function<void()>& setup, const std::function<void()>& run) {
+    qint64 best = -1;
+    for (int i = 0; i < n; ++i) {
+        setup();
+        QElapsedTimer timer;
+        timer.start();
+        run();
+        const qint64 ns = timer.nsecsElapsed();
+        best = best < 0 ? ns : std::min(best, ns);
+    }
+    return best;
+}
+
 QString domainText(int rows) {
     QString text;
+    text.reserve(rows * 24);
     for (int i = 1; i <= rows; ++i) {
         text += u"www.site"_s + QString::number(i) + u".com\n"_s;
     }
     return text;
 }
 
-void report(const char* what, qint64 ns, const QString& extra = {}) {
-    std::printf("%-42s %10.1f ms %s\n", what, static_cast<double>(ns) / 1e6, qPrintable(extra));
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-void listBench() {
+// The process's own high-water mark (VmHWM): unlike ru_maxrss it does not carry over the
+// parent's size across fork and exec.
+long peakRssKb() {
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& entry : status.readAll().split('\n')) {
+        if (entry.startsWith("VmHWM:")) {
+            return entry.sliced(6).trimmed().split(' ').first().toLong();
+        }
+    }
+    return -1;
+}
+
+// --- Import: the box's text, its line breaks, its domain lines, the list's rows.
+
+void importBench(const QString& what, const QString& text) {
     testing::FormHarness h;
     Form1& f = *h.form;
-    constexpr int kRows = 32'766;
-    f.Text1->setPlainText(domainText(kRows));
-    QElapsedTimer timer;
-    timer.start();
-    f.Command12_Click();
-    report("import of 32,766 domain lines", timer.nsecsElapsed(), QString::number(f.ListView1->items().itemCount()) + u" rows"_s);
-    timer.restart();
-    f.ListView1_ColumnClick(2);
-    report("sort of 32,766 rows by domain", timer.nsecsElapsed());
-    timer.restart();
-    f.ListView1_ColumnClick(1);
-    report("sort of 32,766 rows by number (as text)", timer.nsecsElapsed());
-    f.Text3->setText(h.folder.filePath(u"bench.txt"_s));
-    f.Check3->setChecked(true);
-    timer.restart();
-    f.Command8_Click();
-    QFile saved(f.Text3->text());
-    report("save of 32,766 whole rows", timer.nsecsElapsed(), QString::number(saved.size() / 1024) + u" KiB"_s);
+    QElapsedTimer boxTimer;
+    boxTimer.start();
+    f.Text1->setPlainText(text);
+    const qint64 boxNs = boxTimer.nsecsElapsed();
+    const qint64 program = fastest(
+        3, [] {}, [&] { f.Command12_Click(); });
+    QStringList pieces;
+    const qint64 bare = fastest(
+        3, [&] { pieces.clear(); }, [&] { pieces = text.split(u'\n'); });
+    const QString name = u"import of "_s + what;
+    line(qPrintable(name), ms(program), "ms", "QString::split of the same text", ms(bare),
+         QString::number(f.ListView1->items().itemCount()) + u" rows; putting the text in the box took "_s +
+             QString::number(ms(boxNs), 'f', 1) + u" ms"_s);
 }
 
-void runBench(int rows) {
-    replica::ReplicaSite site;
-    if (!site.listen()) {
+// --- Sort, save.
+
+void sortAndSaveBench() {
+    testing::FormHarness h;
+    Form1& f = *h.form;
+    f.Text1->setPlainText(domainText(kListRows));
+    f.Command12_Click();
+    ListModel& list = f.ListView1->items();
+    QStringList original;
+    for (int row = 1; row <= kListRows; ++row) {
+        original.append(list.subItem(row, 1));
+    }
+    // Each run starts from the import order, the column not yet clicked: ascending.
+    const qint64 program = fastest(
+        3, [&] { f.Command12_Click(); }, [&] { f.ListView1_ColumnClick(2); });
+    QCollator collator(QLocale::system());
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(false);
+    QStringList strings;
+    const qint64 bare = fastest(
+        3, [&] { strings = original; },
+        [&] {
+            std::stable_sort(strings.begin(), strings.end(),
+                             [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+        });
+    line("sort of 32,766 rows by domain", ms(program), "ms", "std::stable_sort, same collation", ms(bare));
+
+    for (int row = 1; row <= kListRows; ++row) {
+        for (int cell = 2; cell <= 7; ++cell) {
+            list.setSubItem(row, cell, QString::number(row * cell % 99991));
+        }
+    }
+    f.Check3->setChecked(true);
+    int n = 0;
+    QString path;
+    const qint64 save = fastest(
+        3,
+        [&] {
+            path = h.folder.filePath(u"save"_s + QString::number(++n) + u".txt"_s);
+            f.Text3->setText(path);
+        },
+        [&] { f.Command8_Click(); });
+    QFile saved(path);
+    saved.open(QIODevice::ReadOnly);
+    const QByteArray bytes = saved.readAll();
+    const qint64 write = fastest(
+        3, [&] { QFile::remove(h.folder.filePath(u"plain.txt"_s)); },
+        [&] {
+            QFile plain(h.folder.filePath(u"plain.txt"_s));
+            plain.open(QIODevice::WriteOnly);
+            plain.write(bytes);
+        });
+    line("save of 32,766 whole rows", ms(save), "ms", "one QFile::write of the same bytes", ms(write),
+         QString::number(bytes.size() / 1024) + u" KiB"_s);
+}
+
+// --- Page parsers.
+
+QString keywordPage(int rows) {
+    QString page =
+        uR"(<!DOCTYPE html><html><head><meta charset="utf-8"><title>关键词排名 - 站长数据</title></head>
+<body><div class="top"><a href="/">站长数据</a> &gt; 关键词排名</div><div class="main"><table class="kw">
+<tr><td>关键字</td><td>排名</td><td>搜索指数</td><td>收录量</td><td>网页标题</td></tr>
+)"_s;
+    for (int i = 1; i <= rows; ++i) {
+        const QString n = QString::number(i);
+        page += u"<tr><td><a href=\"/kw/"_s + n + u"\" rel=\"nofollow\">关键词"_s + n +
+                u"</a></td><td width=\"110%\">"_s + QString::number(i % 10 + 1) +
+                u"</td><td align=\"right\">"_s + QString::number(i * 37) + u"</td><td align=\"right\">"_s +
+                QString::number(i * 1013) + u"</td><td><a href=\"http://example.com/"_s + n +
+                u".html\" rel=\"nofollow\">示例网页标题 "_s + n + u" - 示例网站</a></td></tr>\n"_s;
+    }
+    page +=
+        u"</table><div class=\"pages\">页号 1 2 3 4 下一页</div></div><div class=\"footer\">&copy; "
+        u"站长数据</div>"
+        u"</body></html>\n"_s;
+    return page;
+}
+
+void parseBench(const char* what, const QString& page,
+                const std::function<std::size_t(const QString&)>& parse) {
+    constexpr int kTimes = 5000;
+    std::size_t sink = 0;
+    const qint64 program = fastest(
+        3, [] {},
+        [&] {
+            for (int i = 0; i < kTimes; ++i) {
+                sink += parse(page);
+            }
+        });
+    // A needle that never occurs: one scan of the whole text.
+    const QString absent = u"\u0001\u0002"_s;
+    const qint64 scan = fastest(
+        3, [] {},
+        [&] {
+            for (int i = 0; i < kTimes; ++i) {
+                sink += static_cast<std::size_t>(page.indexOf(absent) + 1);
+            }
+        });
+    line(what, ms(program) * 1000 / kTimes, "us", "one QString::indexOf scan", ms(scan) * 1000 / kTimes,
+         QString::number(page.size()) + u" chars; sink "_s + QString::number(sink % 7));
+}
+
+void parserBenches() {
+    const KeywordTable table = parseKeywordTable(keywordPage(25));
+    if (table.rows.size() != 25 || !table.rows.front().complete()) {
+        std::printf("keyword page not understood: %zu rows\n", table.rows.size());
+    }
+    parseBench("parse of a 25-row keyword page", keywordPage(25),
+               [](const QString& page) { return parseKeywordTable(page).rows.size(); });
+    const QString stats = QString::fromUtf8(replica::statsPageFor(u"www.example.com"_s));
+    parseBench("parse of a statistics page", stats,
+               [](const QString& page) { return parseStatsPage(page).size(); });
+}
+
+// --- The batch run on loopback, the replica site in a process of its own.
+
+struct ReplicaProcess {
+    QProcess process;
+    QString baseUrl;
+    bool start() {
+        process.start(QStringLiteral(QUORVANE_REPLICA_BINARY), {u"--port"_s, u"0"_s});
+        if (!process.waitForStarted(5000) || !process.waitForReadyRead(5000)) {
+            return false;
+        }
+        const QString first = QString::fromUtf8(process.readLine()).trimmed();
+        baseUrl = first.section(u' ', -1);
+        return baseUrl.startsWith(u"http://"_s);
+    }
+    ~ReplicaProcess() {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+};
+
+// The same pages fetched by bare QNetworkAccessManager, three chains of sequential GETs.
+double bareFetchSeconds(const QString& base, int rows, double& cpu) {
+    QNetworkAccessManager network;
+    network.setProxy(QNetworkProxy::NoProxy);
+    const QStringList prefixes{base + u"/baidu/www.site"_s, base + u"/s?wd=domain%3Awww.site"_s,
+                               base + u"/s?wd=site%3Awww.site"_s};
+    const QStringList suffixes{u".com/"_s, u".com"_s, u".com"_s};
+    int done = 0;
+    std::function<void(int, int)> next = [&](int chain, int row) {
+        const QUrl url(prefixes.at(chain) + QString::number(row) + suffixes.at(chain));
+        QNetworkReply* reply = network.get(QNetworkRequest(url));
+        QObject::connect(reply, &QNetworkReply::finished, reply, [&, reply, chain, row] {
+            const QByteArray body = reply->readAll();
+            reply->deleteLater();
+            if (row < rows) {
+                next(chain, row + 1);
+            } else {
+                ++done;
+            }
+        });
+    };
+    const double cpu0 = cpuSeconds();
+    QElapsedTimer timer;
+    timer.start();
+    for (int chain = 0; chain < 3; ++chain) {
+        next(chain, 1);
+    }
+    while (done < 3 && timer.elapsed() < 120'000) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    cpu = cpuSeconds() - cpu0;
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+void batchBench(int rows) {
+    ReplicaProcess site;
+    if (!site.start()) {
         std::printf("replica site did not start\n");
         return;
     }
     QtSystemTimers timers;
     QtClock clock;
     QNetworkAccessManager network;
+    network.setProxy(QNetworkProxy::NoProxy);
     QtHttpRequestFactory http(network);
     testing::ScriptedMessageBoxes messages;
     testing::ScriptedDialogs dialogs;
@@ -70,20 +305,101 @@ void runBench(int rows) {
     testing::RecordingShell shell;
     QTemporaryDir folder;
     Form1 f({timers, clock, http, messages, dialogs, clipboard, shell},
-            {site.baseUrl(), site.baseUrl(), site.baseUrl(), folder.path(), {}});
+            {site.baseUrl, site.baseUrl, site.baseUrl, folder.path(), {}});
     f.Text1->setPlainText(domainText(rows));
     f.Command12_Click();
-    f.Text4->setText(u"0"_s);  // no automatic pauses
+    f.Text4->setText(u"0"_s);  // no pauses
+    const double cpu0 = cpuSeconds();
     QElapsedTimer timer;
     timer.start();
     f.Command3_Click();
     const QString last = QString::number(rows);
     while (f.Label2->text() != last && timer.elapsed() < 120'000) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-    std::printf("%-42s %10.1f ms %d rows, %.1f rows/s (the 10 ms poll allows about 100 rows/s), %d requests\n",
-                "batch run over the replica site", seconds * 1000, rows, rows / seconds, site.requestCount());
+    const double cpu = cpuSeconds() - cpu0;
+    int failed = 0;
+    for (int row = 1; row <= rows; ++row) {
+        for (int cell = 2; cell <= 7; ++cell) {
+            failed += f.ListView1->items().subItem(row, cell) == u"失败"_s ? 1 : 0;
+        }
+    }
+    const double bound = 1000.0 / HTTPPage2::kPollMs;  // one page per poll and chain
+    line("batch run, rows per second", rows / seconds, "row/s", "bound of the 10 ms poll", bound,
+         QString::number(rows) + u" rows in "_s + QString::number(seconds, 'f', 2) + u" s, "_s +
+             QString::number(failed) + u" failed cells"_s);
+    double bareCpu = 0;
+    const double bareSeconds = bareFetchSeconds(site.baseUrl, rows, bareCpu);
+    line("batch run, CPU time per row", cpu * 1e3 / rows, "ms", "bare QNetworkAccessManager, same pages",
+         bareCpu * 1e3 / rows,
+         u"bare fetching ran "_s + QString::number(rows / bareSeconds, 'f', 0) + u" rows/s"_s);
+}
+
+// --- Peak RSS, each in a child of its own.
+
+long childPeakRss(const QStringList& arguments) {
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    if (!child.waitForFinished(120'000)) {
+        child.kill();
+        return -1;
+    }
+    return QString::fromUtf8(child.readAllStandardOutput()).trimmed().section(u'\n', -1).toLong();
+}
+
+void rssBenches() {
+    const long rows = childPeakRss({u"--rss-list"_s, QString::number(kListRows)});
+    const long none = childPeakRss({u"--rss-list"_s, u"0"_s});
+    line("peak RSS, 32,766 rows in the list", rows / 1024.0, "MiB", "the same window with no rows",
+         none / 1024.0);
+    const long big = childPeakRss({u"--rss-fetch"_s, u"50000000"_s});
+    const long small = childPeakRss({u"--rss-fetch"_s, u"20000"_s});
+    line("peak RSS, fetch of a 50 MB body (fails)", big / 1024.0, "MiB", "fetch of a 20 KB page",
+         small / 1024.0);
+}
+
+int rssList(int rows) {
+    testing::FormHarness h;
+    h.form->Text1->setPlainText(domainText(rows));
+    h.form->Command12_Click();
+    h.form->show();
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents();
+    }
+    std::printf("%ld\n", peakRssKb());
+    return 0;
+}
+
+int rssFetch(qint64 bytes) {
+    replica::MiniHttpServer server([bytes](const replica::Request&) { return replica::Reply::huge(bytes); });
+    if (!server.listen()) {
+        return 1;
+    }
+    QtSystemTimers timers;
+    XTimerSupport support(timers);
+    QtClock clock;
+    QNetworkAccessManager network;
+    network.setProxy(QNetworkProxy::NoProxy);
+    QtHttpRequestFactory http(network);
+    FetchContext context{http, support, clock};
+    auto page = HTTPPage2::create(context);
+    QString answer;
+    bool done = false;
+    page->HttpEvent = [&](const QString& text) {
+        answer = text.left(2);
+        done = true;
+    };
+    page->SubIniData(server.baseUrl() + u"/big"_s, u"utf-8"_s, u"30"_s);
+    QElapsedTimer timer;
+    timer.start();
+    while (!done && timer.elapsed() < 60'000) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    std::fprintf(stderr, "fetch of %lld bytes answered %s\n", static_cast<long long>(bytes),
+                 qPrintable(answer));
+    std::printf("%ld\n", peakRssKb());
+    return 0;
 }
 
 }  // namespace
@@ -91,8 +407,35 @@ void runBench(int rows) {
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int rows = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 1000;
-    listBench();
-    runBench(rows > 0 ? rows : 1000);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() == 3 && args[1] == u"--rss-list"_s) {
+        return rssList(args[2].toInt());
+    }
+    if (args.size() == 3 && args[1] == u"--rss-fetch"_s) {
+        return rssFetch(args[2].toLongLong());
+    }
+    if (args.size() == 3 && args[1] == u"--only"_s) {
+        // One group alone, for profiling.
+        if (args[2] == u"import"_s) {
+            importBench(u"100,000 lines"_s, domainText(100'000));
+        } else if (args[2] == u"longline"_s) {
+            importBench(u"one 1 MB line"_s, QString(1024 * 1024, u'a').replace(512 * 1024, 1, u'.'));
+        } else if (args[2] == u"sortsave"_s) {
+            sortAndSaveBench();
+        } else if (args[2] == u"parse"_s) {
+            parserBenches();
+        } else {
+            batchBench(args[2].toInt());
+        }
+        return 0;
+    }
+    const int rows = args.size() > 1 ? args[1].toInt() : 1000;
+    importBench(u"32,766 lines"_s, domainText(kListRows));
+    importBench(u"100,000 lines"_s, domainText(100'000));
+    importBench(u"one 1 MB line"_s, QString(1024 * 1024, u'a').replace(512 * 1024, 1, u'.'));
+    sortAndSaveBench();
+    parserBenches();
+    batchBench(rows > 0 ? rows : 1000);
+    rssBenches();
     return 0;
 }

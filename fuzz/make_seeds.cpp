@@ -24,7 +24,7 @@ QStringList domains() {
         u"www.baidu.com"_s,     u"a.cn"_s,          u"例子.中国"_s,      u" spaced.com "_s,
         u"x<b>&amp;.com"_s,     u"partial.a.com"_s, u"nomarker.a.com"_s, u"garbage.a.com"_s,
         u"notfound.a.com"_s,    u"verify.a.com"_s,  u"slow.a.com"_s,     u"百度安全验证.com"_s,
-        u"wappass.baidu.com"_s,
+        u"wappass.baidu.com"_s, u"badutf8.a.com"_s, u"badgbk.a.com"_s,   u"bigheader.a.com"_s,
     };
 }
 
@@ -130,37 +130,23 @@ bool domainSeeds(const QString& dir) {
     return ok;
 }
 
-// The replica site serves no keyword table, so the pages are laid out here in the statistics
-// site's table format, with the replica's domains and figures as cell text.
-QString keywordRow(const QString& domain, int n) {
-    const replica::StatsFigures f = replica::statsFiguresFor(domain + QString::number(n));
-    return u"<tr><td><a rel=\"nofollow\" href=\"/s?wd=\">"_s + domain.toHtmlEscaped() + u" "_s + f.weight +
-           u"</a></td><td width=\"110%\">"_s + QString::number(n + 1) + u"</td><td align=\"right\">"_s +
-           f.traffic + u"</td><td align=\"right\">"_s + f.indexed +
-           u"</td><td><a rel=\"nofollow\" href=\"http://"_s + domain.toHtmlEscaped() + u"/\">"_s +
-           domain.toHtmlEscaped() + u" - 首页</a></td></tr>\n"_s;
-}
-
 bool keywordSeeds(const QString& dir) {
     SeedWriter out(dir);
     bool ok = true;
-    const QString head =
-        u"<table class=\"kw\"><tr><td>关键字</td><td>排名</td><td>搜索指数</td>"
-        u"<td>收录量</td><td>网页标题</td></tr>\n"_s;
-    const QString paging = u"</table>\n<div class=\"page\">页号：1 2 3 下一页</div>\n"_s;
-    for (const QString& domain : {u"www.baidu.com"_s, u"例子.中国"_s, u"x<b>&amp;.com"_s}) {
-        const QString stats = QString::fromUtf8(replica::statsPageFor(domain));
-        const qsizetype end = stats.lastIndexOf(u"<div class=\"note\">"_s);
-        QString rows;
-        for (int n = 0; n < 3; ++n) {
-            rows += keywordRow(domain, n);
+    for (const QString& domain :
+         {u"www.baidu.com"_s, u"例子.中国"_s, u"x<b>&amp;.com"_s, u"kwnohead.a.com"_s, u"kwmissing.a.com"_s,
+          u"kwentity.a.com"_s, u"kwfail.a.com"_s, u"partial.a.com"_s, u"garbage.a.com"_s}) {
+        for (const QByteArray page : {"0", "1"}) {
+            const QByteArray body = bodyFor("/baidu/" + encoded(domain) + '/' + page + '/');
+            if (!body.isEmpty()) {
+                ok = out.write(body) && ok;
+            }
         }
-        ok = out.writeUtf8(stats.left(end) + head + rows + paging + stats.mid(end)) && ok;
-        // A row cut short, as a dropped transfer leaves the last one.
-        ok = out.writeUtf8(head + rows + keywordRow(domain, 3).left(60)) && ok;
     }
-    ok = out.writeUtf16(head + keywordRow(u"a.cn"_s, 0) + paging) && ok;
-    ok = out.write(replica::statsPageFor(u"partial.a.cn"_s)) && ok;
+    const QByteArray page = replica::keywordPageFor(u"a.cn"_s, 0);
+    // Cut short, as a dropped transfer leaves it, and once as UTF-16.
+    ok = out.write(page.left(page.size() * 2 / 3)) && ok;
+    ok = out.writeUtf16(QString::fromUtf8(page)) && ok;
     return ok;
 }
 

@@ -2,11 +2,18 @@
 #include "platform/qt_platform.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QNetworkProxyFactory>
 #include <QStandardPaths>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
+    // Ties the window to the installed menu entry and icon (Wayland app id, window icon on X11).
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.quorvane.Quorvane"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("example.quorvane.Quorvane")));
+    // The desktop's proxy settings (environment or desktop, through libproxy); we keep none of our own.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
     quorvane::QtPlatform platform;
     quorvane::Form1 window(
         platform.services(),

@@ -80,11 +80,6 @@ private Q_SLOTS:
     void pauseLengthIsClampedNotWrapped_data();
     void pauseLengthIsClampedNotWrapped();
     void hugeRowsPerBatchDoesNotOverflow();
-    void singleQueryFillsLabels();
-    void singleQueryWithEmptyKeywordCountSkipsTheRest();
-    void singleQueryDuringBatchRun();
-    void singleQueryAfterStopIsNotFedTheBatchReply();
-    void textBoxPlaceholder();
 };
 
 void TestBatch::importEnablesRunButtonsAndNumbersLines() {
@@ -344,7 +339,8 @@ void TestBatch::statisticsChainLeavesCountCellsAlone() {
 void TestBatch::domainsAreSentAsTyped() {
     FormHarness h;
     Form1& f = *h.form;
-    const QStringList names = {u"a#b.com"_s, u"c?wd=x.com"_s, u"50%.com"_s, u"中文.cn"_s, u"www.qq.com"_s};
+    const QStringList names = {u"a#b.com"_s,    u"c?wd=x.com"_s,      u"50%.com"_s,   u"中文.cn"_s,
+                               u" a b.com\t"_s, u"ctl\x01\x7f.com"_s, u"www.qq.com"_s};
     h.importDomains(names);
     f.Command3->click();
     h.time.advance(10'000);
@@ -599,99 +595,6 @@ void TestBatch::hugeRowsPerBatchDoesNotOverflow() {
     f.Command10->click();
     f.Command3->click();
     QCOMPARE(f.PauseAt, 70000);
-}
-
-void TestBatch::singleQueryFillsLabels() {
-    FormHarness h;
-    Form1& f = *h.form;
-    f.Text5->setText(u"www.qq.com"_s);
-    f.Command11->click();
-    QCOMPARE(f.Check4, 1);
-    QCOMPARE(h.sentStats(), QStringList{u"http://stats.test/baidu/www.qq.com"_s});
-    h.time.advance(1000);
-    const replica::StatsFigures stats = replica::statsFiguresFor(u"www.qq.com"_s);
-    QCOMPARE(f.Label5[0]->text(), stats.weight);
-    QCOMPARE(f.Label5[1]->text(), stats.keywords);
-    QCOMPARE(f.Label5[2]->text(), stats.traffic);
-    QCOMPARE(f.Label5[3]->text(), stats.snapshot);
-    QCOMPARE(f.Label5[4]->text(), stats.indexed);
-    QCOMPARE(f.Label5[6]->text(), u"0"_s);
-    QCOMPARE(f.StatsRow(), 1);  // no advance in single mode
-    QCOMPARE(h.sentStats().size(), 1);
-    // A second start resets the labels at once.
-    f.Command11->click();
-    QCOMPARE(f.Label5[0]->text(), u"0"_s);
-    QVERIFY(f.ListView3->isHidden());
-}
-
-void TestBatch::singleQueryWithEmptyKeywordCountSkipsTheRest() {
-    FormHarness h;
-    Form1& f = *h.form;
-    const QByteArray page =
-        QStringLiteral(
-            "<div>百度权重值为7，累计找到 <span style=\"color:#F00\"></span> 网站的流量为：<span "
-            "style=\"color:#F00\">55</span> 百度快照日期：2026-01-01 收录数：9 </div>")
-            .toUtf8();
-    h.http.setResponder([&](const QString&) { return FakeReply{page, 20}; });
-    f.Command11->click();
-    h.time.advance(1000);
-    QCOMPARE(f.Label5[0]->text(), u"7"_s);
-    QCOMPARE(f.Label5[1]->text(), QString());
-    for (int i : {2, 3, 4, 5}) {
-        QCOMPARE(f.Label5[static_cast<std::size_t>(i)]->text(), u"0"_s);
-    }
-}
-
-void TestBatch::singleQueryDuringBatchRun() {
-    FormHarness h;
-    Form1& f = *h.form;
-    h.importDomains(domains(4));
-    f.Text4->setText(u"0"_s);
-    h.http.setResponder(replicaResponder(35));
-    f.Command3->click();
-    h.time.advance(50);
-    f.Text5->setText(u"single.com"_s);
-    f.Command11->click();
-    QCOMPARE(f.StatsRow(), 1);
-    h.time.advance(10'000);
-    // The backlink chain stopped after writing its in-flight reply into row 1; the indexed chain went on.
-    QCOMPARE(h.sentDomainQueries().size(), 2);
-    QCOMPARE(h.sentSiteQueries().size(), 2 + 3);
-    QCOMPARE(f.Label5[0]->text(), replica::statsFiguresFor(u"single.com"_s).weight);
-}
-
-void TestBatch::singleQueryAfterStopIsNotFedTheBatchReply() {
-    FormHarness h;
-    Form1& f = *h.form;
-    h.importDomains({u"alpha.com"_s, u"beta.com"_s});
-    h.http.setResponder(replicaResponder(50));
-    f.Command3->click();
-    h.time.advance(20);  // alpha.com's pages are in flight
-    f.Command10->click();
-    f.Text5->setText(u"single.com"_s);
-    f.Command11->click();
-    h.time.advance(5000);
-    QCOMPARE(h.sentStats(),
-             (QStringList{u"http://stats.test/baidu/alpha.com/"_s, u"http://stats.test/baidu/single.com"_s}));
-    QCOMPARE(f.Label5[0]->text(), replica::statsFiguresFor(u"single.com"_s).weight);
-    QCOMPARE(f.Label5[1]->text(), replica::statsFiguresFor(u"single.com"_s).keywords);
-    // The batch chains stay stopped.
-    QCOMPARE(h.sentSiteQueries().size(), 1);
-    QCOMPARE(f.Check1, 1);
-}
-
-void TestBatch::textBoxPlaceholder() {
-    FormHarness h;
-    Form1& f = *h.form;
-    QTest::mouseClick(f.Text5, Qt::LeftButton);
-    QCOMPARE(f.Text5->text(), QString());
-    f.Text5->setText(u"x.com"_s);
-    QTest::mouseClick(f.Text5, Qt::LeftButton);
-    QCOMPARE(f.Text5->text(), u"x.com"_s);
-    // An empty box requests the prefix alone.
-    f.Text5->setText(QString());
-    f.Command11->click();
-    QCOMPARE(h.sentStats(), QStringList{u"http://stats.test/baidu/"_s});
 }
 
 QTEST_MAIN(TestBatch)

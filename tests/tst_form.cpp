@@ -130,7 +130,7 @@ void TestForm::geometryInTwips_data() {
     QTest::newRow("ListView2") << u"ListView2"_s << twips(0, 1800, 12375, 7575);
     QTest::newRow("Text5") << u"Text5"_s << twips(3480, 240, 4455, 375);
     QTest::newRow("Frame4") << u"Frame4"_s << twips(0, 720, 12375, 615);
-    QTest::newRow("Check5") << u"Check5"_s << twips(10560, 360, 1695, 200);
+    QTest::newRow("Check5") << u"Check5"_s << twips(10560, 360, 1695, 240);
 }
 
 void TestForm::geometryInTwips() {
@@ -215,6 +215,7 @@ void TestForm::updateNoticeOnce_data() {
     QTest::newRow("no marker") << QByteArray("<p>Vantorel6</p>") << 0;
     QTest::newRow("lower case") << QByteArray("<p>vantorel12</p>") << 0;
     QTest::newRow("empty") << QByteArray() << 0;
+    QTest::newRow("failed fetch") << QByteArray("\x01") << 0;
 }
 
 void TestForm::updateNoticeOnce() {

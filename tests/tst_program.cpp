@@ -1,6 +1,11 @@
 // The whole program on the real stack against the replica site over loopback.
 #include "form_harness.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -13,7 +18,26 @@ class TestProgram final : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void oddDomainsAndErrorPages();
+    void pacedBatchAndSave();
+    void singleQueryFilterAndSave();
+    void faultDomainsNeverFreezeTheRun();
 };
+
+namespace {
+
+QStringList savedLines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QStringList lines = QString::fromUtf8(file.readAll()).split(u"\r\n"_s);
+    if (!lines.isEmpty() && lines.last().isEmpty()) {
+        lines.removeLast();
+    }
+    return lines;
+}
+
+}  // namespace
 
 void TestProgram::oddDomainsAndErrorPages() {
     RealForm r;
@@ -30,6 +54,82 @@ void TestProgram::oddDomainsAndErrorPages() {
     QCOMPARE(rowCellsOf(f, 4).mid(1), QStringList(6, u"失败"_s));
     QVERIFY(r.site.targets().contains("/baidu/a%23b.com/"));
     QVERIFY(r.site.targets().contains("/s?wd=domain%3A50%25.com"));
+}
+
+void TestProgram::pacedBatchAndSave() {
+    RealForm r;
+    Form1& f = *r.form;
+    QStringList names;
+    for (int i = 1; i <= 25; ++i) {
+        names.append(u"www.site"_s + QString::number(i) + u".cn"_s);
+    }
+    r.importDomains(names);
+    f.Combo1->setEditText(u"1"_s);  // Text4 stays at its "10"
+    f.Command3->click();
+    int pauses = 0;
+    bool paused = false;
+    QElapsedTimer clock;
+    clock.start();
+    while (f.Label2->text() != u"25"_s && clock.elapsed() < 30'000) {
+        QTest::qWait(5);
+        pauses += f.Check2 == 1 && !paused ? 1 : 0;
+        paused = f.Check2 == 1;
+    }
+    QCOMPARE(f.Label2->text(), u"25"_s);
+    QCOMPARE(pauses, 2);
+    f.Check3->setChecked(true);
+    f.Command8->click();
+    QCOMPARE(r.messages.texts(), QStringList{u"恭喜保存成功！"_s});
+    const QStringList lines = savedLines(f.Text3->text());
+    QCOMPARE(lines.size(), 25);
+    for (int row = 1; row <= 25; ++row) {
+        QCOMPARE(lines[row - 1].count(u'|'), 6);
+        QCOMPARE(lines[row - 1], expectedCells(names[row - 1]).join(u'|'));
+    }
+}
+
+void TestProgram::singleQueryFilterAndSave() {
+    RealForm r;
+    Form1& f = *r.form;
+    const QString domain = u"www.qq.com"_s;
+    const int keywords = replica::statsFiguresFor(domain).keywords.toInt();
+    QVERIFY(keywords > 75);  // several pages
+    f.Text5->setText(domain);
+    f.Command11->click();
+    QTRY_COMPARE_WITH_TIMEOUT(f.Label5[6]->text(), f.Label5[5]->text(), 20'000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.Label5[6]->text().toInt() >= 3, 20'000);
+    QCOMPARE(f.Label5[0]->text(), replica::statsFiguresFor(domain).weight);
+    const replica::KeywordFigures third = replica::keywordRowsFor(domain, 2).first();
+    QCOMPARE(f.ListView2->items().subItem(51, 1), third.keyword);
+    f.Combo2->setCurrentIndex(0);
+    f.Text6->setText(third.keyword);
+    f.Command13->click();
+    QVERIFY(f.ListView3->items().itemCount() >= 1);
+    QCOMPARE(f.ListView3->items().itemText(1), u"51"_s);
+    f.Command16->click();
+    const QStringList lines = savedLines(f.Text7->text());
+    QCOMPARE(lines.size(), std::min(keywords, 1000));
+    QCOMPARE(lines[50], third.keyword);
+}
+
+void TestProgram::faultDomainsNeverFreezeTheRun() {
+    RealForm r;
+    Form1& f = *r.form;
+    const QStringList names = {u"hang.a.com"_s, u"notfound.b.com"_s, u"empty.c.com"_s, u"garbage.d.com"_s,
+                               u"huge.e.com"_s, u"verify.f.com"_s,   u"ok.g.com"_s};
+    r.importDomains(names);
+    f.Text4->setText(u"0"_s);
+    f.Command3->click();
+    QTRY_COMPARE_WITH_TIMEOUT(f.Label2->text(), u"7"_s, 30'000);
+    const QStringList failed(6, u"失败"_s);
+    QCOMPARE(rowCellsOf(f, 1).mid(1), failed);                  // no answer within 5 s
+    QCOMPARE(rowCellsOf(f, 2).mid(1), failed);                  // 404 page
+    QCOMPARE(rowCellsOf(f, 3).mid(1), failed);                  // empty body
+    QCOMPARE(rowCellsOf(f, 4).mid(1), QStringList(6, u"0"_s));  // a page, but no figures in it
+    QCOMPARE(rowCellsOf(f, 5).mid(1), failed);                  // over the size cap
+    QCOMPARE(rowCellsOf(f, 6).at(5), u"失败"_s);                // robot check instead of a count
+    QCOMPARE(rowCellsOf(f, 6).at(1), replica::statsFiguresFor(names[5]).weight);
+    QCOMPARE(rowCellsOf(f, 7), expectedCells(names[6]));
 }
 
 QTEST_MAIN(TestProgram)

@@ -224,6 +224,8 @@ private Q_SLOTS:
     void figuresAreDeterministicAndWellFormed();
     void figuresDoNotDependOnTheProcess();
     void faultModeComesFromTheFirstLabel();
+    void misbehavingModesShapeTheirReplies_data();
+    void misbehavingModesShapeTheirReplies();
     void statsPageCarriesMarkersAndFigures_data();
     void statsPageCarriesMarkersAndFigures();
     void resultPageIsGbkWithCount_data();
@@ -325,6 +327,70 @@ void TestReplica::faultModeComesFromTheFirstLabel() {
     QCOMPARE(faultModeFor(u"hanger.example.com"_s), FaultMode::None);
     QCOMPARE(faultModeFor(u"example.com"_s), FaultMode::None);
     QCOMPARE(faultModeFor(QString()), FaultMode::None);
+}
+
+// The modes for misbehaving sites, checked on the reply itself; the fetcher's tests drive them
+// over sockets.
+void TestReplica::misbehavingModesShapeTheirReplies_data() {
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("location");
+    QTest::addColumn<QByteArray>("inBody");  // bytes the body or raw answer holds
+
+    const auto kind = [](Reply::Kind k) { return static_cast<int>(k); };
+    QTest::newRow("trickle") << QByteArray("/baidu/trickle.a.com/") << kind(Reply::Kind::Trickle) << 200
+                             << QByteArray() << statsPageFor(u"trickle.a.com"_s);
+    QTest::newRow("cutoff")
+        << QByteArray("/s?wd=site%3Acutoff.a.com") << kind(Reply::Kind::Raw) << 200 << QByteArray()
+        << "Content-Length: " + QByteArray::number(resultPageFor(QueryKind::Site, u"cutoff.a.com"_s).size());
+    QTest::newRow("loop") << QByteArray("/baidu/loop.a.com/") << kind(Reply::Kind::Normal) << 302
+                          << QByteArray("/baidu/loop.a.com/") << QByteArray();
+    QTest::newRow("scheme, statistics") << QByteArray("/baidu/scheme.a.com/") << kind(Reply::Kind::Normal)
+                                        << 302 << QByteArray("file:///etc/passwd") << QByteArray();
+    QTest::newRow("scheme, search") << QByteArray("/s?wd=domain%3Ascheme.a.com") << kind(Reply::Kind::Normal)
+                                    << 302 << QByteArray("ftp://127.0.0.1/") << QByteArray();
+    QTest::newRow("bigheader") << QByteArray("/baidu/bigheader.a.com/") << kind(Reply::Kind::Raw) << 200
+                               << QByteArray() << "\r\n\r\n" + statsPageFor(u"bigheader.a.com"_s);
+    QTest::newRow("badutf8") << QByteArray("/baidu/badutf8.a.com/") << kind(Reply::Kind::Normal) << 200
+                             << QByteArray() << QByteArray(kBadUtf8Bytes) + u"百度权重值为"_s.toUtf8();
+    QTest::newRow("badgbk") << QByteArray("/s?wd=site%3Abadgbk.a.com") << kind(Reply::Kind::Normal) << 200
+                            << QByteArray() << QByteArray(kBadGbkBytes);
+}
+
+void TestReplica::misbehavingModesShapeTheirReplies() {
+    QFETCH(QByteArray, target);
+    QFETCH(int, kind);
+    QFETCH(int, status);
+    QFETCH(QByteArray, location);
+    QFETCH(QByteArray, inBody);
+    Request request;
+    request.method = "GET";
+    request.target = target;
+    const qsizetype question = target.indexOf('?');
+    request.path = QByteArray::fromPercentEncoding(question < 0 ? target : target.left(question));
+    request.query = question < 0 ? QByteArray() : target.mid(question + 1);
+    const Reply reply = replicaReply(request);
+    QCOMPARE(static_cast<int>(reply.kind), kind);
+    QCOMPARE(reply.status, status);
+    QByteArray sentLocation;
+    for (const auto& [name, value] : reply.headers) {
+        if (name == "Location") {
+            sentLocation = value;
+        }
+    }
+    QCOMPARE(sentLocation, location);
+    const QByteArray& bytes = reply.kind == Reply::Kind::Raw ? reply.raw : reply.body;
+    QVERIFY(bytes.contains(inBody));
+    if (reply.kind == Reply::Kind::Trickle) {
+        QCOMPARE(reply.trickleMs, kTrickleByteMs);
+    }
+    if (QTest::currentDataTag() == QByteArrayLiteral("cutoff")) {
+        QVERIFY(!bytes.endsWith(resultPageFor(QueryKind::Site, u"cutoff.a.com"_s)));
+    }
+    if (QTest::currentDataTag() == QByteArrayLiteral("bigheader")) {
+        QVERIFY(bytes.indexOf("\r\n\r\n") >= kBigHeaderBytes);
+    }
 }
 
 void TestReplica::statsPageCarriesMarkersAndFigures_data() {
@@ -471,8 +537,15 @@ void TestReplica::faultModes_data() {
         << QString() << statsPageFor(u"verify.example.com"_s);
     QTest::newRow("unknown path") << u"/nowhere"_s << 404 << Size::Page << false << QStringList()
                                   << statsMarkers() << QString() << QByteArray();
-    QTest::newRow("keyword table address") << u"/baidu/example.com/0/"_s << 404 << Size::Page << false
-                                           << QStringList() << statsMarkers() << QString() << QByteArray();
+    QTest::newRow("keyword table page") << u"/baidu/example.com/0/"_s << 200 << Size::Page << false
+                                        << QStringList{u"<td>网页标题</td>"_s, u"页号"_s} << QStringList()
+                                        << QString() << keywordPageFor(u"example.com"_s, 0);
+    QTest::newRow("keyword page of another layout")
+        << u"/baidu/kwnohead.com/0/"_s << 200 << Size::Page << false << QStringList{u"nofollow\">"_s}
+        << QStringList{u"<td>网页标题</td>"_s} << QString() << QByteArray();
+    QTest::newRow("keyword page that fails")
+        << u"/baidu/kwfail.com/1/"_s << 500 << Size::Page << false << QStringList() << QStringList{u"页号"_s}
+        << QString() << QByteArray();
     QTest::newRow("statistics without domain") << u"/baidu/"_s << 404 << Size::Page << false << QStringList()
                                                << statsMarkers() << QString() << QByteArray();
     QTest::newRow("other search") << u"/s?wd=quorvane"_s << 404 << Size::Page << true << QStringList()

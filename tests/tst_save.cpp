@@ -2,10 +2,13 @@
 #include "files/result_file.h"
 #include "form_harness.h"
 
+#include <sys/fsuid.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTest>
 #include <csignal>
@@ -97,26 +100,108 @@ void TestSave::keywordListSavesToItsOwnFile() {
     QCOMPARE(readAll(path), QByteArray("seo\r\n") + QStringLiteral("seo|1|100|200|标题|一\r\n").toUtf8());
 }
 
+enum class Target { MissingFolder, Folder, EmptyPath, DevFull, ReadOnlyFile, FullAtFirstLine };
+
+namespace {
+
+// Root may write any file: for the read-only case the save runs with an unprivileged
+// filesystem identity (this thread only), so the file's mode really refuses it.
+class Unprivileged final {
+public:
+    Unprivileged() : m_was(geteuid() == 0 ? setfsuid(65534) : -1) {}
+    ~Unprivileged() {
+        if (m_was >= 0) {
+            setfsuid(static_cast<uid_t>(m_was));
+        }
+    }
+    Unprivileged(const Unprivileged&) = delete;
+    Unprivileged& operator=(const Unprivileged&) = delete;
+
+private:
+    int m_was;
+};
+
+const QByteArray kEarlier = QByteArrayLiteral("earlier.com|1|2|3|4|5|6\r\n");
+
+}  // namespace
+
 void TestSave::failuresAreReported_data() {
-    QTest::addColumn<QString>("path");
-    QTest::newRow("missing folder") << u"/nonexistent-folder-quorvane/批量结果.txt"_s;
-    QTest::newRow("a folder") << u"/tmp"_s;
-    QTest::newRow("empty path") << QString();
-    QTest::newRow("full disk") << u"/dev/full"_s;
+    QTest::addColumn<Target>("target");
+    QTest::newRow("missing folder") << Target::MissingFolder;
+    QTest::newRow("a folder") << Target::Folder;
+    QTest::newRow("empty path") << Target::EmptyPath;
+    QTest::newRow("full disk") << Target::DevFull;
+    QTest::newRow("read-only file") << Target::ReadOnlyFile;
+    QTest::newRow("full before the first line") << Target::FullAtFirstLine;
 }
 
 void TestSave::failuresAreReported() {
-    QFETCH(QString, path);
+    QFETCH(Target, target);
     FormHarness h;
+    QTemporaryDir dir;
+    QString path;
+    QString kept;  // a file whose content must survive the failed save
+    switch (target) {
+        case Target::MissingFolder:
+            path = dir.filePath(u"nonexistent-folder/批量结果.txt"_s);
+            break;
+        case Target::Folder:
+            path = dir.path();
+            kept = dir.filePath(u"inside.txt"_s);
+            break;
+        case Target::EmptyPath:
+            break;
+        case Target::DevFull:
+            path = u"/dev/full"_s;
+            break;
+        case Target::ReadOnlyFile:
+        case Target::FullAtFirstLine:
+            path = dir.filePath(u"批量结果.txt"_s);
+            kept = path;
+            break;
+    }
+    if (!kept.isEmpty()) {
+        QFile file(kept);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kEarlier) == kEarlier.size());
+    }
     h.form->Text3->setText(path);
+    h.form->Check3->setChecked(true);
     h.importDomains({u"a.com"_s});
-    h.form->Command8_Click();
+    if (target == Target::ReadOnlyFile) {
+        QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                      QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                      QFileDevice::ExeOther));
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadOther));
+        const Unprivileged unprivileged;
+        QFile probe(path);
+        QVERIFY2(!probe.open(QIODevice::WriteOnly | QIODevice::Append), "the file is still writable");
+        h.form->Command8_Click();
+    } else if (target == Target::FullAtFirstLine) {
+        // The file may not grow at all: the first chunk fails.
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit none = saved;
+        none.rlim_cur = static_cast<rlim_t>(kEarlier.size());
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &none), 0);
+        h.form->Command8_Click();
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
+        std::signal(SIGXFSZ, previous);
+    } else {
+        h.form->Command8_Click();
+    }
     QCOMPARE(h.messages.shown.size(), 1);
     QVERIFY(!h.messages.texts().contains(u"恭喜保存成功！"_s));
     QVERIFY(h.messages.shown[0].text.startsWith(u"保存失败"_s));
     QCOMPARE(h.messages.shown[0].icon, MsgIcon::Critical);
     if (!path.isEmpty()) {
         QVERIFY(h.messages.shown[0].text.contains(path));
+    }
+    if (!kept.isEmpty()) {
+        QCOMPARE(readAll(kept), kEarlier);
+    }
+    if (target == Target::MissingFolder) {
+        QVERIFY(!QFileInfo::exists(QFileInfo(path).path()));
     }
 }
 

@@ -3,10 +3,13 @@
 #include "../text/textcut.h"
 #include "../window/form1.h"
 #include "addresses.h"
+#include "domain_file.h"
 #include "domain_list.h"
 #include "page_parsers.h"
 
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -24,6 +27,9 @@ namespace {
 const QString kUtf8 = u"utf-8"_s;
 const QString kGb2312 = u"gb2312"_s;
 const QString kTimeout = u"5"_s;
+
+// A domain file beyond this is no list a person keeps; reading it whole would only stall the window.
+constexpr qint64 kMostDomainFileBytes = 64 * 1024 * 1024;
 
 // Cells of a domain row: 1 domain, 2 weight, 3 keywords, 4 traffic, 5 indexed, 6 backlinks, 7 snapshot.
 constexpr int kDomainCell = 1;
@@ -93,6 +99,35 @@ qint64 saturatingAdd(qint64 a, double b) {
 }  // namespace
 
 void Form1::Command12_Click() {
+    // The raw text: plain text would turn no-break spaces pasted from web pages into blanks.
+    importDomainText(Text1->document()->toRawText());
+}
+
+void Form1::Command6_Click() {
+    const QString path = Text2->text();
+    const QFileInfo info(path);
+    QString problem;
+    std::optional<QString> text;
+    if (!info.exists()) {
+        problem = u"找不到网址文件："_s;
+    } else if (!info.isFile()) {
+        problem = u"这不是一个文件："_s;
+    } else if (info.size() > kMostDomainFileBytes) {
+        problem = u"网址文件太大（超过 64 MB）："_s;
+    } else if (QFile file(path); !file.open(QIODevice::ReadOnly)) {
+        problem = u"无法读取网址文件："_s;
+    } else if (text = decodeDomainFile(file.readAll()); !text) {
+        problem = u"网址文件不是文本文件："_s;
+    }
+    if (!problem.isEmpty()) {
+        showMessage(problem + path);
+        return;
+    }
+    importDomainText(*text);
+}
+
+// Rebuilds the domain list from a text of domains, one per line.
+void Form1::importDomainText(const QString& text) {
     for (QPushButton* runButton : {Command2, Command3, Command9, Command10}) {
         runButton->setEnabled(true);
     }
@@ -100,8 +135,7 @@ void Form1::Command12_Click() {
     list.clearItems();
     ListView1->clearColumns();
     setDomainColumns();
-    // The raw text: plain text would turn no-break spaces pasted from web pages into blanks.
-    const std::vector<DomainLine> lines = domainLines(withCrLfLineBreaks(Text1->document()->toRawText()));
+    const std::vector<DomainLine> lines = domainLines(withCrLfLineBreaks(text));
     std::vector<QStringList> rows;
     rows.reserve(lines.size());
     for (const DomainLine& line : lines) {
@@ -144,9 +178,7 @@ void Form1::ListView1_ColumnClick(int column) {
 // --- Request builders: each statement that fails is skipped, so a missing row sends nothing.
 
 void Form1::RequestStatsPage() {
-    // The halt flag holds the batch chains only: a single query after Stop or Pause must still
-    // go out, and must replace a batch reply in flight, or that reply would fill the labels.
-    if (Check1 == 1 && Check4 != 1) {
+    if (Check1 == 1) {
         return;
     }
     HTTPPage2& page = pr1.renew(m_fetch);
@@ -199,7 +231,9 @@ void Form1::Command3_Click() {
     if (Check2 == 1) {
         Check2 = 0;
     } else {
-        RowCursors = {1, 1, 1, 1, 0};
+        // The keyword run's paging (elements 3 and 4) is left alone: a keyword run still filling
+        // its list in the other view would otherwise write its next page over the first rows.
+        StatsRow() = DomainQueryRow() = SiteQueryRow() = 1;
         ProgressRow = 1;
         PauseAt = text::roundHalfEven(text::leadingNumber(Text4->text()));
         setCaption(Label2, u"0"_s);
@@ -275,7 +309,7 @@ void Form1::Timer2_Timer() {
 void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
     ListModel& list = ListView1->items();
     // An error page (503 "too many requests" and the like) holds no figures of the domain.
-    const bool failed = HereReturnCode == kFailureText || HereReturnCode.isEmpty() || pr1.gotErrorPage();
+    const bool failed = HereReturnCode.isEmpty() || isFailedAnswer(HereReturnCode) || pr1.gotErrorPage();
     const std::vector<StatsFigure> figures =
         failed ? std::vector<StatsFigure>{} : parseStatsPage(HereReturnCode);
     try {
@@ -298,6 +332,10 @@ void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
         // The figures written so far stay.
     }
     if (Check4 == 1) {
+        if (failed) {
+            // Zeros alone would read as a real result of a domain with no standing.
+            setCaption(Label5[0], kFailureText);
+        }
         return;
     }
     // Cells the page did not fill must not stay unknown, or the progress count would stop at this row.

@@ -76,11 +76,12 @@ std::optional<int> keywordPagesFor(const QString& keywordCount) {
     if (!count) {
         return std::nullopt;
     }
-    const double pages = std::trunc(*count / 25.0 + 0.9);
-    if (pages > 32767.0 || pages < -32768.0) {
-        return std::nullopt;
+    // Capped before any narrowing, so a domain with a million keywords still gets its 40 pages.
+    const double pages = std::min(std::trunc(*count / 25.0 + 0.9), 40.0);
+    if (!(pages > -32768.0)) {
+        return std::nullopt;  // NaN, or a negative count out of all range
     }
-    return std::min(static_cast<int>(pages), 40);
+    return static_cast<int>(pages);
 }
 
 ResultCount parseResultCount(const QString& page) {

@@ -21,7 +21,7 @@ struct StatsFigure {
 std::vector<StatsFigure> parseStatsPage(const QString& page);
 
 // Keyword pages for a keyword count text: (count / 25 + 0.9) truncated, at most 40.
-// Empty when the count is not a number or the page count leaves the 16-bit range.
+// Empty when the count is not a number.
 std::optional<int> keywordPagesFor(const QString& keywordCount);
 
 // What a search result page says about its result count.

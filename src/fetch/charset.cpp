@@ -28,7 +28,13 @@ QString DecodeBody(const QByteArray& body, const QString& charsetName) {
         throw AppError(3002, u"未知的字符集: "_s + charsetName);
     }
     // Broken sequences come out as replacement characters; the page is still delivered.
-    return decoder.decode(body);
+    QString text = decoder.decode(body);
+    // A sequence cut off at the end of the body would stay in the decoder's state and vanish:
+    // a line feed ends it, so it shows as a replacement character too. The line feed itself
+    // is ours (some decoders swallow it with the broken sequence).
+    const QString tail = decoder.decode(QByteArrayView("\n"));
+    text += tail.endsWith(u'\n') ? QStringView(tail).chopped(1) : QStringView(tail);
+    return text;
 }
 
 }  // namespace quorvane

@@ -40,6 +40,7 @@ std::shared_ptr<HTTPPage2> HTTPPage2::create(FetchContext& context) {
 }
 
 HTTPPage2::~HTTPPage2() {
+    s_live.fetch_sub(1, std::memory_order_relaxed);
     if (xTimer1) {
         xTimer1->Tick = nullptr;
     }

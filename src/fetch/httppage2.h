@@ -4,6 +4,7 @@
 #include "xtimer.h"
 
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -38,8 +39,13 @@ public:
 
     static constexpr int kPollMs = 10;
 
+    // Fetchers alive in the process, for leak checks.
+    static int liveInstances() { return s_live.load(std::memory_order_relaxed); }
+
 private:
-    explicit HTTPPage2(FetchContext& context) : m_context(context) {}
+    explicit HTTPPage2(FetchContext& context) : m_context(context) {
+        s_live.fetch_add(1, std::memory_order_relaxed);
+    }
     void xTimer1_Tick();
     void raise(const QString& text);
     void finish();
@@ -51,6 +57,7 @@ private:
     qint32 TimeoutSeconds = 0;
     std::shared_ptr<XTimer> xTimer1;
     int m_status = 0;
+    inline static std::atomic<int> s_live{0};
 };
 
 }  // namespace quorvane

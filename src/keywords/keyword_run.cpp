@@ -1,10 +1,88 @@
-// The keyword ranking run of the single query.
+// The keyword ranking run of the single query: the domain's keyword table, page by page.
+#include "../batch/addresses.h"
+#include "../batch/page_parsers.h"
+#include "../fetch/app_error.h"
+#include "../text/textcut.h"
 #include "../window/form1.h"
+#include "keyword_parser.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
 
 namespace quorvane {
 
+namespace {
+
+// The site shows 25 keywords a page and the run reads at most 40 pages: placeholder rows beyond
+// what those can fill would never be filled, and a count of millions would build millions of rows.
+constexpr qint64 kMostKeywordRows = 40 * 25;
+
+}  // namespace
+
 void Form1::StartKeywordRun() {
-    // The keyword table is not read yet: the statistics figures are all the single query shows.
+    ListModel& list = ListView2->items();
+    list.clearItems();
+    ListView2->clearColumns();
+    setKeywordColumns(ListView2);
+    const double count = text::leadingNumber(Label5[1]->text());
+    const qint64 rows = std::min<qint64>(text::roundHalfEven(std::trunc(count)), kMostKeywordRows);
+    std::vector<QStringList> placeholders;
+    for (qint64 row = 1; row <= rows; ++row) {
+        placeholders.push_back({QString::number(row), kUnknown, kUnknown, kUnknown, kUnknown, kUnknown});
+    }
+    list.addRows(std::move(placeholders));
+    RequestKeywordPage();
+}
+
+void Form1::RequestKeywordPage() {
+    if (Check1 == 1) {
+        return;
+    }
+    HTTPPage2& page = pr4.renew(m_fetch);
+    resumeNext([&] {
+        page.SubIniData(keywordPageAddress(m_config.statsSite, Text5->text(), KeywordPage()), u"utf-8"_s,
+                        u"5"_s);
+    });
+}
+
+void Form1::pr4_HttpEvent(const QString& HereReturnCode) {
+    const double total = text::leadingNumber(Label5[5]->text());
+    const double done = text::leadingNumber(Label5[6]->text());
+    if (total < done + 1) {
+        Command11->setEnabled(true);
+        return;
+    }
+    // An error page is no keyword table: the run halts as on any page it cannot read.
+    if (pr4.gotErrorPage()) {
+        return;
+    }
+    const KeywordTable table = parseKeywordTable(HereReturnCode);
+    if (!table.parsed) {
+        return;
+    }
+    ListModel& list = ListView2->items();
+    for (const KeywordTableRow& row : table.rows) {
+        if (text::leadingNumber(Label5[1]->text()) < static_cast<double>(KeywordRow())) {
+            break;
+        }
+        if (KeywordRow() > list.itemCount()) {
+            return;  // more keywords than placeholder rows: the run halts here
+        }
+        const int position = static_cast<int>(KeywordRow());
+        for (int cell = 0; cell < row.cells.size(); ++cell) {
+            list.setSubItem(position, cell + 1, row.cells.at(cell));
+        }
+        if (!row.complete()) {
+            return;  // a row the page does not hold whole halts the run, what it did hold stays
+        }
+        ++KeywordRow();
+    }
+    ++KeywordPage();
+    setCaption(Label5[6], QString::number(KeywordPage()));
+    RequestKeywordPage();
 }
 
 void Form1::Command15_Click() {

@@ -60,6 +60,7 @@ class QtClipboard final : public Clipboard {
 public:
     void clear() override;
     void setText(const QString& text) override;
+    QString text() const override;
 };
 
 class QtShell final : public Shell {

@@ -58,6 +58,10 @@ void QtClipboard::setText(const QString& text) {
     QGuiApplication::clipboard()->setText(text);
 }
 
+QString QtClipboard::text() const {
+    return QGuiApplication::clipboard()->text();
+}
+
 void QtShell::openUrl(const QString& address) {
     QDesktopServices::openUrl(QUrl(address, QUrl::TolerantMode));
 }

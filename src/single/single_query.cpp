@@ -25,6 +25,15 @@ void Form1::Command11_Click() {
     KeywordRow() = 1;
     KeywordPage() = 0;
     Check4 = 1;
+    // The query must go out even after a batch Stop or Pause. The batch run ends here cleanly: its
+    // cursors were just reset, so a reply still in flight, a pending resume or a pause boundary
+    // would write into wrong rows or halt this query. Start in the batch view runs it again.
+    Check1 = 0;
+    Check2 = 0;
+    Timer1.setEnabled(false);
+    Timer2.setEnabled(false);
+    pr2.detach();
+    pr3.detach();
     RequestStatsPage();
 }
 

@@ -25,17 +25,17 @@ public:
         return *m_page;
     }
     HTTPPage2* get() const { return m_page.get(); }
-    // An error status (400 and up) of the reply being handled: its page is no answer to read figures from.
-    bool gotErrorPage() const { return m_page && m_page->Status() >= 400; }
-
-private:
+    // Lets go of the fetcher: a reply still on its way never reaches the window.
     void detach() {
         if (m_page) {
             m_page->HttpEvent = nullptr;
         }
         m_page.reset();
     }
+    // An error status (400 and up) of the reply being handled: its page is no answer to read figures from.
+    bool gotErrorPage() const { return m_page && m_page->Status() >= 400; }
 
+private:
     Handler m_handler;
     std::shared_ptr<HTTPPage2> m_page;
 };

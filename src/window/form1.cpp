@@ -124,6 +124,7 @@ Form1::Form1(Form1Services services, Form1Config config, QWidget* parent)
       pr1([this](const QString& text) { pr1_HttpEvent(text); }),
       pr2([this](const QString& text) { pr2_HttpEvent(text); }),
       pr3([this](const QString& text) { pr3_HttpEvent(text); }),
+      pr4([this](const QString& text) { pr4_HttpEvent(text); }),
       pr5([this](const QString& text) { pr5_HttpEvent(text); }) {
     if (m_config.logicalDpi > 0) {
         m_twipsPerPixelX = m_twipsPerPixelY = 1440.0 / m_config.logicalDpi;
@@ -132,6 +133,7 @@ Form1::Form1(Form1Services services, Form1Config config, QWidget* parent)
         m_twipsPerPixelY = 1440.0 / screen->logicalDotsPerInchY();
     }
     buildControls();
+    setAccessibleNames();
     connectHandlers();
     Form_Load();
 }
@@ -173,7 +175,8 @@ void Form1::buildControls() {
     Label4[1] = label(Frame3, u"Label4_1"_s, u"共有:        页"_s, 120, 240);
     Label4[6] = label(Frame3, u"Label4_6"_s, u"http://"_s, 2160, 290, 14.25);
 
-    Check5 = place(new QCheckBox(u"保存关键词+结果"_s, Frame4), u"Check5"_s, twips(10560, 360, 1695, 200));
+    // 240 twips high (drawn 200): at 200 the caption's line and the box were cut at the bottom edge.
+    Check5 = place(new QCheckBox(u"保存关键词+结果"_s, Frame4), u"Check5"_s, twips(10560, 360, 1695, 240));
     Label5[4] = label(Frame4, u"Label5_4"_s, u"0"_s, 5160, 360, 10.5, true);
     Label5[3] = label(Frame4, u"Label5_3"_s, u"0"_s, 8640, 360, 10.5, true);
     Label5[2] = label(Frame4, u"Label5_2"_s, u"0"_s, 8640, 120, 10.5, true);
@@ -261,22 +264,48 @@ void Form1::connectHandlers() {
     connect(Command14, &QPushButton::clicked, this, &Form1::Command14_Click);
     connect(Command15, &QPushButton::clicked, this, &Form1::Command15_Click);
     connect(Command19, &QPushButton::clicked, this, &Form1::Command19_Click);
+    connect(Command13, &QPushButton::clicked, this, &Form1::Command13_Click);
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(Command18, &QPushButton::clicked, this, &Form1::Command18_Click);
+    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
+    connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
+    connect(Command17, &QPushButton::clicked, this, &Form1::Command17_Click);
+    connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
+    connect(ListView1, &ListView::DblClick, this, &Form1::ListView1_DblClick);
+    connect(ListView2, &ListView::DblClick, this, &Form1::ListView2_DblClick);
+    connect(ListView3, &ListView::DblClick, this, &Form1::ListView3_DblClick);
+    connect(Combo2, &QComboBox::activated, this, &Form1::Combo2_Click);
     connect(ListView1, &ListView::ColumnClick, this, &Form1::ListView1_ColumnClick);
     Text5->installEventFilter(this);
+    Text6->installEventFilter(this);
+}
+
+// Display settings and columns (titles, widths in pixels) of a result list.
+void Form1::setColumns(ListView* list, std::span<const std::pair<const char16_t*, int>> columns) {
+    list->setFullRowSelect(true);
+    list->setLabelEdit(1);
+    list->setViewMode(3);
+    for (const auto& [title, pixels] : columns) {
+        list->addColumn(QString::fromUtf16(title),
+                        static_cast<float>(pixels) * static_cast<float>(TwipsPerPixelX()));
+    }
 }
 
 void Form1::setDomainColumns() {
-    ListView1->setFullRowSelect(true);
-    ListView1->setLabelEdit(1);
-    ListView1->setViewMode(3);
     static const std::pair<const char16_t*, int> columns[] = {
         {u"序号", 40},      {u"查询域名地址", 100}, {u"百度权重", 65}, {u"关键字条数", 90},
         {u"百度来量", 150}, {u"百度收录", 90},      {u"百度反链", 90}, {u"百度快照", 90},
     };
-    for (const auto& [title, pixels] : columns) {
-        ListView1->addColumn(QString::fromUtf16(title),
-                             static_cast<float>(pixels) * static_cast<float>(TwipsPerPixelX()));
-    }
+    setColumns(ListView1, columns);
+}
+
+void Form1::setKeywordColumns(ListView* list) {
+    static const std::pair<const char16_t*, int> columns[] = {
+        {u"序号", 40},         {u"关键字", 150},    {u"百度排名", 90},
+        {u"百度搜索指数", 90}, {u"百度收录量", 90}, {u"网页标题", 330},
+    };
+    setColumns(list, columns);
 }
 
 void Form1::Form_Load() {
@@ -306,14 +335,21 @@ void Form1::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+    // Nothing starts once the user chose to leave, not even the update check.
+    Timer3.setEnabled(false);
     if (m_config.endProgram) {
         m_config.endProgram();
     }
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Text5 && event->type() == QEvent::MouseButtonPress) {
-        Text5_Click();
+    // Clicks by mouse only: focus by keyboard leaves the text alone.
+    if (event->type() == QEvent::MouseButtonPress) {
+        if (watched == Text5) {
+            Text5_Click();
+        } else if (watched == Text6) {
+            Text6_Click();
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -335,8 +371,12 @@ const FetcherSlot& Form1::pr(int n) const {
             return pr2;
         case 3:
             return pr3;
-        default:
+        case 4:
+            return pr4;
+        case 5:
             return pr5;
+        default:
+            throw AppError(AppError::kIndexOutOfBounds, u"没有这个抓取器"_s);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <span>
 
 class QCheckBox;
 class QComboBox;
@@ -137,6 +138,7 @@ public:
     void pr1_HttpEvent(const QString& HereReturnCode);
     void pr2_HttpEvent(const QString& HereReturnCode);
     void pr3_HttpEvent(const QString& HereReturnCode);
+    void pr4_HttpEvent(const QString& HereReturnCode);
     void pr5_HttpEvent(const QString& HereReturnCode);
     void Command8_Click();
     void Command16_Click();
@@ -145,8 +147,22 @@ public:
     void Command14_Click();
     void Command15_Click();
     void Command19_Click();
+    void Command13_Click();
+    void Command1_Click();
+    void Command4_Click();
+    void Command18_Click();
+    void Command5_Click();
+    void Command7_Click();
+    void Command17_Click();
+    void Command6_Click();
+    void ListView1_DblClick(QPoint client);
+    void ListView2_DblClick(QPoint client);
+    void ListView3_DblClick(QPoint client);
+    void Combo2_Click();
+    void Text6_Click();
 
-    // The fetchers: 1 statistics, 2 domain query, 3 site query, 5 update page.
+    // The fetchers: 1 statistics, 2 domain query, 3 site query, 4 keyword pages, 5 update page.
+    // Throws AppError for any other number.
     const FetcherSlot& pr(int n) const;
 
 protected:
@@ -157,12 +173,16 @@ private:
     void buildControls();
     void connectHandlers();
     void setDomainColumns();
+    void setKeywordColumns(ListView* list);
+    void setColumns(ListView* list, std::span<const std::pair<const char16_t*, int>> columns);
+    void setAccessibleNames();
     static void setCaption(QLabel* label, const QString& text);
 
     void RequestStatsPage();
     void RequestDomainQuery();
     void RequestSiteQuery();
     void StartKeywordRun();
+    void RequestKeywordPage();
     void CheckForUpdate();
 
     // The shared advance of the two search result chains.
@@ -171,6 +191,12 @@ private:
     void pauseFlags();
     void saveList(ListView& list, const QString& path, bool wholeRow, int lastSubItem);
     void showMessage(const QString& text);
+    void importDomainText(const QString& text);
+    void choosePath(QLineEdit* box);
+    void viewPath(const QLineEdit* box);
+    int hitColumn(const ListView& list, QPoint client) const;
+    void copyToClipboard(const QString& text, const QString& success);
+    void keywordListDblClick(ListView& list, QPoint client);
 
     Form1Services m_services;
     Form1Config m_config;
@@ -183,6 +209,7 @@ private:
     FetcherSlot pr1;
     FetcherSlot pr2;
     FetcherSlot pr3;
+    FetcherSlot pr4;
     FetcherSlot pr5;
 };
 

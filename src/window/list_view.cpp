@@ -60,7 +60,7 @@ void ListView::setLabelEdit(int mode) {
 int ListView::hitTest(double xTwips, double yTwips) const {
     const QPoint client(static_cast<int>(std::floor(xTwips / m_twipsPerPixelX)),
                         static_cast<int>(std::floor(yTwips / m_twipsPerPixelY)));
-    const QPoint inViewport = viewport()->mapFrom(this, client);
+    const QPoint inViewport = viewport()->mapFrom(this, client + contentsRect().topLeft());
     if (!viewport()->rect().contains(inViewport)) {
         return 0;
     }
@@ -82,7 +82,7 @@ void ListView::selectItem(int position) {
 
 void ListView::mouseDoubleClickEvent(QMouseEvent* event) {
     QTreeView::mouseDoubleClickEvent(event);
-    Q_EMIT DblClick();
+    Q_EMIT DblClick(viewport()->mapTo(this, event->position().toPoint()) - contentsRect().topLeft());
 }
 
 }  // namespace quorvane

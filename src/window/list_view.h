@@ -22,6 +22,7 @@ public:
     // Columns (widths and left edges in twips).
     void clearColumns() { m_model.clearColumns(); }
     void addColumn(const QString& title, double widthTwips);
+    // Left edge in the client area: it follows horizontal scrolling, as the header shows it.
     double columnLeft(int position) const;
     double columnWidth(int position) const;
 
@@ -33,7 +34,8 @@ public:
     void setViewMode(int view) { m_view = view; }
     int viewMode() const { return m_view; }
 
-    // The row at a point of the control's client area, in twips; 0 when there is none.
+    // The row at a point of the control's client area (inside the frame, the header at its top, the
+    // same system the column edges are in), in twips; 0 when there is none.
     int hitTest(double xTwips, double yTwips) const;
     // The selected row's position; 0 when none.
     int selectedItem() const;
@@ -41,7 +43,8 @@ public:
 
 Q_SIGNALS:
     void ColumnClick(int position);
-    void DblClick();
+    // Where the double-click happened, in client pixels (inside the frame, the header at the top).
+    void DblClick(QPoint client);
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;

@@ -32,9 +32,12 @@ public:
     virtual ~Clipboard() = default;
     virtual void clear() = 0;
     virtual void setText(const QString& text) = 0;
+    // What the clipboard holds now, to know whether a copy really arrived.
+    virtual QString text() const = 0;
 };
 
 // The desktop's default handlers: a browser for addresses, the associated program for files.
+// Addresses are handed over as built; only the desktop layer turns them into URLs.
 class Shell {
 public:
     virtual ~Shell() = default;

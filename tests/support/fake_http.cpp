@@ -16,7 +16,9 @@ struct FakeHttp::State {
 
 class FakeRequest final : public HttpRequest {
 public:
-    explicit FakeRequest(FakeHttp& owner) : m_owner(owner), m_state(std::make_shared<FakeHttp::State>()) {}
+    explicit FakeRequest(FakeHttp& owner) : m_owner(owner), m_state(std::make_shared<FakeHttp::State>()) {
+        ++m_owner.m_liveRequests;
+    }
 
     void open(const QString& method, const QString& url, bool) override {
         if (method != u"GET"_s || (!m_owner.m_reject.isEmpty() && url.contains(m_owner.m_reject))) {
@@ -53,7 +55,10 @@ public:
             ++m_owner.m_aborted;
         }
     }
-    ~FakeRequest() override { m_owner.m_live.removeAll(m_state); }
+    ~FakeRequest() override {
+        m_owner.m_live.removeAll(m_state);
+        --m_owner.m_liveRequests;
+    }
 
 private:
     bool done() const {

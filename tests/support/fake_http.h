@@ -38,6 +38,8 @@ public:
     const QStringList& sent() const { return m_sent; }
     int sentCount(const QString& url) const { return static_cast<int>(m_sent.count(url)); }
     int abortedCount() const { return m_aborted; }
+    // Request objects made here and not yet destroyed.
+    int liveRequests() const { return m_liveRequests; }
     // Requests whose reply is manual and still pending, oldest first.
     QStringList pendingManual() const;
     // Completes the oldest pending manual request for url.
@@ -51,6 +53,7 @@ private:
     QString m_reject;
     QStringList m_sent;
     int m_aborted = 0;
+    int m_liveRequests = 0;
     QList<std::shared_ptr<State>> m_live;
     friend class FakeRequest;
 };

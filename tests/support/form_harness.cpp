@@ -9,6 +9,27 @@ using namespace Qt::StringLiterals;
 
 namespace quorvane::testing {
 
+namespace {
+
+// The body of a raw answer, or none when the answer is cut short of its Content-Length.
+std::optional<QByteArray> rawBody(const QByteArray& raw) {
+    const qsizetype headEnd = raw.indexOf("\r\n\r\n");
+    if (headEnd < 0) {
+        return std::nullopt;
+    }
+    const QByteArray body = raw.sliced(headEnd + 4);
+    const QList<QByteArray> lines = raw.first(headEnd).split('\n');
+    for (const QByteArray& line : lines) {
+        if (line.toLower().startsWith("content-length:") &&
+            line.sliced(15).trimmed().toLongLong() > body.size()) {
+            return std::nullopt;
+        }
+    }
+    return body;
+}
+
+}  // namespace
+
 FakeHttp::Responder replicaResponder(qint64 delayMs) {
     return [delayMs](const QString& url) {
         const qsizetype hostEnd = url.indexOf(u'/', url.indexOf(u"//"_s) + 2);
@@ -25,10 +46,16 @@ FakeHttp::Responder replicaResponder(qint64 delayMs) {
         fake.status = reply.status;
         switch (reply.kind) {
             case replica::Reply::Kind::Normal:
-                fake.body = reply.body;
+                // Redirects are not followed here; the ones the site sends (loops, other schemes)
+                // fail on the real stack too.
+                fake.body = reply.status / 100 == 3 ? std::nullopt : std::optional<QByteArray>(reply.body);
                 break;
             case replica::Reply::Kind::Raw:
-                fake.body = reply.raw;
+                fake.body = rawBody(reply.raw);
+                break;
+            case replica::Reply::Kind::Trickle:
+                fake.body = reply.body;
+                fake.delayMs += reply.body.size() * reply.trickleMs;
                 break;
             case replica::Reply::Kind::Hang:
                 fake.never = true;
@@ -127,10 +154,24 @@ QStringList sentWith(const FakeHttp& http, const QString& prefix) {
     return urls;
 }
 
+// A keyword page's address ends in its page number.
+bool isKeywordPage(const QString& url) {
+    static const QRegularExpression page(u"/baidu/.+/[0-9]+/$"_s);
+    return page.match(url).hasMatch();
+}
+
 }  // namespace
 
 QStringList FormHarness::sentStats() const {
-    return sentWith(http, QString::fromUtf16(kStats) + u"/baidu/"_s);
+    QStringList urls = sentWith(http, QString::fromUtf16(kStats) + u"/baidu/"_s);
+    urls.removeIf(isKeywordPage);
+    return urls;
+}
+
+QStringList FormHarness::sentKeywordPages() const {
+    QStringList urls = sentWith(http, QString::fromUtf16(kStats) + u"/baidu/"_s);
+    urls.removeIf([](const QString& url) { return !isKeywordPage(url); });
+    return urls;
 }
 
 QStringList FormHarness::sentDomainQueries() const {

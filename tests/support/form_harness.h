@@ -52,6 +52,7 @@ struct FormHarness {
     bool allFilled() const;
     // Addresses sent for one kind of page.
     QStringList sentStats() const;
+    QStringList sentKeywordPages() const;
     QStringList sentDomainQueries() const;
     QStringList sentSiteQueries() const;
 };

@@ -45,11 +45,17 @@ class RecordingClipboard final : public Clipboard {
 public:
     void clear() override {
         ++clears;
-        text.clear();
+        held.clear();
     }
-    void setText(const QString& value) override { text = value; }
+    void setText(const QString& value) override {
+        if (!busy) {
+            held = value;
+        }
+    }
+    QString text() const override { return held; }
     int clears = 0;
-    QString text;
+    QString held;
+    bool busy = false;  // another program holds the clipboard: nothing gets through
 };
 
 class RecordingShell final : public Shell {

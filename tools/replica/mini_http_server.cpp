@@ -254,11 +254,18 @@ Reply Reply::delayed(int ms, Reply reply) {
     return reply;
 }
 
+Reply Reply::trickle(int msPerByte, Reply reply) {
+    reply.kind = Kind::Trickle;
+    reply.trickleMs = std::max(msPerByte, 1);
+    return reply;
+}
+
 struct MiniHttpServer::Connection {
-    enum class Phase { Reading, Waiting, Streaming, Answering, Hanging, Closed };
+    enum class Phase { Reading, Waiting, Streaming, Trickling, Answering, Hanging, Closed };
     Phase phase = Phase::Reading;
     QByteArray buffer;
     qint64 streamLeft = 0;
+    QByteArray trickleLeft;
 };
 
 MiniHttpServer::MiniHttpServer(Handler handler, QObject* parent)
@@ -417,7 +424,34 @@ void MiniHttpServer::send(QTcpSocket* socket, const std::shared_ptr<Connection>&
             socket->write(responseHead(reply, reply.hugeBytes));
             pump(socket, connection);
             return;
+        case Reply::Kind::Trickle:
+            connection->phase = Connection::Phase::Trickling;
+            connection->trickleLeft = reply.body;
+            socket->write(responseHead(reply, reply.body.size()));
+            dribble(socket, connection, reply.trickleMs);
+            return;
     }
+}
+
+void MiniHttpServer::dribble(QTcpSocket* socket, const std::shared_ptr<Connection>& connection,
+                             int msPerByte) {
+    if (connection->phase != Connection::Phase::Trickling) {
+        return;
+    }
+    if (connection->trickleLeft.isEmpty()) {
+        connection->phase = Connection::Phase::Answering;
+        socket->disconnectFromHost();
+        return;
+    }
+    // The socket is the timer's context: a client that leaves stops the trickle.
+    QTimer::singleShot(msPerByte, socket, [this, socket, connection, msPerByte] {
+        if (connection->phase != Connection::Phase::Trickling) {
+            return;
+        }
+        socket->write(connection->trickleLeft.first(1));
+        connection->trickleLeft.remove(0, 1);
+        dribble(socket, connection, msPerByte);
+    });
 }
 
 void MiniHttpServer::pump(QTcpSocket* socket, const std::shared_ptr<Connection>& connection) {

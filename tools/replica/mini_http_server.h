@@ -27,10 +27,11 @@ struct Request {
 
 struct Reply {
     enum class Kind {
-        Normal,  // status line, headers, body, then close
-        Hang,    // never answer; hold the socket until the client leaves or the server goes
-        Raw,     // write `raw` exactly as it is, then close
-        Huge,    // 200 with Content-Length = hugeBytes, body streamed as the socket drains
+        Normal,   // status line, headers, body, then close
+        Hang,     // never answer; hold the socket until the client leaves or the server goes
+        Raw,      // write `raw` exactly as it is, then close
+        Huge,     // 200 with Content-Length = hugeBytes, body streamed as the socket drains
+        Trickle,  // status line and headers at once, then one byte of body every trickleMs
     };
 
     Kind kind = Kind::Normal;
@@ -39,7 +40,8 @@ struct Reply {
     QByteArray body;
     QByteArray raw;
     qint64 hugeBytes = 0;
-    int delayMs = 0;  // answer this long after the request arrived (timer driven, never blocking)
+    int delayMs = 0;    // answer this long after the request arrived (timer driven, never blocking)
+    int trickleMs = 0;  // Trickle: time between two bytes of the body
     QList<std::pair<QByteArray, QByteArray>> headers;  // extra headers, e.g. Location
 
     static Reply ok(QByteArray body, QByteArray contentType = QByteArrayLiteral("text/html; charset=utf-8"));
@@ -49,6 +51,7 @@ struct Reply {
     static Reply rawBytes(QByteArray bytes);
     static Reply huge(qint64 bytes);
     static Reply delayed(int ms, Reply reply);
+    static Reply trickle(int msPerByte, Reply reply);
 };
 
 class MiniHttpServer final : public QObject {
@@ -78,6 +81,7 @@ private:
     void dispatch(QTcpSocket* socket, const std::shared_ptr<Connection>& connection, const Request& request);
     void send(QTcpSocket* socket, const std::shared_ptr<Connection>& connection, const Reply& reply);
     void pump(QTcpSocket* socket, const std::shared_ptr<Connection>& connection);
+    void dribble(QTcpSocket* socket, const std::shared_ptr<Connection>& connection, int msPerByte);
     void closed(const std::shared_ptr<Connection>& connection);
 
     QTcpServer tcp_;

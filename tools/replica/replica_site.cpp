@@ -4,6 +4,7 @@
 #include <QStringEncoder>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -193,13 +194,83 @@ QString decoded(QByteArrayView raw) {
     return QString::fromUtf8(QByteArray::fromPercentEncoding(raw.toByteArray()));
 }
 
-enum class Route { Stats, Search, Unknown };
+// The page with bytes put in front of the first occurrence of marker (or at its end).
+QByteArray spliced(const QByteArray& page, const QByteArray& marker, QByteArrayView bytes) {
+    const qsizetype at = page.indexOf(marker);
+    QByteArray out = page;
+    out.insert(at < 0 ? out.size() : at, bytes);
+    return out;
+}
+
+Reply redirectTo(const QByteArray& location) {
+    Reply reply = Reply::withStatus(302, "<html><body>Moved</body></html>\n");
+    reply.headers.append({QByteArrayLiteral("Location"), location});
+    return reply;
+}
+
+// The normal answer as raw bytes: a head with extra header lines making it kBigHeaderBytes larger.
+Reply bigHeader(const Reply& normal) {
+    QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: " + normal.contentType +
+                      "\r\nContent-Length: " + QByteArray::number(normal.body.size()) +
+                      "\r\nConnection: close\r\n";
+    const QByteArray filler(100, 'x');
+    const qsizetype target = head.size() + kBigHeaderBytes;
+    for (int n = 0; head.size() < target; ++n) {
+        head += "X-Filler-" + QByteArray::number(n) + ": " + filler + "\r\n";
+    }
+    return Reply::rawBytes(head + "\r\n" + normal.body);
+}
+
+// A head announcing the whole body, then only its first half.
+Reply cutOff(const Reply& normal) {
+    const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: " + normal.contentType +
+                            "\r\nContent-Length: " + QByteArray::number(normal.body.size()) +
+                            "\r\nConnection: close\r\n\r\n";
+    return Reply::rawBytes(head + normal.body.first(normal.body.size() / 2));
+}
+
+enum class Route { Stats, Keywords, Search, Unknown };
 
 struct Routed {
     Route route = Route::Unknown;
     QueryKind kind = QueryKind::Site;
     QString domain;
+    int page = 0;
 };
+
+bool allDigits(QByteArrayView text) {
+    return !text.isEmpty() && text.size() <= 6 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+QString keywordPageHtml(const QString& domain, int page, bool withHeader, int rowWithoutRank) {
+    const QString escaped = domain.toHtmlEscaped();
+    QString html =
+        statsHead(escaped) + u"<div class=\"main\"><div class=\"title\"><h1>"_s + escaped +
+        u" 的关键词排名</h1></div>\n<table class=\"kw\">\n<tr><td>关键词</td><td>排名</td><td>百度指数</td>"
+        u"<td>收录量</td>"_s +
+        (withHeader ? u"<td>网页标题</td>"_s : u"<td>标题</td>"_s) + u"</tr>\n"_s;
+    const QList<KeywordFigures> rows = keywordRowsFor(domain, page);
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const KeywordFigures& row = rows[i];
+        html += u"<tr><td><a href=\"/s?wd="_s + QString::number(i) + u"\" rel=\"nofollow\">"_s + row.keyword +
+                u"</a></td>"_s;
+        if (i + 1 != rowWithoutRank) {
+            html += u"<td style=\"width:110%\">"_s + row.rank + u"</td>"_s;
+        }
+        html += u"<td align=\"right\">"_s + row.index + u"</td><td align=\"right\">"_s + row.indexed +
+                u"</td><td><a href=\"http://"_s + escaped + u"/\" rel=\"nofollow\">"_s + row.title +
+                u"</a></td></tr>\n"_s;
+    }
+    const int count = statsFiguresFor(domain).keywords.toInt();
+    html += u"</table>\n<div class=\"pages\">页号："_s;
+    for (int p = 0; p * kKeywordsPerPage < count; ++p) {
+        html += (p == page ? u"<strong>"_s
+                           : u"<a href=\"/baidu/"_s + escaped + u"/"_s + QString::number(p) + u"/\">"_s) +
+                QString::number(p + 1) + (p == page ? u"</strong> "_s : u"</a> "_s);
+    }
+    return html + u"</div></div>\n"_s + statsTail();
+}
 
 Routed route(const Request& request) {
     // Split the raw target, then decode: a "%2F" inside the domain must not look like a slash.
@@ -212,9 +283,14 @@ Routed route(const Request& request) {
         if (rest.endsWith('/')) {
             rest.chop(1);
         }
-        if (!rest.isEmpty() && !rest.contains('/')) {
+        const qsizetype slash = rest.indexOf('/');
+        if (!rest.isEmpty() && slash < 0) {
             routed.route = Route::Stats;
             routed.domain = decoded(rest);
+        } else if (slash > 0 && rawPath.endsWith('/') && allDigits(rest.sliced(slash + 1))) {
+            routed.route = Route::Keywords;
+            routed.domain = decoded(rest.first(slash));
+            routed.page = rest.sliced(slash + 1).toByteArray().toInt();
         }
         return routed;
     }
@@ -246,16 +322,17 @@ Routed route(const Request& request) {
 FaultMode faultModeFor(const QString& domain) {
     const qsizetype dot = domain.indexOf(u'.');
     const QStringView label = dot < 0 ? QStringView(domain) : QStringView(domain).first(dot);
-    const std::array<std::pair<QStringView, FaultMode>, 9> modes{{
-        {u"hang", FaultMode::Hang},
-        {u"notfound", FaultMode::NotFound},
-        {u"empty", FaultMode::Empty},
-        {u"nomarker", FaultMode::NoMarker},
-        {u"partial", FaultMode::Partial},
-        {u"garbage", FaultMode::Garbage},
-        {u"huge", FaultMode::Huge},
-        {u"verify", FaultMode::Verify},
-        {u"slow", FaultMode::Slow},
+    const std::array<std::pair<QStringView, FaultMode>, 20> modes{{
+        {u"kwnohead", FaultMode::KwNoHead}, {u"kwmissing", FaultMode::KwMissing},
+        {u"kwentity", FaultMode::KwEntity}, {u"kwfail", FaultMode::KwFail},
+        {u"hang", FaultMode::Hang},         {u"notfound", FaultMode::NotFound},
+        {u"empty", FaultMode::Empty},       {u"nomarker", FaultMode::NoMarker},
+        {u"partial", FaultMode::Partial},   {u"garbage", FaultMode::Garbage},
+        {u"huge", FaultMode::Huge},         {u"verify", FaultMode::Verify},
+        {u"slow", FaultMode::Slow},         {u"trickle", FaultMode::Trickle},
+        {u"cutoff", FaultMode::Cutoff},     {u"loop", FaultMode::Loop},
+        {u"scheme", FaultMode::Scheme},     {u"bigheader", FaultMode::BigHeader},
+        {u"badutf8", FaultMode::BadUtf8},   {u"badgbk", FaultMode::BadGbk},
     }};
     for (const auto& [name, mode] : modes) {
         if (label.compare(name, Qt::CaseInsensitive) == 0) {
@@ -324,6 +401,34 @@ QByteArray resultPageFor(QueryKind kind, const QString& domain) {
     return toGbk(page);
 }
 
+QList<KeywordFigures> keywordRowsFor(const QString& domain, int page) {
+    static const std::array<QStringView, 8> suffixes{u"官网",   u"下载", u"登录", u"怎么样",
+                                                     u"是什么", u"价格", u"教程", u"客服电话"};
+    const int count = statsFiguresFor(domain).keywords.toInt();
+    const int first = page * kKeywordsPerPage;
+    QList<KeywordFigures> rows;
+    // Keywords are named after the site, not its "www".
+    const QString name = (domain.startsWith(u"www."_s) ? domain.mid(4) : domain).section(u'.', 0, 0);
+    for (int n = first; n < count && n < first + kKeywordsPerPage && page >= 0; ++n) {
+        const quint64 seed = seedFor(QByteArray("keyword" + QByteArray::number(n)), domain);
+        KeywordFigures row;
+        row.keyword = name + suffixes[seed % suffixes.size()].toString() + QString::number(n + 1);
+        if (faultModeFor(domain) == FaultMode::KwEntity) {
+            row.keyword = u" "_s + row.keyword + u"&amp;"_s + name + u" "_s;
+        }
+        row.rank = QString::number(1 + (seed >> 8) % 50);
+        row.index = QString::number((seed >> 16) % 2000);
+        row.indexed = QString::number((seed >> 28) % 100000);
+        row.title = domain.toHtmlEscaped() + u" - "_s + row.keyword + u"_相关页面"_s;
+        rows.append(row);
+    }
+    return rows;
+}
+
+QByteArray keywordPageFor(const QString& domain, int page) {
+    return keywordPageHtml(domain, page, true, 0).toUtf8();
+}
+
 QByteArray garbageFor(const QString& domain) {
     quint64 state = seedFor("garbage", domain) | 1U;
     const qsizetype size = 2048 + qsizetype(state % 4096);
@@ -338,15 +443,50 @@ QByteArray garbageFor(const QString& domain) {
     return bytes;
 }
 
+QByteArray updatePage() {
+    return toGbk(
+        uR"(<!DOCTYPE html>
+<html>
+<head><meta http-equiv="Content-Type" content="text/html; charset=gbk"><title>新版发布</title></head>
+<body><h1>Vantorel12 发布</h1><p>新版本查询更快，支持更多统计数据。</p></body>
+</html>
+)"_s);
+}
+
 Reply replicaReply(const Request& request) {
     if (request.method != "GET" && request.method != "HEAD") {
         Reply reply = Reply::withStatus(405, QByteArrayLiteral("<h1>Method Not Allowed</h1>\n"));
         reply.headers.append({QByteArrayLiteral("Allow"), QByteArrayLiteral("GET, HEAD")});
         return reply;
     }
+    if (request.target == "/update/article/html/14916.html") {
+        return Reply::ok(updatePage(), QByteArrayLiteral("text/html; charset=gbk"));
+    }
     const Routed routed = route(request);
     if (routed.route == Route::Unknown) {
         return unknownRoute();
+    }
+    if (routed.route == Route::Keywords) {
+        const QByteArray utf8 = QByteArrayLiteral("text/html; charset=utf-8");
+        switch (faultModeFor(routed.domain)) {
+            case FaultMode::KwNoHead:
+                return Reply::ok(keywordPageHtml(routed.domain, routed.page, false, 0).toUtf8(), utf8);
+            case FaultMode::KwMissing:
+                return Reply::ok(
+                    keywordPageHtml(routed.domain, routed.page, true, routed.page == 0 ? 3 : 0).toUtf8(),
+                    utf8);
+            case FaultMode::KwFail:
+                if (routed.page == 1) {
+                    return Reply::withStatus(500, QByteArrayLiteral("<h1>500 Internal Server Error</h1>\n"));
+                }
+                break;
+            case FaultMode::None:
+            case FaultMode::KwEntity:
+                break;
+            default:
+                return Reply::withStatus(404, notFoundPage());
+        }
+        return Reply::ok(keywordPageFor(routed.domain, routed.page), utf8);
     }
     const bool stats = routed.route == Route::Stats;
     const QByteArray contentType =
@@ -380,13 +520,45 @@ Reply replicaReply(const Request& request) {
             return stats ? normalPage() : Reply::ok(verifyPage(), contentType);
         case FaultMode::Slow:
             return Reply::delayed(kSlowReplyMs, normalPage());
+        case FaultMode::Trickle:
+            return Reply::trickle(kTrickleByteMs, normalPage());
+        case FaultMode::Cutoff:
+            return cutOff(normalPage());
+        case FaultMode::Loop:
+            return redirectTo(request.target);
+        case FaultMode::Scheme:
+            return redirectTo(stats ? QByteArrayLiteral("file:///etc/passwd")
+                                    : QByteArrayLiteral("ftp://127.0.0.1/"));
+        case FaultMode::BigHeader:
+            return bigHeader(normalPage());
+        case FaultMode::BadUtf8:
+            return stats ? Reply::ok(spliced(statsPageFor(domain), u"百度权重值为"_s.toUtf8(), kBadUtf8Bytes),
+                                     contentType)
+                         : normalPage();
+        case FaultMode::BadGbk:
+            return stats ? normalPage()
+                         : Reply::ok(spliced(resultPageFor(routed.kind, domain),
+                                             toGbk(u"百度为您找到相关结果"_s), kBadGbkBytes),
+                                     contentType);
         case FaultMode::None:
+        case FaultMode::KwNoHead:
+        case FaultMode::KwMissing:
+        case FaultMode::KwEntity:
+        case FaultMode::KwFail:
             break;
     }
     return normalPage();
 }
 
 ReplicaSite::ReplicaSite(QObject* parent) : QObject(parent), server_(&replicaReply) {}
+
+void ReplicaSite::setExtraDelayMs(int ms) {
+    server_.setHandler([ms](const Request& request) {
+        Reply reply = replicaReply(request);
+        reply.delayMs += ms;
+        return reply;
+    });
+}
 
 bool ReplicaSite::listen(quint16 port) {
     return server_.listen(port);

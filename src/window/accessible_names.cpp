@@ -1,0 +1,47 @@
+// Names for screen readers. Buttons, check boxes and captions are named by what they show; a box or list is
+// named by the caption beside it, which the reader cannot otherwise tie to it.
+#include "form1.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+using namespace Qt::StringLiterals;
+
+namespace quorvane {
+
+void Form1::setAccessibleNames() {
+    // Value labels keep no name of their own, so that the reader speaks the figure they show; the description
+    // says what the figure is.
+    const std::pair<QLabel*, QString> values[] = {
+        {Label3, u"共导入条数"_s},  {Label2, u"已查询条数"_s},          {Label5[5], u"共有页数"_s},
+        {Label5[6], u"完成页数"_s}, {Label5[0], u"百度权重"_s},         {Label5[1], u"关键字条数"_s},
+        {Label5[4], u"百度收录"_s}, {Label5[2], u"估计百度能带来IP"_s}, {Label5[3], u"百度快照"_s},
+    };
+    for (const auto& [label, description] : values) {
+        label->setAccessibleDescription(description);
+    }
+    for (QAbstractButton* button : findChildren<QAbstractButton*>()) {
+        button->setAccessibleName(button->text());
+    }
+    for (QLabel* label : findChildren<QLabel*>()) {
+        if (label->accessibleDescription().isEmpty()) {
+            label->setAccessibleName(label->text());
+        }
+    }
+    const std::pair<QWidget*, QString> boxes[] = {
+        {Text1, u"批量网址"_s},      {Text2, u"导入路径"_s},       {Text3, u"保存路径"_s},
+        {Text4, u"查询条数"_s},      {Combo1, u"停顿秒数"_s},      {ListView1, u"批量结果"_s},
+        {Text5, u"域名"_s},          {Combo2, u"结果过滤"_s},      {Text6, u"过滤值"_s},
+        {Text7, u"保存路径"_s},      {ListView2, u"关键词列表"_s}, {ListView3, u"过滤结果"_s},
+        {Frame2, u"单条详细查询"_s},
+    };
+    for (const auto& [widget, name] : boxes) {
+        widget->setAccessibleName(name);
+    }
+}
+
+}  // namespace quorvane

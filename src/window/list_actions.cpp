@@ -1,0 +1,73 @@
+// Double-click on a result list: copy a domain or keyword, or open the search engine's page.
+#include "../batch/addresses.h"
+#include "../fetch/app_error.h"
+#include "form1.h"
+
+using namespace Qt::StringLiterals;
+
+namespace quorvane {
+
+namespace {
+
+// The column under client x: the last whose left edge lies strictly left of it; 0 when none.
+int columnAt(const ListView& list, int x) {
+    for (int column = list.items().headerCount(); column >= 1; --column) {
+        if (list.columnLeft(column) / list.twipsPerPixelX() < x) {
+            return column;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+int Form1::hitColumn(const ListView& list, QPoint client) const {
+    if (list.hitTest(client.x() * TwipsPerPixelX(), client.y() * m_twipsPerPixelY) == 0) {
+        return 0;  // empty space or the header
+    }
+    return columnAt(list, client.x());
+}
+
+void Form1::copyToClipboard(const QString& text, const QString& success) {
+    m_services.clipboard.clear();
+    m_services.clipboard.setText(text);
+    // Another program may hold the clipboard: claim success only for what really arrived.
+    showMessage(m_services.clipboard.text() == text ? success : u"复制失败，剪贴板暂时不可用，请重试！"_s);
+}
+
+void Form1::ListView1_DblClick(QPoint client) {
+    resumeNext([&] {
+        const int column = hitColumn(*ListView1, client);
+        const int row = ListView1->selectedItem();
+        if (column == 0 || row == 0) {
+            return;
+        }
+        const QString domain = ListView1->items().subItem(row, 1);
+        if (column == 2) {
+            copyToClipboard(domain, u"复制成功，您可以粘贴到任意处！"_s);
+        } else if (column == 6) {
+            m_services.shell.openUrl(siteQueryAddress(m_config.searchEngine, domain));
+        } else if (column == 7) {
+            m_services.shell.openUrl(domainQueryAddress(m_config.searchEngine, domain));
+        }
+    });
+}
+
+void Form1::keywordListDblClick(ListView& list, QPoint client) {
+    resumeNext([&] {
+        const int row = list.selectedItem();
+        if (hitColumn(list, client) == 2 && row != 0) {
+            copyToClipboard(list.items().subItem(row, 1), u"关键词复制成功，您可以粘贴到任意处！"_s);
+        }
+    });
+}
+
+void Form1::ListView2_DblClick(QPoint client) {
+    keywordListDblClick(*ListView2, client);
+}
+
+void Form1::ListView3_DblClick(QPoint client) {
+    keywordListDblClick(*ListView3, client);
+}
+
+}  // namespace quorvane

@@ -1,0 +1,259 @@
+// Paths, the domain file import and the double-click actions of the result lists.
+#include "batch/addresses.h"
+#include "form_harness.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStringEncoder>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace quorvane;
+using namespace quorvane::testing;
+
+namespace {
+
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        qFatal("cannot write %s", qPrintable(path));
+    }
+    return path;
+}
+
+// Numbers and domains of the domain list, "1 a.com".
+QStringList listRows(const Form1& f) {
+    QStringList rows;
+    for (int row = 1; row <= f.ListView1->items().itemCount(); ++row) {
+        rows.append(f.ListView1->items().itemText(row) + u' ' + f.ListView1->items().subItem(row, 1));
+    }
+    return rows;
+}
+
+// Double-clicks list at client x (pixels inside the frame) on row `row` (0: below the rows), in its
+// middle or on its very first pixel line.
+void doubleClick(ListView& list, int clientX, int row, bool topLine = false) {
+    const int lastRow = list.items().itemCount() - 1;
+    const QRect last = list.visualRect(list.items().index(lastRow, 0));
+    const QRect at = row > 0 ? list.visualRect(list.items().index(row - 1, 0)) : QRect();
+    const int y = row == 0 ? last.bottom() + 20 : topLine ? at.top() : at.center().y();
+    const QPoint inViewport(
+        list.viewport()->mapFrom(&list, QPoint(clientX, 0) + list.contentsRect().topLeft()).x(), y);
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, inViewport);
+}
+
+int leftPixels(const ListView& list, int column) {
+    return qRound(list.columnLeft(column) / list.twipsPerPixelX());
+}
+
+}  // namespace
+
+class TestActions final : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void domainFileImport_data();
+    void domainFileImport();
+    void domainFileProblemsSayWhich_data();
+    void domainFileProblemsSayWhich();
+    void chooseKeepsBoxOnCancel();
+    void viewOpensOnlyMatchingFiles();
+    void domainListDoubleClick();
+    void domainListDoubleClickScrolled();
+    void keywordListsCopyKeywords();
+    void failedCopyIsNoSuccess();
+    void closeWithinFiveSecondsSendsNothing();
+};
+
+void TestActions::domainFileImport_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("rows");
+    QStringEncoder gbk("GBK");
+    QTest::newRow("CR LF") << QByteArray("a.com\r\nb.com\r\n") << QStringList{u"1 a.com"_s, u"2 b.com"_s};
+    QTest::newRow("LF, blank and dot-less lines")
+        << QByteArray("a.com\n\nword\n b.com \n") << QStringList{u"1 a.com"_s, u"4  b.com "_s};
+    QTest::newRow("CR only") << QByteArray("a.com\rb.com") << QStringList{u"1 a.com"_s, u"2 b.com"_s};
+    QTest::newRow("GBK from a Chinese editor") << QByteArray(gbk.encode(u"中文.cn\r\n例子.com\r\n"_s))
+                                               << QStringList{u"1 中文.cn"_s, u"2 例子.com"_s};
+    QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF" + u"中文.cn\n"_s.toUtf8())
+                                    << QStringList{u"1 中文.cn"_s};
+}
+
+void TestActions::domainFileImport() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, rows);
+    FormHarness h;
+    Form1& f = *h.form;
+    const QString typed = f.Text1->toPlainText();
+    f.Text2->setText(writeFile(h.folder, u"批量网址.txt"_s, bytes));
+    f.Command6->click();
+    QCOMPARE(listRows(f), rows);
+    QCOMPARE(f.Label3->text(), QString::number(rows.size()));
+    QVERIFY(f.Command3->isEnabled());
+    QCOMPARE(f.Text1->toPlainText(), typed);  // what the user typed stays
+    QVERIFY(h.messages.shown.isEmpty());
+}
+
+void TestActions::domainFileProblemsSayWhich_data() {
+    QTest::addColumn<QString>("name");  // empty: the folder itself
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing") << u"none.txt"_s << QByteArray() << u"找不到网址文件："_s;
+    QTest::newRow("a folder") << QString() << QByteArray() << u"这不是一个文件："_s;
+    QTest::newRow("not text") << u"x.png"_s << QByteArray("\x89PNG\r\n\x1a\n\0\0\0", 11)
+                              << u"网址文件不是文本文件："_s;
+}
+
+void TestActions::domainFileProblemsSayWhich() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains({u"keep.com"_s});
+    QString path = name.isEmpty() ? h.folder.path() : h.folder.filePath(name);
+    if (!bytes.isEmpty()) {
+        path = writeFile(h.folder, name, bytes);
+    }
+    f.Text2->setText(path);
+    f.Command6->click();
+    QCOMPARE(h.messages.texts(), QStringList{message + path});
+    QCOMPARE(listRows(f), QStringList{u"1 keep.com"_s});
+    QCOMPARE(f.Label3->text(), u"1"_s);
+}
+
+void TestActions::chooseKeepsBoxOnCancel() {
+    FormHarness h;
+    Form1& f = *h.form;
+    f.Text3->setText(u"edited by hand"_s);
+    f.Command4->click();
+    QCOMPARE(f.Text3->text(), u"edited by hand"_s);
+    QCOMPARE(h.dialogs.titles, QStringList{u"打开文件"_s});
+    QCOMPARE(h.dialogs.folders, QStringList{h.folder.path()});
+    h.dialogs.next = u"/tmp/chosen.txt"_s;
+    for (QPushButton* choose : {f.Command1, f.Command4, f.Command18}) {
+        choose->click();
+    }
+    QCOMPARE(f.Text2->text(), u"/tmp/chosen.txt"_s);
+    QCOMPARE(f.Text3->text(), u"/tmp/chosen.txt"_s);
+    QCOMPARE(f.Text7->text(), u"/tmp/chosen.txt"_s);
+}
+
+void TestActions::viewOpensOnlyMatchingFiles() {
+    FormHarness h;
+    Form1& f = *h.form;
+    QDir(h.folder.path()).mkdir(u"sub.txt"_s);
+    const QString hidden = writeFile(h.folder, u".hidden.txt"_s, "x");
+    f.Text3->setText(h.folder.filePath(u"missing.txt"_s));
+    f.Command7->click();
+    f.Text3->setText(h.folder.filePath(u"sub.txt"_s));  // a folder
+    f.Command7->click();
+    f.Text3->setText(h.folder.filePath(u"*.csv"_s));
+    f.Command7->click();
+    QVERIFY(h.shell.files.isEmpty());
+    f.Text3->setText(h.folder.filePath(u"*.txt"_s));  // matches the hidden file, never the folder
+    f.Command7->click();
+    f.Text7->setText(hidden);
+    f.Command17->click();
+    f.Text2->setText(h.folder.filePath(u"?hidden.txt"_s));
+    f.Command5->click();
+    QCOMPARE(h.shell.files, (QStringList{hidden, hidden, hidden}));
+}
+
+void TestActions::domainListDoubleClick() {
+    FormHarness h;
+    Form1& f = *h.form;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    h.importDomains({u"a.com"_s, u"b#?.com"_s});
+    ListView& list = *f.ListView1;
+    const int left6 = leftPixels(list, 6);
+    doubleClick(list, left6 + 1, 2);
+    QCOMPARE(h.shell.urls, QStringList{u"http://search.test/s?wd=site%3Ab%23%3F.com"_s});
+    doubleClick(list, left6 - 1, 2);  // column 5
+    doubleClick(list, left6, 2);      // the edge itself belongs to column 5 too
+    QCOMPARE(h.shell.urls.size(), 1);
+    doubleClick(list, leftPixels(list, 7) + 1, 1, true);  // the row's first pixel line is the row's
+    QCOMPARE(h.shell.urls.last(), u"http://search.test/s?wd=domain%3Aa.com"_s);
+    for (const int column : {1, 3, 4, 5, 8}) {
+        doubleClick(list, leftPixels(list, column) + 2, 1);
+    }
+    doubleClick(list, leftPixels(list, 7) + 1, 0);  // below the last row, a row still selected
+    QCOMPARE(h.shell.urls.size(), 2);
+    QVERIFY(h.messages.shown.isEmpty());
+    doubleClick(list, leftPixels(list, 2) + 1, 2);
+    QCOMPARE(h.clipboard.text(), u"b#?.com"_s);
+    QCOMPARE(h.messages.texts(), QStringList{u"复制成功，您可以粘贴到任意处！"_s});
+    QCOMPARE(h.messages.shown[0].buttons, MsgButtons::Ok);
+}
+
+void TestActions::domainListDoubleClickScrolled() {
+    FormHarness h;
+    Form1& f = *h.form;
+    f.resize(826, 638);
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    h.importDomains({u"a.com"_s});
+    ListView& list = *f.ListView1;
+    list.setFixedWidth(300);  // narrow enough to scroll
+    QApplication::processEvents();
+    list.horizontalScrollBar()->setValue(250);
+    QApplication::processEvents();
+    QVERIFY(list.columnLeft(6) / list.twipsPerPixelX() < 300);
+    doubleClick(list, leftPixels(list, 6) + 1, 1);
+    QCOMPARE(h.shell.urls, QStringList{u"http://search.test/s?wd=site%3Aa.com"_s});
+}
+
+void TestActions::keywordListsCopyKeywords() {
+    FormHarness h;
+    Form1& f = *h.form;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    h.http.setResponder([](const QString&) { return FakeReply{std::nullopt, 0, true}; });
+    f.ListView2->items().addRow({u"1"_s, u"百度 地图"_s, u"2"_s, u"100"_s, u"5"_s, u"t"_s});
+    f.ListView2->addColumn(u"序号"_s, 600);
+    f.ListView2->addColumn(u"关键字"_s, 2250);
+    f.ListView2->addColumn(u"百度排名"_s, 1350);
+    doubleClick(*f.ListView2, leftPixels(*f.ListView2, 3) + 1, 1);
+    QVERIFY(h.messages.shown.isEmpty());
+    doubleClick(*f.ListView2, leftPixels(*f.ListView2, 2) + 1, 1);
+    QCOMPARE(h.clipboard.text(), u"百度 地图"_s);
+    f.Combo2->setCurrentIndex(0);
+    f.Text6->setText(u"地图"_s);
+    f.Command13->click();
+    doubleClick(*f.ListView3, leftPixels(*f.ListView3, 2) + 1, 1);
+    QCOMPARE(h.messages.texts(), QStringList(2, u"关键词复制成功，您可以粘贴到任意处！"_s));
+}
+
+void TestActions::failedCopyIsNoSuccess() {
+    FormHarness h;
+    Form1& f = *h.form;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    h.importDomains({u"a.com"_s});
+    h.clipboard.busy = true;
+    doubleClick(*f.ListView1, leftPixels(*f.ListView1, 2) + 1, 1);
+    QCOMPARE(h.messages.shown.size(), 1);
+    QVERIFY(!h.messages.shown[0].text.contains(u"成功"_s));
+}
+
+void TestActions::closeWithinFiveSecondsSendsNothing() {
+    FormHarness h;
+    h.form->show();
+    h.time.advance(3000);
+    h.messages.answer(MsgResult::Ok);
+    QVERIFY(h.form->close());
+    QCOMPARE(h.ended, 1);
+    h.time.advance(10'000);
+    QVERIFY(h.http.sent().isEmpty());
+}
+
+QTEST_MAIN(TestActions)
+#include "tst_actions.moc"

@@ -1,0 +1,469 @@
+// The single detailed query, its keyword run and the keyword filter, on virtual time.
+#include "batch/page_parsers.h"
+#include "fetch/app_error.h"
+#include "form_harness.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace quorvane;
+using namespace quorvane::testing;
+
+Q_DECLARE_METATYPE(quorvane::testing::FakeReply)
+
+namespace {
+
+// A statistics page with every figure and the given keyword count.
+QByteArray statsPage(const QString& keywords) {
+    return (u"<div>百度权重值为7，累计找到 <span style=\"color:#F00\">"_s + keywords +
+            u"</span> 网站的流量为：<span style=\"color:#F00\">55</span> 百度快照日期：2026-01-01 收录数：9 </div>"_s)
+        .toUtf8();
+}
+
+// A replica domain with between lo and hi keywords.
+QString domainWithKeywords(int lo, int hi) {
+    for (int i = 0;; ++i) {
+        const QString domain = u"kw"_s + QString::number(i) + u".com"_s;
+        const int count = replica::statsFiguresFor(domain).keywords.toInt();
+        if (count >= lo && count <= hi) {
+            return domain;
+        }
+    }
+}
+
+// Answers the statistics page with `stats` and keyword pages as the replica does for `pagesOf`.
+FakeHttp::Responder keywordSite(const QByteArray& stats, const QString& pagesOf) {
+    return [=](const QString& url) {
+        const qsizetype slash = url.lastIndexOf(u'/', -2);
+        const QString last = url.mid(slash + 1).chopped(url.endsWith(u'/') ? 1 : 0);
+        bool isPage = false;
+        const int page = last.toInt(&isPage);
+        if (isPage && url.endsWith(u'/')) {
+            return FakeReply{replica::keywordPageFor(pagesOf, page), 20};
+        }
+        return FakeReply{stats, 20};
+    };
+}
+
+QStringList keywordCells(const Form1& f, int row) {
+    QStringList cells;
+    for (int k = 1; k <= 5; ++k) {
+        cells.append(f.ListView2->items().subItem(row, k));
+    }
+    return cells;
+}
+
+QStringList figures(const replica::KeywordFigures& k) {
+    return {k.keyword, k.rank, k.index, k.indexed, k.title};
+}
+
+// Keyword rows: number, keyword, rank, search index, indexed count, title.
+void fillKeywords(Form1& f, const QList<QStringList>& rows) {
+    for (const QStringList& row : rows) {
+        f.ListView2->items().addRow(row);
+    }
+}
+
+}  // namespace
+
+class TestSingle final : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void fullQueryFillsStripAndKeywordList();
+    void noKeywordsOnePageRequest();
+    void pageCycleEndsOnPageTotal();
+    void keywordCountLimitsRowsNotPages();
+    void placeholderRowsAreCapped();
+    void unreadablePagesHaltTheRun_data();
+    void unreadablePagesHaltTheRun();
+    void batchPauseHaltsKeywordRun();
+    void secondStartWins();
+    void failedStatisticsPageShowsFailure_data();
+    void failedStatisticsPageShowsFailure();
+    void singleStartEndsBatchRunCleanly();
+    void singleQueryWorksAfterBatchStop();
+    void batchStartLeavesKeywordRunAlone();
+    void domainGoesIntoAddressesAsTyped();
+    void textBoxPlaceholder();
+    void fetcherAccessor();
+    void filter_data();
+    void filter();
+    void filterOfEmptyListAsksForAQuery();
+    void filterDefaultsAndHint();
+};
+
+void TestSingle::fullQueryFillsStripAndKeywordList() {
+    FormHarness h;
+    Form1& f = *h.form;
+    const QString domain = domainWithKeywords(60, 110);
+    const replica::StatsFigures stats = replica::statsFiguresFor(domain);
+    f.Text5->setText(domain);
+    f.Command11->click();
+    h.time.advance(10'000);
+    QCOMPARE(f.Label5[0]->text(), stats.weight);
+    QCOMPARE(f.Label5[1]->text(), stats.keywords);
+    QCOMPARE(f.Label5[4]->text(), stats.indexed);
+    const int total = f.Label5[5]->text().toInt();
+    QVERIFY(total >= 3);
+    QCOMPARE(f.Label5[6]->text(), f.Label5[5]->text());
+    QCOMPARE(f.ListView2->items().headerCount(), 6);
+    QCOMPARE(f.ListView2->items().column(6).title, u"网页标题"_s);
+    QStringList expectedPages;
+    for (int page = 0; page <= total; ++page) {
+        expectedPages.append(u"http://stats.test/baidu/"_s + domain + u"/"_s + QString::number(page) +
+                             u"/"_s);
+    }
+    QCOMPARE(h.sentKeywordPages(), expectedPages);
+    int row = 1;
+    for (int page = 0; page < total; ++page) {
+        for (const replica::KeywordFigures& k : replica::keywordRowsFor(domain, page)) {
+            QCOMPARE(keywordCells(f, row), figures(k));
+            QCOMPARE(f.ListView2->items().itemText(row), QString::number(row));
+            ++row;
+        }
+    }
+    QCOMPARE(row - 1, stats.keywords.toInt());
+    QCOMPARE(f.ListView2->items().itemCount(), stats.keywords.toInt());
+}
+
+void TestSingle::noKeywordsOnePageRequest() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.http.setResponder(keywordSite(statsPage(u"0"_s), u"x.com"_s));
+    f.Command11->click();
+    f.Command11->setEnabled(false);  // to see the end of the run enable it
+    h.time.advance(5000);
+    QCOMPARE(f.Label5[5]->text(), u"0"_s);
+    QCOMPARE(f.ListView2->items().headerCount(), 6);
+    QCOMPARE(f.ListView2->items().itemCount(), 0);
+    QCOMPARE(h.sentKeywordPages(), QStringList{u"http://stats.test/baidu/www.baidu.com/0/"_s});
+    QVERIFY(f.Command11->isEnabled());
+    QCOMPARE(f.Label5[6]->text(), u"0"_s);
+}
+
+void TestSingle::pageCycleEndsOnPageTotal() {
+    FormHarness h;
+    Form1& f = *h.form;
+    const QString pagesOf = domainWithKeywords(80, 200);
+    h.http.setResponder(keywordSite(statsPage(u"28"_s), pagesOf));  // 28 keywords: 2 pages
+    f.Command11->click();
+    h.time.advance(30);  // statistics page in
+    QCOMPARE(f.Label5[5]->text(), u"2"_s);
+    QCOMPARE(f.ListView2->items().itemCount(), 28);
+    h.time.advance(20);
+    QCOMPARE(f.Label5[6]->text(), u"1"_s);
+    h.time.advance(30);
+    QCOMPARE(f.Label5[6]->text(), u"2"_s);
+    h.time.advance(5000);
+    // Page 2 is asked for and only ends the run: row 26 holds page 1's first row, not page 2's.
+    QCOMPARE(h.sentKeywordPages().size(), 3);
+    QVERIFY(h.sentKeywordPages().last().endsWith(u"/2/"_s));
+    QCOMPARE(f.Label5[6]->text(), u"2"_s);
+    QCOMPARE(keywordCells(f, 26), figures(replica::keywordRowsFor(pagesOf, 1).first()));
+    QCOMPARE(keywordCells(f, 28), figures(replica::keywordRowsFor(pagesOf, 1).at(2)));
+}
+
+void TestSingle::keywordCountLimitsRowsNotPages() {
+    FormHarness h;
+    Form1& f = *h.form;
+    const QString pagesOf = domainWithKeywords(80, 200);
+    h.http.setResponder(keywordSite(statsPage(u"5"_s), pagesOf));  // 5 keywords: 1 page of 25 rows
+    f.Command11->click();
+    h.time.advance(5000);
+    QCOMPARE(f.ListView2->items().itemCount(), 5);
+    for (int row = 1; row <= 5; ++row) {
+        QCOMPARE(keywordCells(f, row), figures(replica::keywordRowsFor(pagesOf, 0).at(row - 1)));
+    }
+    QCOMPARE(f.KeywordRow(), 6);
+    QCOMPARE(h.sentKeywordPages().size(), 2);  // page 0 parsed, page 1 ends the run
+}
+
+void TestSingle::placeholderRowsAreCapped() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.http.setResponder([](const QString& url) {
+        return url.endsWith(u'/') ? FakeReply{std::nullopt, 0, true} : FakeReply{statsPage(u"900000"_s), 20};
+    });
+    f.Command11->click();
+    h.time.advance(100);
+    QCOMPARE(f.Label5[5]->text(), u"40"_s);
+    QCOMPARE(f.ListView2->items().itemCount(), 40 * 25);
+}
+
+void TestSingle::unreadablePagesHaltTheRun_data() {
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<int>("pagesDone");
+    QTest::addColumn<int>("rowsFilled");
+    QTest::newRow("page 1 answers 500") << u"kwfail.com"_s << 1 << 25;
+    QTest::newRow("no header cell") << u"kwnohead.com"_s << 0 << 0;
+    QTest::newRow("row 3 without rank") << u"kwmissing.com"_s << 0 << 2;
+}
+
+void TestSingle::unreadablePagesHaltTheRun() {
+    QFETCH(QString, domain);
+    QFETCH(int, pagesDone);
+    QFETCH(int, rowsFilled);
+    FormHarness h;
+    Form1& f = *h.form;
+    QVERIFY(replica::statsFiguresFor(domain).keywords.toInt() > 50);
+    f.Text5->setText(domain);
+    f.Command11->click();
+    h.time.advance(10'000);
+    QCOMPARE(f.Label5[6]->text(), QString::number(pagesDone));
+    QCOMPARE(h.sentKeywordPages().size(), pagesDone + 1);
+    QCOMPARE(f.KeywordRow(), rowsFilled + 1);
+    const ListModel& list = f.ListView2->items();
+    if (rowsFilled > 0) {
+        QCOMPARE(keywordCells(f, rowsFilled),
+                 figures(replica::keywordRowsFor(domain, (rowsFilled - 1) / 25).at((rowsFilled - 1) % 25)));
+    }
+    // The row the run stopped on keeps what it got, the rest stays unknown.
+    QCOMPARE(list.subItem(rowsFilled + 2, 1), u"..."_s);
+    if (domain.startsWith(u"kwmissing"_s)) {
+        QCOMPARE(list.subItem(3, 1), replica::keywordRowsFor(domain, 0).at(2).keyword);
+        QCOMPARE(list.subItem(3, 2), u"..."_s);
+    }
+}
+
+void TestSingle::batchPauseHaltsKeywordRun() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains({u"a.com"_s});  // the batch buttons work once a list is imported
+    const QString domain = domainWithKeywords(100, 300);
+    f.Text5->setText(domain);
+    f.Command11->click();
+    while (h.sentKeywordPages().size() < 2) {
+        h.time.advance(1);  // until page 1 is on its way
+    }
+    f.Command9->click();
+    h.time.advance(10'000);
+    QCOMPARE(f.Label5[6]->text(), u"2"_s);
+    QCOMPARE(h.sentKeywordPages().size(), 2);
+    QCOMPARE(f.Label5[0]->text(), replica::statsFiguresFor(domain).weight);
+}
+
+void TestSingle::secondStartWins() {
+    FormHarness h;
+    Form1& f = *h.form;
+    const QString first = domainWithKeywords(100, 300);
+    const QString second = domainWithKeywords(30, 45);
+    f.Text5->setText(first);
+    f.Command11->click();
+    while (h.sentKeywordPages().isEmpty()) {
+        h.time.advance(1);  // until the first query's keyword page 0 is on its way
+    }
+    f.Text5->setText(second);
+    f.Command11->click();
+    QCOMPARE(f.Label5[5]->text(), u"0"_s);
+    h.time.advance(10'000);
+    QCOMPARE(f.Label5[1]->text(), replica::statsFiguresFor(second).keywords);
+    QCOMPARE(f.ListView2->items().itemCount(), replica::statsFiguresFor(second).keywords.toInt());
+    QCOMPARE(keywordCells(f, 1), figures(replica::keywordRowsFor(second, 0).first()));
+    QCOMPARE(f.Label5[6]->text(), u"2"_s);
+    QCOMPARE(h.sentKeywordPages().filter(first).size(), 1);  // the old run only ended
+}
+
+void TestSingle::failedStatisticsPageShowsFailure_data() {
+    QTest::addColumn<FakeReply>("reply");
+    QTest::newRow("no body") << FakeReply{QByteArray(), 20};
+    QTest::newRow("no answer") << FakeReply{std::nullopt, 0, true};
+    QTest::newRow("error status with markers") << FakeReply{statsPage(u"28"_s), 20, false, false, 503};
+    QTest::newRow("robot check") << FakeReply{QByteArrayLiteral("<title>百度安全验证</title>"), 20};
+}
+
+void TestSingle::failedStatisticsPageShowsFailure() {
+    QFETCH(FakeReply, reply);
+    FormHarness h;
+    Form1& f = *h.form;
+    h.http.setResponder([&](const QString&) { return reply; });
+    f.Command11->click();
+    h.time.advance(10'000);
+    QCOMPARE(f.Label5[0]->text(), u"失败"_s);
+    for (std::size_t i = 1; i < 7; ++i) {
+        QCOMPARE(f.Label5[i]->text(), u"0"_s);
+    }
+    QVERIFY(h.sentKeywordPages().isEmpty());
+}
+
+void TestSingle::singleStartEndsBatchRunCleanly() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains({u"a.com"_s, u"b.com"_s, u"c.com"_s, u"d.com"_s});
+    h.http.setResponder(replicaResponder(35));
+    f.Text4->setText(u"2"_s);
+    f.Combo1->setEditText(u"5"_s);
+    f.Command3->click();
+    while (f.Check2 == 0) {
+        h.time.advance(10);  // until the automatic pause begins
+    }
+    const QList<QStringList> before = {h.rowCells(1), h.rowCells(2), h.rowCells(3), h.rowCells(4)};
+    const int batchSent = static_cast<int>(h.sentDomainQueries().size() + h.sentSiteQueries().size());
+    f.Text5->setText(u"single.com"_s);
+    f.Command11->click();
+    h.time.advance(60'000);
+    QCOMPARE((QList<QStringList>{h.rowCells(1), h.rowCells(2), h.rowCells(3), h.rowCells(4)}), before);
+    QCOMPARE(static_cast<int>(h.sentDomainQueries().size() + h.sentSiteQueries().size()), batchSent);
+    QCOMPARE(f.Label5[0]->text(), replica::statsFiguresFor(u"single.com"_s).weight);
+    // Start in the batch view runs the batch again, from the first row.
+    f.Command3->click();
+    h.time.advance(10'000);
+    QVERIFY(h.allFilled());
+    QCOMPARE(f.Label2->text(), u"4"_s);
+}
+
+void TestSingle::singleQueryWorksAfterBatchStop() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains({u"alpha.com"_s, u"beta.com"_s});
+    h.http.setResponder(replicaResponder(50));
+    f.Command3->click();
+    h.time.advance(20);  // alpha.com's pages are in flight
+    f.Command10->click();
+    const QString domain = domainWithKeywords(30, 45);
+    f.Text5->setText(domain);
+    f.Command11->click();
+    h.time.advance(10'000);
+    QCOMPARE(f.Label5[0]->text(), replica::statsFiguresFor(domain).weight);
+    QCOMPARE(f.Label5[6]->text(), u"2"_s);
+    QCOMPARE(h.rowCells(1).mid(1), QStringList(6, u"..."_s));  // the batch replies were let go
+    QCOMPARE(h.sentSiteQueries().size(), 1);
+}
+
+void TestSingle::batchStartLeavesKeywordRunAlone() {
+    FormHarness h;
+    Form1& f = *h.form;
+    const QString domain = domainWithKeywords(100, 150);
+    f.Text5->setText(domain);
+    f.Command11->click();
+    h.time.advance(70);  // a few pages in
+    h.importDomains({u"a.com"_s});
+    f.Command3->click();
+    h.time.advance(10'000);
+    const int total = f.Label5[5]->text().toInt();
+    QCOMPARE(f.Label5[6]->text(), QString::number(total));
+    QCOMPARE(keywordCells(f, 1), figures(replica::keywordRowsFor(domain, 0).first()));
+    QCOMPARE(keywordCells(f, 26), figures(replica::keywordRowsFor(domain, 1).first()));
+    QCOMPARE(h.sentKeywordPages().size(), total + 1);
+    QVERIFY(h.allFilled());
+}
+
+void TestSingle::domainGoesIntoAddressesAsTyped() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.http.setResponder(keywordSite(statsPage(u"3"_s), u"x.com"_s));
+    f.Text5->setText(u" a b#.com "_s);
+    f.Command11->click();
+    h.time.advance(5000);
+    QCOMPARE(h.sentStats(), QStringList{u"http://stats.test/baidu/%20a%20b%23.com%20"_s});
+    QCOMPARE(h.sentKeywordPages().first(), u"http://stats.test/baidu/%20a%20b%23.com%20/0/"_s);
+}
+
+void TestSingle::textBoxPlaceholder() {
+    FormHarness h;
+    Form1& f = *h.form;
+    f.Text5->setFocus();  // focus alone leaves the sample
+    QCOMPARE(f.Text5->text(), Form1::kSampleDomain);
+    QTest::mouseClick(f.Text5, Qt::LeftButton);
+    QCOMPARE(f.Text5->text(), QString());
+    f.Text5->setText(u"x.com"_s);
+    QTest::mouseClick(f.Text5, Qt::LeftButton);
+    QCOMPARE(f.Text5->text(), u"x.com"_s);
+    // An empty box requests the prefix alone.
+    f.Text5->setText(QString());
+    f.Command11->click();
+    QCOMPARE(h.sentStats(), QStringList{u"http://stats.test/baidu/"_s});
+}
+
+void TestSingle::fetcherAccessor() {
+    FormHarness h;
+    Form1& f = *h.form;
+    f.Command11->click();
+    h.time.advance(40);  // statistics page in, keyword page 0 on its way
+    QVERIFY(f.pr(4).get() != nullptr);
+    QVERIFY(f.pr(4).get() != f.pr(1).get());
+    QVERIFY_THROWS_EXCEPTION(AppError, f.pr(6));
+    QVERIFY_THROWS_EXCEPTION(AppError, f.pr(0));
+}
+
+void TestSingle::filter_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QStringList>("copied");  // numbers of the rows copied
+    QTest::newRow("index 100") << 1 << u"100"_s << QStringList{u"1"_s, u"7"_s};
+    QTest::newRow("indexed 0 takes all")
+        << 2 << u"0"_s << QStringList{u"1"_s, u"3"_s, u"4"_s, u"7"_s, u"9"_s};
+    QTest::newRow("indexed 1,000 by the locale") << 2 << u"1,000"_s << QStringList{u"7"_s};
+    QTest::newRow("empty text: every keyword but an empty one")
+        << 0 << QString() << QStringList{u"1"_s, u"3"_s, u"4"_s, u"9"_s};
+    QTest::newRow("text") << 0 << u"百度"_s << QStringList{u"1"_s, u"9"_s};
+    QTest::newRow("hint left in the box") << 0 << u"请输入关键词"_s << QStringList{};
+    QTest::newRow("not a number") << 1 << u"abc"_s << QStringList{};
+}
+
+void TestSingle::filter() {
+    QFETCH(int, mode);
+    QFETCH(QString, value);
+    QFETCH(QStringList, copied);
+    FormHarness h;
+    Form1& f = *h.form;
+    fillKeywords(f, {{u"1"_s, u"百度"_s, u"1"_s, u"100"_s, u"5"_s, u"t1"_s},
+                     {u"3"_s, u"地图"_s, u"2"_s, u"99"_s, u"0"_s, u"t3"_s},
+                     {u"4"_s, u"..."_s, u"..."_s, u"..."_s, u"..."_s, u"..."_s},
+                     {u"7"_s, u""_s, u"3"_s, u"150"_s, u"20000"_s, u"t7"_s},
+                     {u"9"_s, u"百度地图"_s, u"4"_s, u"1,234"_s, u"abc"_s, u"t9"_s}});
+    f.Combo2->setCurrentIndex(mode);
+    f.Text6->setText(value);
+    f.Command13->click();
+    QVERIFY(!f.ListView3->isHidden());
+    const ListModel& list = f.ListView3->items();
+    QCOMPARE(list.headerCount(), 6);
+    QStringList numbers;
+    const int tested = mode == 0 ? 1 : mode == 1 ? 3 : 4;
+    for (int row = 1; row <= list.itemCount(); ++row) {
+        numbers.append(list.itemText(row));
+        for (int k = 1; k <= 5; ++k) {
+            QCOMPARE(list.subItemForeColor(row, k) == QColor(255, 0, 0), k == tested);
+        }
+    }
+    QCOMPARE(numbers, copied);
+    if (!copied.isEmpty()) {
+        QCOMPARE(list.subItem(1, 5), u"t"_s + copied.first());  // whole rows are copied
+    }
+    QCOMPARE(f.ListView2->items().itemCount(), 5);
+    QVERIFY(!f.ListView2->items().subItemForeColor(1, tested).isValid());
+    f.Command15->click();
+    QVERIFY(f.ListView3->isHidden());
+}
+
+void TestSingle::filterOfEmptyListAsksForAQuery() {
+    FormHarness h;
+    Form1& f = *h.form;
+    f.Command13->click();
+    QCOMPARE(h.messages.texts(), QStringList{u"当前数据为空，请先查询！"_s});
+    QVERIFY(!f.ListView3->isHidden());
+}
+
+void TestSingle::filterDefaultsAndHint() {
+    FormHarness h;
+    Form1& f = *h.form;
+    f.Text6->setFocus();
+    QCOMPARE(f.Text6->text(), u"请输入关键词"_s);
+    QTest::mouseClick(f.Text6, Qt::LeftButton);
+    QCOMPARE(f.Text6->text(), QString());
+    for (const auto& [index, value] : {std::pair{2, u"10000"_s}, {1, u"100"_s}, {0, u"请输入关键词"_s}}) {
+        f.Text6->setText(u"x"_s);
+        f.Combo2->setCurrentIndex(index);
+        Q_EMIT f.Combo2->activated(index);
+        QCOMPARE(f.Text6->text(), value);
+    }
+    f.Text6->setText(u"5"_s);
+    QTest::mouseClick(f.Text6, Qt::LeftButton);
+    QCOMPARE(f.Text6->text(), u"5"_s);
+}
+
+QTEST_MAIN(TestSingle)
+#include "tst_single.moc"
