@@ -366,6 +366,8 @@ void TestParsers::domainFile_data() {
     QTest::newRow("empty") << QByteArray() << u""_s;
     QTest::newRow("nul byte") << QByteArray("a.com\0b.com", 11) << QString();
     QTest::newRow("neither utf-8 nor gbk") << QByteArray("\x81\x20\xFF\xFF") << QString();
+    QTest::newRow("utf-16le cut inside a code unit") << QByteArray("\377\376a\0.\0c\0n", 9) << QString();
+    QTest::newRow("utf-16be unpaired surrogate") << QByteArray("\xFE\xFF\xD8\x00\0a", 6) << QString();
 }
 
 void TestParsers::domainFile() {

@@ -109,6 +109,9 @@ void TestText::leadingNumber_data() {
     QTest::newRow("e without digits") << u"7e"_s << 7.0;
     QTest::newRow("second point stops") << u"1.2.3"_s << 1.2;
     QTest::newRow("text after") << u"15秒"_s << 15.0;
+    QTest::newRow("too large") << u"-2e400"_s << -std::numeric_limits<double>::infinity();
+    QTest::newRow("too small reads 0") << u"1e-400"_s << 0.0;
+    QTest::newRow("blank inside exponent, too small") << u" \t-8697.5e-36 8 IP"_s << 0.0;
 }
 
 void TestText::leadingNumber() {

@@ -23,9 +23,14 @@ std::optional<QString> decodeDomainFile(const QByteArray& bytes) {
         return text && !text->contains(QChar(0)) ? text : std::nullopt;
     }
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        // Qt's UTF-16 decoder reports neither a half code unit at the end (it writes a
+        // replacement character) nor an unpaired surrogate: both are checked here.
+        if (bytes.size() % 2 != 0) {
+            return std::nullopt;
+        }
         const auto text =
             decodeStrictly(bytes.mid(2), bytes.startsWith("\xFF\xFE") ? "UTF-16LE" : "UTF-16BE");
-        return text && !text->contains(QChar(0)) ? text : std::nullopt;
+        return text && text->isValidUtf16() && !text->contains(QChar(0)) ? text : std::nullopt;
     }
     if (bytes.contains('\0')) {
         return std::nullopt;

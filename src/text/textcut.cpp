@@ -107,7 +107,11 @@ double leadingNumber(QStringView text) {
     bool ok = false;
     const double value = QLocale::c().toDouble(QString::fromLatin1(digits), &ok);
     if (!ok) {
-        // Out of range: the sign still decides the direction.
+        // Out of range. Too small a number reads 0 (the conversion gives 0 for it); too large
+        // a one reads infinite, the sign deciding the direction.
+        if (value == 0.0) {
+            return 0.0;
+        }
         return digits.startsWith('-') ? -std::numeric_limits<double>::infinity()
                                       : std::numeric_limits<double>::infinity();
     }

@@ -1,0 +1,29 @@
+// The result count of a search page, and the checks that tell a failed answer.
+
+#include "batch/page_parsers.h"
+#include "fuzz_support.h"
+
+using namespace Qt::StringLiterals;
+using quorvane::fuzz::require;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QString page = quorvane::fuzz::textFrom(data, size);
+    const bool marker = page.contains(u"找到相关结果"_s);
+    const quorvane::ResultCount count = quorvane::parseResultCount(page);
+    using Kind = quorvane::ResultCount::Kind;
+    require((count.kind == Kind::NoMarker) == !marker, "no marker exactly when the page lacks it");
+    if (count.kind == Kind::Figure) {
+        require(!count.figure.contains(u'个') && !count.figure.contains(u'约'), "figure without 个 or 约");
+        QString rest = page.mid(page.indexOf(u"找到相关结果"_s));
+        rest.remove(u'约');
+        require(rest.contains(count.figure), "figure comes from after the marker");
+    } else {
+        require(count.figure.isEmpty(), "no figure without a cut");
+    }
+
+    const bool verification = quorvane::isVerificationPage(page);
+    require(!(verification && marker), "a page with a result count is never the check page");
+    require(quorvane::isFailedAnswer(page) == (verification || page == u"失败"_s),
+            "failed answers are known");
+    return 0;
+}
