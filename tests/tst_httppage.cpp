@@ -9,6 +9,7 @@
 #include <QNetworkAccessManager>
 #include <QStringEncoder>
 #include <QTest>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace quorvane;
@@ -64,6 +65,7 @@ private Q_SLOTS:
     void truncatedBodyFails();
     void refusedConnectionFails();
     void bodyOverCapFails();
+    void unannouncedBodyOverCapFails();
     void neverAnsweringServerTimesOutOnce();
     void rejectedAddressRaisesSynchronously();
     void blankAddressRaisesEmptyEventAtOnce();
@@ -146,6 +148,23 @@ void TestHttpPage::bodyOverCapFails() {
     QVERIFY(server.listen());
     QCOMPARE(fetchReal(stack, server.baseUrl() + u"/big"_s, u"utf-8"_s), QStringList{u"失败"_s});
     QTRY_COMPARE(server.openConnections(), 0);
+}
+
+void TestHttpPage::unannouncedBodyOverCapFails() {
+    constexpr qint64 cap = 256 * 1024;
+    RealStack stack(cap);
+    // No Content-Length: the size shows only as the body arrives.
+    const auto server = [](qint64 bodyBytes) {
+        return std::make_unique<MiniHttpServer>([bodyBytes](const Request&) {
+            return Reply::rawBytes("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" +
+                                   QByteArray(bodyBytes, 'a'));
+        });
+    };
+    const auto atCap = server(cap);
+    const auto overCap = server(cap + 1);
+    QVERIFY(atCap->listen() && overCap->listen());
+    QCOMPARE(fetchReal(stack, atCap->baseUrl() + u"/x"_s, u"utf-8"_s), QStringList{QString(cap, u'a')});
+    QCOMPARE(fetchReal(stack, overCap->baseUrl() + u"/x"_s, u"utf-8"_s), QStringList{u"失败"_s});
 }
 
 void TestHttpPage::neverAnsweringServerTimesOutOnce() {

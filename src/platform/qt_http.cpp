@@ -50,6 +50,10 @@ public:
                 m_state = 2;
             }
             m_status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            // A body announced as larger than the cap fails before a byte of it is read.
+            if (m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > m_bodyCap) {
+                failOverCap();
+            }
         });
         m_connections[1] =
             QObject::connect(m_reply, &QNetworkReply::readyRead, m_reply, [this] { readAvailable(); });
@@ -96,15 +100,21 @@ private:
         if (m_state < 3) {
             m_state = 3;
         }
-        m_body += m_reply->readAll();
-        if (m_body.size() > m_bodyCap) {
-            // Too large to be a page we read: stop the transfer now, report it as failed.
-            m_failed = true;
-            m_body.clear();
-            m_body.squeeze();
-            abort();
-            m_state = 4;
+        // Checked before reading, so the body never grows past the cap (nor doubles its buffer to pass it).
+        if (m_body.size() + m_reply->bytesAvailable() > m_bodyCap) {
+            failOverCap();
+            return;
         }
+        m_body += m_reply->readAll();
+    }
+
+    // Too large to be a page we read: stop the transfer now, report it as failed.
+    void failOverCap() {
+        m_failed = true;
+        m_body.clear();
+        m_body.squeeze();
+        abort();
+        m_state = 4;
     }
 
     QNetworkAccessManager& m_manager;
