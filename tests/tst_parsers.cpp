@@ -319,9 +319,17 @@ void TestParsers::domainFile_data() {
         << (QByteArray("\xFF\xFE") +
             QByteArray(reinterpret_cast<const char*>(domains.utf16()), domains.size() * 2))
         << domains;
+    QTest::newRow("utf-16be with bom")
+        << (QByteArray("\xFE\xFF") + QByteArray(QStringEncoder(QStringConverter::Utf16BE).encode(domains)))
+        << domains;
     QTest::newRow("ascii") << QByteArray("a.com\nb.com") << u"a.com\nb.com"_s;
     QTest::newRow("empty") << QByteArray() << u""_s;
     QTest::newRow("nul byte") << QByteArray("a.com\0b.com", 11) << QString();
+    QTest::newRow("nul byte after a utf-8 bom") << QByteArray(
+                                                       "\xEF\xBB\xBF"
+                                                       "a.com\0b.com",
+                                                       14)
+                                                << QString();
     QTest::newRow("neither utf-8 nor gbk") << QByteArray("\x81\x20\xFF\xFF") << QString();
 }
 
