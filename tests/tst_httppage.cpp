@@ -72,7 +72,6 @@ private Q_SLOTS:
     void stopByHandSilencesRequest();
     void secondRequestAbandonsFirst();
     void handlerMayDropTheLastReference();
-    void handlerThatWaitsSeesOneEvent();
     void missingBodyFails();
     void badTimeoutTextRaisesAfterSending();
     void waitingFetcherGoesWithItsTimerTable();
@@ -274,20 +273,6 @@ void TestHttpPage::handlerMayDropTheLastReference() {
     stack.time.advance(100);
     QCOMPARE(events, (QStringList{u"http://site.example/1"_s, u"http://site.example/2"_s}));
     QCOMPARE(stack.support.liveCount(), 0);
-}
-
-void TestHttpPage::handlerThatWaitsSeesOneEvent() {
-    VirtualStack stack;
-    stack.http.setResponder([](const QString& url) { return FakeReply{url.toUtf8(), 20}; });
-    auto page = HTTPPage2::create(stack.context);
-    QStringList events;
-    page->HttpEvent = [&](const QString& text) {
-        events.append(text);
-        stack.time.advance(100);  // as a message box's event loop would
-    };
-    page->SubIniData(u"http://site.example/x"_s, u"utf-8"_s, u"5"_s);
-    stack.time.advance(300);
-    QCOMPARE(events, QStringList{u"http://site.example/x"_s});
 }
 
 void TestHttpPage::missingBodyFails() {

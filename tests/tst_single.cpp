@@ -49,6 +49,17 @@ FakeHttp::Responder keywordSite(const QByteArray& stats, const QString& pagesOf)
     };
 }
 
+// A keyword page of `rows` whole rows, keywords "k1" to "k<rows>".
+QByteArray keywordPageOf(int rows) {
+    QString page = u"<table><tr><td>关键字</td><td>网页标题</td></tr>"_s;
+    for (int i = 1; i <= rows; ++i) {
+        page += u"<tr><td><a rel=\"nofollow\">k"_s + QString::number(i) +
+                u"</a></td><td width=\"110%\">1</td><td align=\"right\">2</td><td align=\"right\">3</td>"
+                u"<td><a rel=\"nofollow\">t</a></td></tr>"_s;
+    }
+    return (page + u"</table><div>页号 1 2</div>"_s).toUtf8();
+}
+
 QStringList keywordCells(const Form1& f, int row) {
     QStringList cells;
     for (int k = 1; k <= 5; ++k) {
@@ -80,6 +91,7 @@ private Q_SLOTS:
     void placeholderRowsAreCapped();
     void groupedKeywordCountFillsItsRows();
     void errorStatusKeywordPageHaltsTheRun();
+    void moreRowsThanPlaceholdersHaltTheRun();
     void unreadablePagesHaltTheRun_data();
     void unreadablePagesHaltTheRun();
     void batchPauseHaltsKeywordRun();
@@ -229,6 +241,23 @@ void TestSingle::errorStatusKeywordPageHaltsTheRun() {
     QCOMPARE(f.KeywordRow(), 26);
     QCOMPARE(f.ListView2->items().subItem(26, 1), u"..."_s);
     QCOMPARE(h.sentKeywordPages().size(), 2);
+}
+
+void TestSingle::moreRowsThanPlaceholdersHaltTheRun() {
+    FormHarness h;
+    Form1& f = *h.form;
+    // 2,000 keywords get 1,000 rows; pages of 30 fill them on page 33, with 10 rows to spare.
+    h.http.setResponder([](const QString& url) {
+        return url.endsWith(u"/baidu/www.baidu.com"_s) ? FakeReply{statsPage(u"2000"_s), 20}
+                                                       : FakeReply{keywordPageOf(30), 20};
+    });
+    f.Command11->click();
+    h.time.advance(10'000);
+    QCOMPARE(f.ListView2->items().itemCount(), 1000);
+    QCOMPARE(f.KeywordRow(), 1001);
+    QCOMPARE(f.ListView2->items().subItem(1000, 1), u"k10"_s);
+    QCOMPARE(f.Label5[6]->text(), u"33"_s);
+    QCOMPARE(h.sentKeywordPages().size(), 34);
 }
 
 void TestSingle::unreadablePagesHaltTheRun_data() {
