@@ -151,6 +151,7 @@ void TestActions::viewOpensOnlyMatchingFiles() {
     Form1& f = *h.form;
     QDir(h.folder.path()).mkdir(u"sub.txt"_s);
     const QString hidden = writeFile(h.folder, u".hidden.txt"_s, "x");
+    writeFile(h.folder, u"z.txt"_s, "x");  // matches too, but comes later by name
     f.Text3->setText(h.folder.filePath(u"missing.txt"_s));
     f.Command7->click();
     f.Text3->setText(h.folder.filePath(u"sub.txt"_s));  // a folder

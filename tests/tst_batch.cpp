@@ -62,10 +62,12 @@ private Q_SLOTS:
     void pauseLengthNotPositiveMeansNoPause_data();
     void pauseLengthNotPositiveMeansNoPause();
     void importEndsPausedRun();
+    void importDuringAutomaticPauseEndsRunForGood();
     void freshStartForgetsOldFigures();
     void progressTimerSleepsWhenAllCounted();
     void statisticsChainLeavesCountCellsAlone();
     void domainsAreSentAsTyped();
+    void errorStatusIsFailure_data();
     void errorStatusIsFailure();
     void pauseThenStartRequestsNothingTwice();
     void stopThenStartRestartsFromRowOne();
@@ -278,6 +280,24 @@ void TestBatch::importEndsPausedRun() {
     }
 }
 
+void TestBatch::importDuringAutomaticPauseEndsRunForGood() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains(domains(3, u"old"_s));
+    f.Text4->setText(u"1"_s);
+    f.Combo1->setEditText(u"1"_s);
+    f.Command3->click();
+    h.time.advance(10);  // the pause before the first row, whose pages are still on their way
+    QCOMPARE(f.Check2, 1);
+    h.importDomains(domains(3, u"new"_s));
+    h.time.advance(30'000);
+    // Neither the pending resume, nor a later boundary, nor the old run's replies touch the new list.
+    QCOMPARE(batchSent(h), 3);
+    QCOMPARE(f.Check2, 0);
+    QVERIFY(!f.Timer2.isRunning());
+    QCOMPARE(h.rowCells(1).mid(1), QStringList(6, u"..."_s));
+}
+
 void TestBatch::freshStartForgetsOldFigures() {
     FormHarness h;
     Form1& f = *h.form;
@@ -353,15 +373,22 @@ void TestBatch::domainsAreSentAsTyped() {
     QCOMPARE(h.sentSiteQueries().last(), u"http://search.test/s?wd=site%3Awww.qq.com"_s);
 }
 
+void TestBatch::errorStatusIsFailure_data() {
+    QTest::addColumn<int>("status");
+    QTest::newRow("400, the first error") << 400;
+    QTest::newRow("503 too many requests") << 503;
+}
+
 void TestBatch::errorStatusIsFailure() {
+    QFETCH(int, status);
     FormHarness h;
     Form1& f = *h.form;
     h.importDomains({u"a.com"_s, u"b.com"_s});
     const auto replica = replicaResponder();
-    // "Too many requests" pages that happen to hold every marker.
+    // Error pages that happen to hold every marker.
     h.http.setResponder([&](const QString& url) {
         FakeReply reply = replica(url);
-        reply.status = url.contains(u"a.com"_s) ? 503 : 200;
+        reply.status = url.contains(u"a.com"_s) ? status : 200;
         return reply;
     });
     f.Command3->click();

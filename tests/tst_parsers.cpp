@@ -362,9 +362,17 @@ void TestParsers::domainFile_data() {
         << (QByteArray("\xFF\xFE") +
             QByteArray(reinterpret_cast<const char*>(domains.utf16()), domains.size() * 2))
         << domains;
+    QTest::newRow("utf-16be with bom")
+        << (QByteArray("\xFE\xFF") + QByteArray(QStringEncoder(QStringConverter::Utf16BE).encode(domains)))
+        << domains;
     QTest::newRow("ascii") << QByteArray("a.com\nb.com") << u"a.com\nb.com"_s;
     QTest::newRow("empty") << QByteArray() << u""_s;
     QTest::newRow("nul byte") << QByteArray("a.com\0b.com", 11) << QString();
+    QTest::newRow("nul byte after a utf-8 bom") << QByteArray(
+                                                       "\xEF\xBB\xBF"
+                                                       "a.com\0b.com",
+                                                       14)
+                                                << QString();
     QTest::newRow("neither utf-8 nor gbk") << QByteArray("\x81\x20\xFF\xFF") << QString();
     QTest::newRow("utf-16le cut inside a code unit") << QByteArray("\377\376a\0.\0c\0n", 9) << QString();
     QTest::newRow("utf-16be unpaired surrogate") << QByteArray("\xFE\xFF\xD8\x00\0a", 6) << QString();

@@ -49,6 +49,17 @@ FakeHttp::Responder keywordSite(const QByteArray& stats, const QString& pagesOf)
     };
 }
 
+// A keyword page of `rows` whole rows, keywords "k1" to "k<rows>".
+QByteArray keywordPageOf(int rows) {
+    QString page = u"<table><tr><td>关键字</td><td>网页标题</td></tr>"_s;
+    for (int i = 1; i <= rows; ++i) {
+        page += u"<tr><td><a rel=\"nofollow\">k"_s + QString::number(i) +
+                u"</a></td><td width=\"110%\">1</td><td align=\"right\">2</td><td align=\"right\">3</td>"
+                u"<td><a rel=\"nofollow\">t</a></td></tr>"_s;
+    }
+    return (page + u"</table><div>页号 1 2</div>"_s).toUtf8();
+}
+
 QStringList keywordCells(const Form1& f, int row) {
     QStringList cells;
     for (int k = 1; k <= 5; ++k) {
@@ -78,6 +89,9 @@ private Q_SLOTS:
     void pageCycleEndsOnPageTotal();
     void keywordCountLimitsRowsNotPages();
     void placeholderRowsAreCapped();
+    void groupedKeywordCountFillsItsRows();
+    void errorStatusKeywordPageHaltsTheRun();
+    void moreRowsThanPlaceholdersHaltTheRun();
     void unreadablePagesHaltTheRun_data();
     void unreadablePagesHaltTheRun();
     void batchPauseHaltsKeywordRun();
@@ -85,6 +99,7 @@ private Q_SLOTS:
     void failedStatisticsPageShowsFailure_data();
     void failedStatisticsPageShowsFailure();
     void singleStartEndsBatchRunCleanly();
+    void singleStartEndsProgressCount();
     void singleQueryWorksAfterBatchStop();
     void batchStartLeavesKeywordRunAlone();
     void domainGoesIntoAddressesAsTyped();
@@ -102,7 +117,9 @@ void TestSingle::fullQueryFillsStripAndKeywordList() {
     const QString domain = domainWithKeywords(60, 110);
     const replica::StatsFigures stats = replica::statsFiguresFor(domain);
     f.Text5->setText(domain);
+    f.ListView3->setVisible(true);  // a filtered list of an earlier query
     f.Command11->click();
+    QVERIFY(f.ListView3->isHidden());
     h.time.advance(10'000);
     QCOMPARE(f.Label5[0]->text(), stats.weight);
     QCOMPARE(f.Label5[1]->text(), stats.keywords);
@@ -194,6 +211,55 @@ void TestSingle::placeholderRowsAreCapped() {
     QCOMPARE(f.ListView2->items().itemCount(), 40 * 25);
 }
 
+void TestSingle::groupedKeywordCountFillsItsRows() {
+    FormHarness h;
+    Form1& f = *h.form;
+    const QString pagesOf = domainWithKeywords(1100, 3000);
+    h.http.setResponder(keywordSite(statsPage(u"1,003"_s), pagesOf));
+    f.Command11->click();
+    h.time.advance(10'000);
+    QCOMPARE(f.Label5[5]->text(), u"40"_s);
+    QCOMPARE(f.Label5[6]->text(), u"40"_s);
+    QCOMPARE(f.ListView2->items().itemCount(), 1000);
+    QCOMPARE(keywordCells(f, 1000), figures(replica::keywordRowsFor(pagesOf, 39).last()));
+}
+
+void TestSingle::errorStatusKeywordPageHaltsTheRun() {
+    FormHarness h;
+    Form1& f = *h.form;
+    const QString pagesOf = domainWithKeywords(80, 200);
+    const auto site = keywordSite(statsPage(u"60"_s), pagesOf);
+    // Page 1 comes as an error page that still holds a whole keyword table.
+    h.http.setResponder([&](const QString& url) {
+        FakeReply reply = site(url);
+        reply.status = url.endsWith(u"/1/"_s) ? 503 : 200;
+        return reply;
+    });
+    f.Command11->click();
+    h.time.advance(10'000);
+    QCOMPARE(f.Label5[6]->text(), u"1"_s);
+    QCOMPARE(f.KeywordRow(), 26);
+    QCOMPARE(f.ListView2->items().subItem(26, 1), u"..."_s);
+    QCOMPARE(h.sentKeywordPages().size(), 2);
+}
+
+void TestSingle::moreRowsThanPlaceholdersHaltTheRun() {
+    FormHarness h;
+    Form1& f = *h.form;
+    // 2,000 keywords get 1,000 rows; pages of 30 fill them on page 33, with 10 rows to spare.
+    h.http.setResponder([](const QString& url) {
+        return url.endsWith(u"/baidu/www.baidu.com"_s) ? FakeReply{statsPage(u"2000"_s), 20}
+                                                       : FakeReply{keywordPageOf(30), 20};
+    });
+    f.Command11->click();
+    h.time.advance(10'000);
+    QCOMPARE(f.ListView2->items().itemCount(), 1000);
+    QCOMPARE(f.KeywordRow(), 1001);
+    QCOMPARE(f.ListView2->items().subItem(1000, 1), u"k10"_s);
+    QCOMPARE(f.Label5[6]->text(), u"33"_s);
+    QCOMPARE(h.sentKeywordPages().size(), 34);
+}
+
 void TestSingle::unreadablePagesHaltTheRun_data() {
     QTest::addColumn<QString>("domain");
     QTest::addColumn<int>("pagesDone");
@@ -253,9 +319,8 @@ void TestSingle::secondStartWins() {
     const QString second = domainWithKeywords(30, 45);
     f.Text5->setText(first);
     f.Command11->click();
-    while (h.sentKeywordPages().isEmpty()) {
-        h.time.advance(1);  // until the first query's keyword page 0 is on its way
-    }
+    // Until the first query's keyword page 1 is on its way: the second starts at page 0 all the same.
+    QVERIFY(h.time.advanceUntil([&] { return h.sentKeywordPages().size() == 2; }, 10'000, 1));
     f.Text5->setText(second);
     f.Command11->click();
     QCOMPARE(f.Label5[5]->text(), u"0"_s);
@@ -264,7 +329,8 @@ void TestSingle::secondStartWins() {
     QCOMPARE(f.ListView2->items().itemCount(), replica::statsFiguresFor(second).keywords.toInt());
     QCOMPARE(keywordCells(f, 1), figures(replica::keywordRowsFor(second, 0).first()));
     QCOMPARE(f.Label5[6]->text(), u"2"_s);
-    QCOMPARE(h.sentKeywordPages().filter(first).size(), 1);  // the old run only ended
+    QCOMPARE(h.sentKeywordPages().filter(first).size(), 2);  // the old run only ended
+    QVERIFY(h.sentKeywordPages().filter(second).first().endsWith(u"/0/"_s));
 }
 
 void TestSingle::failedStatisticsPageShowsFailure_data() {
@@ -308,11 +374,33 @@ void TestSingle::singleStartEndsBatchRunCleanly() {
     QCOMPARE((QList<QStringList>{h.rowCells(1), h.rowCells(2), h.rowCells(3), h.rowCells(4)}), before);
     QCOMPARE(static_cast<int>(h.sentDomainQueries().size() + h.sentSiteQueries().size()), batchSent);
     QCOMPARE(f.Label5[0]->text(), replica::statsFiguresFor(u"single.com"_s).weight);
-    // Start in the batch view runs the batch again, from the first row.
+    // Start in the batch view runs the batch again, afresh from the first row.
     f.Command3->click();
+    QCOMPARE(f.Label2->text(), u"0"_s);
+    QCOMPARE(h.rowCells(1).mid(1), QStringList(6, u"..."_s));
     h.time.advance(10'000);
     QVERIFY(h.allFilled());
     QCOMPARE(f.Label2->text(), u"4"_s);
+}
+
+void TestSingle::singleStartEndsProgressCount() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains({u"a.com"_s, u"b.com"_s, u"c.com"_s, u"d.com"_s, u"e.com"_s, u"f.com"_s});
+    h.http.setResponder(replicaResponder(1));
+    f.Text4->setText(u"5"_s);
+    f.Command3->click();
+    h.time.advance(20);  // every row fetched, the progress count still behind
+    QVERIFY(f.ProgressRow < 5);
+    const QString counted = f.Label2->text();
+    const QString domain = domainWithKeywords(100, 150);
+    f.Text5->setText(domain);
+    f.Command11->click();
+    h.time.advance(10'000);
+    // No pause boundary halts the keyword run, nor does a resume start the batch again.
+    QCOMPARE(f.Label2->text(), counted);
+    QCOMPARE(f.Label5[6]->text(), f.Label5[5]->text());
+    QCOMPARE(h.http.sentCount(u"http://stats.test/baidu/a.com/"_s), 1);
 }
 
 void TestSingle::singleQueryWorksAfterBatchStop() {
@@ -418,6 +506,7 @@ void TestSingle::filter() {
     f.Combo2->setCurrentIndex(mode);
     f.Text6->setText(value);
     f.Command13->click();
+    f.Command13->click();  // again: the filtered list is rebuilt, not added to
     QVERIFY(!f.ListView3->isHidden());
     const ListModel& list = f.ListView3->items();
     QCOMPARE(list.headerCount(), 6);

@@ -168,6 +168,12 @@ void Form1::importDomainText(const QString& text) {
         Check2 = 0;
         Timer2.setEnabled(false);
         m_haltedByUser = true;
+        // Pages still on their way are the old domains': they must not fill the new rows.
+        pr2.detach();
+        pr3.detach();
+        if (Check4 == 0) {
+            pr1.detach();  // in single-query mode it fetches that query's page
+        }
     }
 }
 

@@ -20,6 +20,11 @@ namespace {
 // what those can fill would never be filled, and a count of millions would build millions of rows.
 constexpr qint64 kMostKeywordRows = 40 * 25;
 
+// The keyword count read as the page count reads it: "1,003" is 1,003 keywords, not 1.
+double keywordCount(const QString& text) {
+    return text::wholeNumber(text).value_or(text::leadingNumber(text));
+}
+
 }  // namespace
 
 void Form1::StartKeywordRun() {
@@ -27,7 +32,7 @@ void Form1::StartKeywordRun() {
     list.clearItems();
     ListView2->clearColumns();
     setKeywordColumns(ListView2);
-    const double count = text::leadingNumber(Label5[1]->text());
+    const double count = keywordCount(Label5[1]->text());
     const qint64 rows = std::min<qint64>(text::roundHalfEven(std::trunc(count)), kMostKeywordRows);
     std::vector<QStringList> placeholders;
     for (qint64 row = 1; row <= rows; ++row) {
@@ -65,7 +70,7 @@ void Form1::pr4_HttpEvent(const QString& HereReturnCode) {
     }
     ListModel& list = ListView2->items();
     for (const KeywordTableRow& row : table.rows) {
-        if (text::leadingNumber(Label5[1]->text()) < static_cast<double>(KeywordRow())) {
+        if (keywordCount(Label5[1]->text()) < static_cast<double>(KeywordRow())) {
             break;
         }
         if (KeywordRow() > list.itemCount()) {
