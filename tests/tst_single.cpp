@@ -302,9 +302,8 @@ void TestSingle::batchPauseHaltsKeywordRun() {
     const QString domain = domainWithKeywords(100, 300);
     f.Text5->setText(domain);
     f.Command11->click();
-    while (h.sentKeywordPages().size() < 2) {
-        h.time.advance(1);  // until page 1 is on its way
-    }
+    QVERIFY(
+        h.advanceUntil([&] { return h.sentKeywordPages().size() >= 2; }, 10'000, 1));  // page 1 on its way
     f.Command9->click();
     h.time.advance(10'000);
     QCOMPARE(f.Label5[6]->text(), u"2"_s);
@@ -363,9 +362,7 @@ void TestSingle::singleStartEndsBatchRunCleanly() {
     f.Text4->setText(u"2"_s);
     f.Combo1->setEditText(u"5"_s);
     f.Command3->click();
-    while (f.Check2 == 0) {
-        h.time.advance(10);  // until the automatic pause begins
-    }
+    QVERIFY(h.advanceUntil([&] { return f.Check2 == 1; }, 60'000));  // the automatic pause begins
     const QList<QStringList> before = {h.rowCells(1), h.rowCells(2), h.rowCells(3), h.rowCells(4)};
     const int batchSent = static_cast<int>(h.sentDomainQueries().size() + h.sentSiteQueries().size());
     f.Text5->setText(u"single.com"_s);

@@ -174,6 +174,19 @@ void Form1::importDomainText(const QString& text) {
         if (Check4 == 0) {
             pr1.detach();  // in single-query mode it fetches that query's page
         }
+    } else if (Check1 == 0 && Check4 == 0) {
+        // A running run goes on at its cursors, now over the new rows; the pages on their way are the
+        // old rows' and must not fill the new ones, so each chain asks again for its cursor's row.
+        const auto waiting = [](const FetcherSlot& slot) { return slot.get() && slot.get()->isWaiting(); };
+        if (waiting(pr1)) {
+            RequestStatsPage();
+        }
+        if (waiting(pr2)) {
+            RequestDomainQuery();
+        }
+        if (waiting(pr3)) {
+            RequestSiteQuery();
+        }
     }
 }
 

@@ -83,6 +83,16 @@ void FormHarness::importDomains(const QStringList& domains) {
     form->Command12->click();
 }
 
+bool FormHarness::advanceUntil(const std::function<bool()>& done, qint64 maxMs, qint64 stepMs) {
+    for (qint64 waited = 0; !done(); waited += stepMs) {
+        if (waited >= maxMs) {
+            return false;
+        }
+        time.advance(stepMs);
+    }
+    return true;
+}
+
 QString FormHarness::cell(int row, int index) const {
     return form->ListView1->items().subItem(row, index);
 }

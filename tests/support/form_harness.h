@@ -46,6 +46,8 @@ struct FormHarness {
 
     // Types the domains into the box, one per line, and presses "手动导入".
     void importDomains(const QStringList& domains);
+    // Advances virtual time in steps until done() holds; false when maxMs passed first.
+    bool advanceUntil(const std::function<bool()>& done, qint64 maxMs, qint64 stepMs = 10);
     QString cell(int row, int index) const;
     QStringList rowCells(int row) const;
     // Whether every result cell of every row is known.
