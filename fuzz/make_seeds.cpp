@@ -53,13 +53,7 @@ private:
 };
 
 QByteArray bodyFor(const QByteArray& target) {
-    replica::Request request;
-    request.method = "GET";
-    request.target = target;
-    const qsizetype question = target.indexOf('?');
-    request.path = QByteArray::fromPercentEncoding(question < 0 ? target : target.left(question));
-    request.query = question < 0 ? QByteArray() : target.mid(question + 1);
-    const replica::Reply reply = replica::replicaReply(request);
+    const replica::Reply reply = replica::replicaReply(replica::requestFor(target));
     return reply.kind == replica::Reply::Kind::Normal ? reply.body : QByteArray();
 }
 

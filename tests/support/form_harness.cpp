@@ -34,13 +34,7 @@ FakeHttp::Responder replicaResponder(qint64 delayMs) {
     return [delayMs](const QString& url) {
         const qsizetype hostEnd = url.indexOf(u'/', url.indexOf(u"//"_s) + 2);
         const QByteArray target = hostEnd < 0 ? QByteArrayLiteral("/") : url.mid(hostEnd).toUtf8();
-        replica::Request request;
-        request.method = "GET";
-        request.target = target;
-        const qsizetype question = target.indexOf('?');
-        request.path = QByteArray::fromPercentEncoding(question < 0 ? target : target.left(question));
-        request.query = question < 0 ? QByteArray() : target.mid(question + 1);
-        const replica::Reply reply = replica::replicaReply(request);
+        const replica::Reply reply = replica::replicaReply(replica::requestFor(target));
         FakeReply fake;
         fake.delayMs = delayMs + reply.delayMs;
         fake.status = reply.status;

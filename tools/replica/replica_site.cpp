@@ -443,6 +443,16 @@ QByteArray garbageFor(const QString& domain) {
     return bytes;
 }
 
+Request requestFor(const QByteArray& target) {
+    Request request;
+    request.method = "GET";
+    request.target = target;
+    const qsizetype question = target.indexOf('?');
+    request.path = QByteArray::fromPercentEncoding(question < 0 ? target : target.left(question));
+    request.query = question < 0 ? QByteArray() : target.mid(question + 1);
+    return request;
+}
+
 QByteArray updatePage() {
     return toGbk(
         uR"(<!DOCTYPE html>

@@ -121,6 +121,9 @@ QList<KeywordFigures> keywordRowsFor(const QString& domain, int page);
 QByteArray keywordPageFor(const QString& domain, int page);  // normal page, UTF-8
 QByteArray updatePage();                                     // GBK
 
+// A GET of target ("/path?query"), split as the server splits what it receives.
+Request requestFor(const QByteArray& target);
+
 // The site's whole behaviour for one request, fault modes included.
 Reply replicaReply(const Request& request);
 
