@@ -110,6 +110,12 @@ QString lineNumberText(int n) {
     return text;
 }
 
+// Whether a delivered page can hold no figures of the domain: a failed fetch, an empty body, an
+// error page (503 "too many requests" and the like) or Baidu's robot check.
+bool noFigures(const FetcherSlot& fetcher, const QString& page) {
+    return page.isEmpty() || isFailedAnswer(page) || fetcher.gotErrorPage();
+}
+
 }  // namespace
 
 void Form1::Command12_Click() {
@@ -346,8 +352,7 @@ void Form1::Timer2_Timer() {
 
 void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
     ListModel& list = ListView1->items();
-    // An error page (503 "too many requests" and the like) holds no figures of the domain.
-    const bool failed = HereReturnCode.isEmpty() || isFailedAnswer(HereReturnCode) || pr1.gotErrorPage();
+    const bool failed = noFigures(pr1, HereReturnCode);
     const std::vector<StatsFigure> figures =
         failed ? std::vector<StatsFigure>{} : parseStatsPage(HereReturnCode);
     try {
@@ -392,11 +397,11 @@ void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
     }
 }
 
-void Form1::countChainEvent(const QString& page, bool errorPage, qint64& cursor, int cell,
+void Form1::countChainEvent(const QString& page, const FetcherSlot& fetcher, qint64& cursor, int cell,
                             void (Form1::*builder)()) {
     ListModel& list = ListView1->items();
-    // A failed fetch, an error page or Baidu's robot check is no count: show it as a failure, never as 0.
-    const bool failed = errorPage || page.isEmpty() || isFailedAnswer(page);
+    // What holds no count shows as a failure, never as 0.
+    const bool failed = noFigures(fetcher, page);
     resumeNext([&] {
         const int row = position(cursor);
         if (failed) {
@@ -428,13 +433,11 @@ void Form1::countChainEvent(const QString& page, bool errorPage, qint64& cursor,
 }
 
 void Form1::pr2_HttpEvent(const QString& HereReturnCode) {
-    countChainEvent(HereReturnCode, pr2.gotErrorPage(), DomainQueryRow(), kBacklinksCell,
-                    &Form1::RequestDomainQuery);
+    countChainEvent(HereReturnCode, pr2, DomainQueryRow(), kBacklinksCell, &Form1::RequestDomainQuery);
 }
 
 void Form1::pr3_HttpEvent(const QString& HereReturnCode) {
-    countChainEvent(HereReturnCode, pr3.gotErrorPage(), SiteQueryRow(), kIndexedCell,
-                    &Form1::RequestSiteQuery);
+    countChainEvent(HereReturnCode, pr3, SiteQueryRow(), kIndexedCell, &Form1::RequestSiteQuery);
 }
 
 }  // namespace quorvane

@@ -186,7 +186,7 @@ private:
     void CheckForUpdate();
 
     // The shared advance of the two search result chains.
-    void countChainEvent(const QString& page, bool errorPage, qint64& cursor, int cell,
+    void countChainEvent(const QString& page, const FetcherSlot& fetcher, qint64& cursor, int cell,
                          void (Form1::*builder)());
     void pauseFlags();
     void saveList(ListView& list, const QString& path, bool wholeRow, int lastSubItem);
