@@ -43,6 +43,11 @@ PauseLog runWatching(FormHarness& h, qint64 maxMs) {
     return log;
 }
 
+// The result cells of a row whose statistics page had no weight marker and whose Baidu pages no count.
+QStringList noStatsPage() {
+    return {u"失败"_s, u"失败"_s, u"失败"_s, u"0"_s, u"0"_s, u"失败"_s};
+}
+
 int batchSent(const FormHarness& h) {
     return static_cast<int>(h.sentStats().size() + h.sentDomainQueries().size() + h.sentSiteQueries().size());
 }
@@ -54,8 +59,10 @@ class TestBatch final : public QObject {
 private Q_SLOTS:
     void importEnablesRunButtonsAndNumbersLines();
     void importOfEmptyBoxAndClear();
-    void reimportDuringRunKeepsCursors();
+    void importDuringRunEndsIt();
     void columnClickSortsOncePerClick();
+    void sortDuringRunKeepsFiguresWithTheirDomains();
+    void stoppedRunLetsProgressTimerSleep();
     void fullRunWithInitialInputs();
     void rowsPerBatchVariants_data();
     void rowsPerBatchVariants();
@@ -132,22 +139,30 @@ void TestBatch::importOfEmptyBoxAndClear() {
     QVERIFY(!f.Timer1.isRunning());  // nothing to watch
 }
 
-void TestBatch::reimportDuringRunKeepsCursors() {
+void TestBatch::importDuringRunEndsIt() {
     FormHarness h;
     Form1& f = *h.form;
     h.importDomains(domains(6));
     f.Command3->click();
-    h.time.advance(65);  // a few rows of each chain, the next ones on their way
-    const qint64 stats = f.StatsRow();
-    QVERIFY(stats > 1);
-    h.importDomains(domains(6, u"new"_s));
-    QCOMPARE(f.StatsRow(), stats);
-    h.time.advance(2000);
-    // The chains went on at their positions, now over the new rows, and only with the new rows' pages.
-    for (int row = static_cast<int>(stats); row <= 6; ++row) {
-        QCOMPARE(h.rowCells(row), expectedCells(u"new"_s + QString::number(row) + u".com"_s));
+    h.time.advance(65);  // a few rows counted, the next pages on their way
+    QVERIFY(f.Label2->text() != u"0"_s);
+    const int sent = batchSent(h);
+    h.importDomains(domains(4, u"new"_s));
+    h.time.advance(5000);
+    // No old page fills a new row, nothing more is asked for, nothing is counted.
+    QCOMPARE(batchSent(h), sent);
+    for (int row = 1; row <= 4; ++row) {
+        QCOMPARE(h.rowCells(row).mid(1), QStringList(6, u"..."_s));
     }
-    QCOMPARE(h.cell(1, 2), u"..."_s);
+    QCOMPARE(f.Label2->text(), u"0"_s);
+    QVERIFY(!f.Timer1.isRunning());
+    QVERIFY(!f.Timer2.isRunning());
+    // The next Start is a fresh one, from the first new row.
+    f.Command3->click();
+    QCOMPARE(h.sentStats().last(), u"http://stats.test/baidu/new1.com/"_s);
+    h.time.advance(5000);
+    QCOMPARE(f.Label2->text(), u"4"_s);
+    QCOMPARE(h.rowCells(4), expectedCells(u"new4.com"_s));
 }
 
 void TestBatch::columnClickSortsOncePerClick() {
@@ -161,30 +176,83 @@ void TestBatch::columnClickSortsOncePerClick() {
 
     QStringList names = domains(10);
     h.importDomains(names);
-    f.ListView1_ColumnClick(1);  // "序号", descending as text: 9, 8, ..., 10, 1
-    QCOMPARE(list.itemText(1), u"9"_s);
-    QCOMPARE(list.itemText(2), u"8"_s);
-    QCOMPARE(list.itemText(9), u"10"_s);
+    f.ListView1_ColumnClick(1);  // "序号", descending by value: 10, 9, ..., 1
+    QCOMPARE(list.itemText(1), u"10"_s);
+    QCOMPARE(list.itemText(2), u"9"_s);
+    QCOMPARE(list.itemText(10), u"1"_s);
     QCOMPARE(list.column(1).tag, u"1"_s);
     f.ListView1_ColumnClick(1);
     QCOMPARE(list.itemText(1), u"1"_s);
-    QCOMPARE(list.itemText(2), u"10"_s);
+    QCOMPARE(list.itemText(2), u"2"_s);
     QCOMPARE(list.column(1).tag, u"0"_s);
     f.ListView1_ColumnClick(2);  // another column starts descending, the first keeps its toggle
     QCOMPARE(h.cell(1, 1), u"site9.com"_s);
     QCOMPARE(list.column(1).tag, u"0"_s);
 
-    // Rows stay put while the run fills them, and the run fills by position.
+    // Rows stay put while the run fills them; the run walks them in the order of the import.
     f.Command3->click();
     h.time.advance(5000);
     QVERIFY(h.allFilled());
     QCOMPARE(h.cell(1, 1), u"site9.com"_s);
     QCOMPARE(h.rowCells(1), expectedCells(u"site9.com"_s));
-    QCOMPARE(h.sentStats().first(), u"http://stats.test/baidu/site9.com/"_s);
+    QCOMPARE(h.sentStats().first(), u"http://stats.test/baidu/site1.com/"_s);
 
     // An import resets the toggles: the first click sorts descending again.
     h.importDomains(names);
     QCOMPARE(list.column(1).tag, QString());
+}
+
+void TestBatch::sortDuringRunKeepsFiguresWithTheirDomains() {
+    FormHarness h;
+    Form1& f = *h.form;
+    const QStringList names = domains(30);
+    h.importDomains(names);
+    f.Text4->setText(u"7"_s);
+    f.Combo1->setEditText(u"1"_s);
+    f.Command3->click();
+    h.time.advance(105);  // pages of several rows on their way
+    f.ListView1_ColumnClick(2);
+    h.time.advance(300);
+    f.ListView1_ColumnClick(3);
+    for (int step = 0; step < 200 && f.Label2->text() != u"30"_s; ++step) {
+        // A row is counted only once it is whole.
+        const int counted = f.Label2->text().toInt();
+        int whole = 0;
+        while (whole < 30 && !h.form->ListView1->items().entryCells(whole + 1).mid(2).contains(u"..."_s)) {
+            ++whole;
+        }
+        QVERIFY(counted <= whole);
+        h.time.advance(100);
+    }
+    QCOMPARE(f.Label2->text(), u"30"_s);
+    QStringList seen;
+    for (int row = 1; row <= 30; ++row) {
+        const QString domain = h.cell(row, 1);
+        QCOMPARE(h.rowCells(row), expectedCells(domain));
+        seen.append(domain);
+    }
+    seen.sort();
+    QStringList all = names;
+    all.sort();
+    QCOMPARE(seen, all);
+    QCOMPARE(h.sentStats().size(), 30);
+}
+
+void TestBatch::stoppedRunLetsProgressTimerSleep() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains(domains(20));
+    f.Command3->click();
+    h.time.advance(45);
+    f.Command10->click();
+    h.time.advance(1000);  // the pages on their way arrive and are counted
+    const QString counted = f.Label2->text();
+    QVERIFY(!f.Timer1.isRunning());
+    QVERIFY(counted.toInt() < 20);
+    f.Command3->click();  // Stop, Start: a fresh run, watched again
+    QVERIFY(f.Timer1.isRunning());
+    h.time.advance(10'000);
+    QCOMPARE(f.Label2->text(), u"20"_s);
 }
 
 void TestBatch::fullRunWithInitialInputs() {
@@ -544,8 +612,8 @@ void TestBatch::failuresShowAsFailuresAndRunCompletes() {
     QCOMPARE(h.cell(3, 2), replica::statsFiguresFor(u"verify.com"_s).weight);
     QCOMPARE(h.rowCells(5).mid(1), QStringList(6, u"失败"_s));  // over the body cap
     QCOMPARE(h.rowCells(6), expectedCells(u"ok2.com"_s));
-    // Garbage is a page without markers: no figure, but no failure either.
-    QCOMPARE(h.rowCells(4).mid(1), QStringList(6, u"0"_s));
+    // Garbage is no statistics page: its cells fail; Baidu's pages without a count say 0.
+    QCOMPARE(h.rowCells(4).mid(1), noStatsPage());
 }
 
 void TestBatch::partialAndMarkerlessPagesShowZeroErrorPagesFail() {
@@ -558,7 +626,7 @@ void TestBatch::partialAndMarkerlessPagesShowZeroErrorPagesFail() {
     const replica::StatsFigures partial = replica::statsFiguresFor(u"partial.com"_s);
     QCOMPARE(h.rowCells(1), (QStringList{u"partial.com"_s, partial.weight, partial.keywords, u"0"_s, u"0"_s,
                                          u"0"_s, u"0"_s}));
-    QCOMPARE(h.rowCells(2).mid(1), QStringList(6, u"0"_s));
+    QCOMPARE(h.rowCells(2).mid(1), noStatsPage());
     // A 404 page and an empty body are failed fetches.
     QCOMPARE(h.rowCells(3).mid(1), QStringList(6, u"失败"_s));
     QCOMPARE(h.rowCells(4).mid(1), QStringList(6, u"失败"_s));

@@ -40,8 +40,9 @@ private Q_SLOTS:
     void outOfRangeThrows();
     void longCellIsShownCutButKeptWhole();
     void resetOfResultCellsUnderTester();
-    void sortsByTextNotNumber_data();
-    void sortsByTextNotNumber();
+    void sortsNumbersByValue_data();
+    void sortsNumbersByValue();
+    void entriesKeepTheirRowsThroughSorts();
     void sortIsStableAndOnce();
     void sortKeepsPersistentIndexes();
     void viewColumnsInTwipsAndHitTest();
@@ -115,21 +116,24 @@ void TestListModel::outOfRangeThrows() {
     QVERIFY_THROWS_EXCEPTION(AppError, model.column(3));
 }
 
-void TestListModel::sortsByTextNotNumber_data() {
+void TestListModel::sortsNumbersByValue_data() {
     QTest::addColumn<QStringList>("keys");
     QTest::addColumn<int>("order");
     QTest::addColumn<QStringList>("sorted");
-    QTest::newRow("ascending as text") << QStringList{u"9"_s, u"10"_s, u"100"_s, u"2"_s} << 0
-                                       << QStringList{u"10"_s, u"100"_s, u"2"_s, u"9"_s};
-    QTest::newRow("descending as text")
-        << QStringList{u"9"_s, u"10"_s, u"2"_s} << 1 << QStringList{u"9"_s, u"2"_s, u"10"_s};
-    QTest::newRow("dots among numbers")
-        << QStringList{u"5"_s, u"..."_s, u"3"_s} << 0 << QStringList{u"..."_s, u"3"_s, u"5"_s};
-    QTest::newRow("case-insensitive") << QStringList{u"b.com"_s, u"A.com"_s, u"a.org"_s} << 0
-                                      << QStringList{u"A.com"_s, u"a.org"_s, u"b.com"_s};
+    QTest::newRow("ascending by value") << QStringList{u"9"_s, u"10"_s, u"100"_s, u"2"_s} << 0
+                                        << QStringList{u"2"_s, u"9"_s, u"10"_s, u"100"_s};
+    QTest::newRow("descending, grouped") << QStringList{u"99"_s, u"995,657,486"_s, u"983,380"_s, u"10"_s} << 1
+                                         << QStringList{u"995,657,486"_s, u"983,380"_s, u"99"_s, u"10"_s};
+    QTest::newRow("no figure last, ascending") << QStringList{u"5"_s, u"..."_s, u"失败"_s, u""_s, u"3"_s} << 0
+                                               << QStringList{u"3"_s, u"5"_s, u"..."_s, u"失败"_s, u""_s};
+    QTest::newRow("no figure last, descending") << QStringList{u"..."_s, u"5"_s, u"失败"_s, u"3"_s} << 1
+                                                << QStringList{u"5"_s, u"3"_s, u"..."_s, u"失败"_s};
+    QTest::newRow("text by collation, case-insensitive")
+        << QStringList{u"b.com"_s, u"A.com"_s, u"a.org"_s} << 0
+        << QStringList{u"A.com"_s, u"a.org"_s, u"b.com"_s};
 }
 
-void TestListModel::sortsByTextNotNumber() {
+void TestListModel::sortsNumbersByValue() {
     QFETCH(QStringList, keys);
     QFETCH(int, order);
     QFETCH(QStringList, sorted);
@@ -139,6 +143,24 @@ void TestListModel::sortsByTextNotNumber() {
     model.setSortOrder(order);
     model.setSorted(true);
     QCOMPARE(column(model, 1), sorted);
+}
+
+void TestListModel::entriesKeepTheirRowsThroughSorts() {
+    ListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    fill(model, {u"c"_s, u"a"_s, u"b"_s});
+    model.setSortKey(1);
+    model.setSorted(true);  // shown: a, b, c
+    QCOMPARE(model.positionOfEntry(1), 3);
+    QCOMPARE(model.entrySubItem(2, 1), u"a"_s);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    model.setEntrySubItem(1, 1, u"z"_s);
+    QCOMPARE(model.subItem(3, 1), u"z"_s);
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed.first().first().toModelIndex().row(), 2);
+    model.addRow({u"4"_s, u"0"_s});  // added last, whatever the order
+    QCOMPARE(model.entrySubItem(4, 1), u"0"_s);
+    QCOMPARE(model.positionOfEntry(4), 4);
 }
 
 void TestListModel::sortIsStableAndOnce() {
@@ -153,7 +175,7 @@ void TestListModel::sortIsStableAndOnce() {
     model.setSubItem(1, 1, u"z"_s);
     model.addRow({u"5"_s, u"0"_s});
     QCOMPARE(column(model, 0), (QStringList{u"2"_s, u"4"_s, u"1"_s, u"3"_s, u"5"_s}));
-    // The number column sorts as text too.
+    // The number column sorts by value.
     model.setSortKey(0);
     model.setSortOrder(1);
     model.setSorted(true);

@@ -109,11 +109,15 @@ void TestParsers::statsPageOfReplicaSite() {
 void TestParsers::keywordPages_data() {
     QTest::addColumn<QString>("count");
     QTest::addColumn<int>("pages");  // -1: no page count
-    QTest::newRow("2") << u"2"_s << 0;
-    QTest::newRow("3") << u"3"_s << 1;
+    // Rounded up: a last page with one or two keywords is still read.
+    QTest::newRow("1") << u"1"_s << 1;
+    QTest::newRow("2") << u"2"_s << 1;
     QTest::newRow("25") << u"25"_s << 1;
-    QTest::newRow("26") << u"26"_s << 1;
-    QTest::newRow("28") << u"28"_s << 2;
+    QTest::newRow("26") << u"26"_s << 2;
+    QTest::newRow("27") << u"27"_s << 2;
+    QTest::newRow("50") << u"50"_s << 2;
+    QTest::newRow("51") << u"51"_s << 3;
+    QTest::newRow("1000") << u"1000"_s << 40;
     QTest::newRow("1003 capped") << u"1003"_s << 40;
     QTest::newRow("grouped 1,003") << u"1,003"_s << 40;
     QTest::newRow("0") << u"0"_s << 0;

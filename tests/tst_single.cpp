@@ -108,6 +108,7 @@ private Q_SLOTS:
     void filter_data();
     void filter();
     void filterOfEmptyListAsksForAQuery();
+    void filterAsksForANumber();
     void filterDefaultsAndHint();
 };
 
@@ -478,7 +479,8 @@ void TestSingle::filter_data() {
     QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QStringList>("copied");  // numbers of the rows copied
-    QTest::newRow("index 100") << 1 << u"100"_s << QStringList{u"1"_s, u"7"_s};
+    QTest::newRow("index 100, a grouped cell") << 1 << u"100"_s << QStringList{u"1"_s, u"7"_s, u"9"_s};
+    QTest::newRow("index 1,000") << 1 << u"1,000"_s << QStringList{u"9"_s};
     QTest::newRow("indexed 0 takes all")
         << 2 << u"0"_s << QStringList{u"1"_s, u"3"_s, u"4"_s, u"7"_s, u"9"_s};
     QTest::newRow("indexed 1,000 by the locale") << 2 << u"1,000"_s << QStringList{u"7"_s};
@@ -486,7 +488,6 @@ void TestSingle::filter_data() {
         << 0 << QString() << QStringList{u"1"_s, u"3"_s, u"4"_s, u"9"_s};
     QTest::newRow("text") << 0 << u"百度"_s << QStringList{u"1"_s, u"9"_s};
     QTest::newRow("hint left in the box") << 0 << u"请输入关键词"_s << QStringList{};
-    QTest::newRow("not a number") << 1 << u"abc"_s << QStringList{};
 }
 
 void TestSingle::filter() {
@@ -522,6 +523,18 @@ void TestSingle::filter() {
     QCOMPARE(f.ListView2->items().itemCount(), 5);
     QVERIFY(!f.ListView2->items().subItemForeColor(1, tested).isValid());
     f.Command15->click();
+    QVERIFY(f.ListView3->isHidden());
+}
+
+void TestSingle::filterAsksForANumber() {
+    FormHarness h;
+    Form1& f = *h.form;
+    fillKeywords(f, {{u"1"_s, u"百度"_s, u"1"_s, u"100"_s, u"5"_s, u"t1"_s}});
+    f.Combo2->setCurrentIndex(1);
+    f.Text6->setText(u"abc"_s);
+    f.Command13->click();
+    // Not an empty list, which would read as "no keyword reaches it".
+    QCOMPARE(h.messages.texts(), QStringList{u"请输入数字！"_s});
     QVERIFY(f.ListView3->isHidden());
 }
 

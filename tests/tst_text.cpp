@@ -21,6 +21,8 @@ private Q_SLOTS:
     void partBefore();
     void leadingNumber_data();
     void leadingNumber();
+    void groupedNumbers_data();
+    void groupedNumbers();
     void wholeNumber_data();
     void wholeNumber();
     void roundHalfEven_data();
@@ -118,6 +120,36 @@ void TestText::leadingNumber() {
     QFETCH(QString, text);
     QFETCH(double, value);
     QCOMPARE(text::leadingNumber(text), value);
+}
+
+void TestText::groupedNumbers_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("leading");  // leadingGroupedNumber
+    QTest::addColumn<double>("cell");     // cellNumber; NaN: no number
+    const double none = std::nan("");
+    QTest::newRow("grouped") << u"1,234"_s << 1234.0 << 1234.0;
+    QTest::newRow("two groups, blanks") << u" 84,077,700 "_s << 84077700.0 << 84077700.0;
+    QTest::newRow("plain") << u"10"_s << 10.0 << 10.0;
+    QTest::newRow("fraction") << u"-1,000.5"_s << -1000.5 << -1000.5;
+    QTest::newRow("short group") << u"1,2"_s << 1.0 << none;
+    QTest::newRow("no grouping") << u"1234,567"_s << 1234.0 << none;
+    QTest::newRow("text after") << u"1,234万"_s << 1234.0 << none;
+    QTest::newRow("placeholder") << u"..."_s << 0.0 << none;
+    QTest::newRow("failure") << u"失败"_s << 0.0 << none;
+    QTest::newRow("empty") << QString() << 0.0 << none;
+    QTest::newRow("date") << u"2024-01-05"_s << 2024.0 << none;
+}
+
+void TestText::groupedNumbers() {
+    QFETCH(QString, text);
+    QFETCH(double, leading);
+    QFETCH(double, cell);
+    QCOMPARE(text::leadingGroupedNumber(text), leading);
+    const auto number = text::cellNumber(text);
+    QCOMPARE(number.has_value(), !std::isnan(cell));
+    if (number) {
+        QCOMPARE(*number, cell);
+    }
 }
 
 void TestText::wholeNumber_data() {

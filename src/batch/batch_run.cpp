@@ -75,8 +75,9 @@ int cellFor(StatsField field) {
     return 0;
 }
 
-// A cursor as a list position; positions beyond the list's range throw like a missing row.
-int position(qint64 cursor) {
+// A cursor as a row entry (the order of the import, whatever the list is sorted by); entries beyond
+// the list's range throw like a missing row.
+int entry(qint64 cursor) {
     if (cursor < 1 || cursor > std::numeric_limits<int>::max()) {
         throw AppError(AppError::kIndexOutOfBounds, u"索引超出范围"_s);
     }
@@ -116,6 +117,10 @@ bool noFigures(const FetcherSlot& fetcher, const QString& page) {
     return page.isEmpty() || isFailedAnswer(page) || fetcher.gotErrorPage();
 }
 
+bool waiting(const FetcherSlot& slot) {
+    return slot.get() && slot.get()->isWaiting();
+}
+
 }  // namespace
 
 void Form1::Command12_Click() {
@@ -136,7 +141,10 @@ void Form1::Command6_Click() {
         problem = u"网址文件太大（超过 64 MB）："_s;
     } else if (QFile file(path); !file.open(QIODevice::ReadOnly)) {
         problem = u"无法读取网址文件："_s;
-    } else if (text = decodeDomainFile(file.readAll()); !text) {
+    } else if (const QByteArray bytes = file.readAll(); file.error() != QFileDevice::NoError) {
+        // A read that fails part way (a device, a file system error) is no empty list.
+        problem = u"无法读取网址文件："_s;
+    } else if (text = decodeDomainFile(bytes); !text) {
         problem = u"网址文件不是文本文件："_s;
     }
     if (!problem.isEmpty()) {
@@ -169,30 +177,22 @@ void Form1::importDomainText(const QString& text) {
     }
     list.addRows(std::move(rows));
     setCaption(Label3, QString::number(list.itemCount()));
-    // A paused run's cursors point into the old list: resuming would skip the new list's first rows.
-    if (Check2 == 1) {
-        Check2 = 0;
-        Timer2.setEnabled(false);
-        m_haltedByUser = true;
-        // Pages still on their way are the old domains': they must not fill the new rows.
-        pr2.detach();
-        pr3.detach();
-        if (Check4 == 0) {
-            pr1.detach();  // in single-query mode it fetches that query's page
-        }
-    } else if (Check1 == 0 && Check4 == 0) {
-        // A running run goes on at its cursors, now over the new rows; the pages on their way are the
-        // old rows' and must not fill the new ones, so each chain asks again for its cursor's row.
-        const auto waiting = [](const FetcherSlot& slot) { return slot.get() && slot.get()->isWaiting(); };
-        if (waiting(pr1)) {
-            RequestStatsPage();
-        }
-        if (waiting(pr2)) {
-            RequestDomainQuery();
-        }
-        if (waiting(pr3)) {
-            RequestSiteQuery();
-        }
+    endBatchRun();
+}
+
+// An import ends the batch run: its cursors and pages in flight belong to the old list, and a run
+// that went on over the new one would skip its first rows and count them done.
+void Form1::endBatchRun() {
+    Check2 = 0;
+    m_haltedByUser = true;
+    Timer1.setEnabled(false);
+    Timer2.setEnabled(false);
+    ProgressRow = 1;
+    setCaption(Label2, u"0"_s);
+    pr2.detach();
+    pr3.detach();
+    if (Check4 == 0) {
+        pr1.detach();  // in single-query mode it fetches that query's page
     }
 }
 
@@ -201,7 +201,12 @@ void Form1::Command2_Click() {
 }
 
 void Form1::ListView1_ColumnClick(int column) {
-    ListModel& list = ListView1->items();
+    sortByColumn(*ListView1, column);
+}
+
+// The first click on a column sorts descending, the next ascending; each column keeps its toggle.
+void Form1::sortByColumn(ListView& view, int column) {
+    ListModel& list = view.items();
     if (list.itemCount() < 2) {
         return;
     }
@@ -228,7 +233,7 @@ void Form1::RequestStatsPage() {
     HTTPPage2& page = pr1.renew(m_fetch);
     if (Check4 == 0) {
         resumeNext([&] {
-            const QString domain = ListView1->items().subItem(position(StatsRow()), kDomainCell);
+            const QString domain = ListView1->items().entrySubItem(entry(StatsRow()), kDomainCell);
             page.SubIniData(statsPageAddress(m_config.statsSite, domain, true), kUtf8, kTimeout);
         });
     }
@@ -248,7 +253,7 @@ void Form1::RequestDomainQuery() {
         return;
     }
     resumeNext([&] {
-        const QString domain = ListView1->items().subItem(position(DomainQueryRow()), kDomainCell);
+        const QString domain = ListView1->items().entrySubItem(entry(DomainQueryRow()), kDomainCell);
         page.SubIniData(domainQueryAddress(m_config.searchEngine, domain), kGb2312, kTimeout);
     });
 }
@@ -259,7 +264,7 @@ void Form1::RequestSiteQuery() {
     }
     HTTPPage2& page = pr3.renew(m_fetch);
     resumeNext([&] {
-        const QString domain = ListView1->items().subItem(position(SiteQueryRow()), kDomainCell);
+        const QString domain = ListView1->items().entrySubItem(entry(SiteQueryRow()), kDomainCell);
         page.SubIniData(siteQueryAddress(m_config.searchEngine, domain), kGb2312, kTimeout);
     });
 }
@@ -316,16 +321,23 @@ void Form1::Timer1_Timer() {
         Timer1.setEnabled(false);
         return;
     }
+    bool counted = false;
     resumeNext([&] {
-        const int row = position(ProgressRow);
+        const int row = entry(ProgressRow);
         for (int cell = kWeightCell; cell <= kSnapshotCell; ++cell) {
-            if (list.subItem(row, cell) == kUnknown) {
+            if (list.entrySubItem(row, cell) == kUnknown) {
                 return;
             }
         }
         setCaption(Label2, QString::number(ProgressRow));
         ++ProgressRow;
+        counted = true;
     });
+    if (!counted && Check1 == 1 && !waiting(pr1) && !waiting(pr2) && !waiting(pr3)) {
+        // Halted with nothing on its way: no cell can change until the next Start, which wakes it.
+        Timer1.setEnabled(false);
+        return;
+    }
     if (ProgressRow == PauseAt) {
         PauseAt = saturatingAdd(PauseAt, text::leadingNumber(Text4->text()));
         if (m_haltedByUser) {
@@ -352,7 +364,8 @@ void Form1::Timer2_Timer() {
 
 void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
     ListModel& list = ListView1->items();
-    const bool failed = noFigures(pr1, HereReturnCode);
+    // A page without the weight marker is no statistics page: zeros would read as a real result.
+    const bool failed = noFigures(pr1, HereReturnCode) || !isStatsPage(HereReturnCode);
     const std::vector<StatsFigure> figures =
         failed ? std::vector<StatsFigure>{} : parseStatsPage(HereReturnCode);
     try {
@@ -368,7 +381,7 @@ void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
                     StartKeywordRun();
                 }
             } else if (const int cell = cellFor(figure.field); cell != 0) {
-                list.setSubItem(position(StatsRow()), cell, figure.text);
+                list.setEntrySubItem(entry(StatsRow()), cell, figure.text);
             }
         }
     } catch (const AppError&) {
@@ -385,9 +398,9 @@ void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
     const QString filler = failed ? kFailureText : u"0"_s;
     for (const int cell : kStatsCells) {
         resumeNext([&] {
-            const int row = position(StatsRow());
-            if (list.subItem(row, cell) == kUnknown) {
-                list.setSubItem(row, cell, filler);
+            const int row = entry(StatsRow());
+            if (list.entrySubItem(row, cell) == kUnknown) {
+                list.setEntrySubItem(row, cell, filler);
             }
         });
     }
@@ -403,27 +416,27 @@ void Form1::countChainEvent(const QString& page, const FetcherSlot& fetcher, qin
     // What holds no count shows as a failure, never as 0.
     const bool failed = noFigures(fetcher, page);
     resumeNext([&] {
-        const int row = position(cursor);
+        const int row = entry(cursor);
         if (failed) {
-            list.setSubItem(row, cell, kFailureText);
+            list.setEntrySubItem(row, cell, kFailureText);
             return;
         }
         const ResultCount count = parseResultCount(page);
         switch (count.kind) {
             case ResultCount::Kind::Figure:
-                list.setSubItem(row, cell, count.figure);
+                list.setEntrySubItem(row, cell, count.figure);
                 break;
             case ResultCount::Kind::NoMarker:
-                list.setSubItem(row, cell, u"0"_s);
+                list.setEntrySubItem(row, cell, u"0"_s);
                 break;
             case ResultCount::Kind::CutFailed:
                 break;
         }
     });
     resumeNext([&] {
-        const int row = position(cursor);
-        if (list.subItem(row, cell) == kUnknown) {
-            list.setSubItem(row, cell, failed ? kFailureText : u"0"_s);
+        const int row = entry(cursor);
+        if (list.entrySubItem(row, cell) == kUnknown) {
+            list.setEntrySubItem(row, cell, failed ? kFailureText : u"0"_s);
         }
     });
     if (cursor < list.itemCount()) {

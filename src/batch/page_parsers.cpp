@@ -77,11 +77,15 @@ std::optional<int> keywordPagesFor(const QString& keywordCount) {
         return std::nullopt;
     }
     // Capped before any narrowing, so a domain with a million keywords still gets its 40 pages.
-    const double pages = std::min(std::trunc(*count / 25.0 + 0.9), 40.0);
+    const double pages = std::min(std::ceil(*count / 25.0), 40.0);
     if (!(pages > -32768.0)) {
         return std::nullopt;  // NaN, or a negative count out of all range
     }
     return static_cast<int>(pages);
+}
+
+bool isStatsPage(const QString& page) {
+    return page.contains(kWeightMarker);
 }
 
 ResultCount parseResultCount(const QString& page) {

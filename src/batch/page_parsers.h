@@ -20,9 +20,12 @@ struct StatsFigure {
 // The figures found before the first cut that fails; empty when the page has no weight marker.
 std::vector<StatsFigure> parseStatsPage(const QString& page);
 
-// Keyword pages for a keyword count text: (count / 25 + 0.9) truncated, at most 40.
-// Empty when the count is not a number.
+// Keyword pages for a keyword count text: the count divided by 25, rounded up, at most 40, so
+// that no keyword of a last, partly filled page is dropped. Empty when the count is not a number.
 std::optional<int> keywordPagesFor(const QString& keywordCount);
+
+// Whether a page is a statistics page at all: one without the weight marker holds no figures.
+bool isStatsPage(const QString& page);
 
 // What a search result page says about its result count.
 struct ResultCount {

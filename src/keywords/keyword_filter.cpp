@@ -41,6 +41,16 @@ void Form1::Text6_Click() {
 }
 
 void Form1::Command13_Click() {
+    const QString mode = Combo2->currentText();
+    std::optional<double> threshold;
+    if (mode == kIndexMode || mode == kIndexedMode) {
+        threshold = text::wholeNumber(Text6->text());
+        if (!threshold) {
+            // An empty filtered list would read as "no keyword reaches it".
+            showMessage(u"请输入数字！"_s);
+            return;
+        }
+    }
     ListView3->setVisible(true);
     const ListModel& source = ListView2->items();
     if (source.itemCount() == 0) {
@@ -52,18 +62,10 @@ void Form1::Command13_Click() {
     ListView3->clearColumns();
     setKeywordColumns(ListView3);
 
-    const QString mode = Combo2->currentText();
     const int tested = mode == kContainsMode  ? kKeywordCell
                        : mode == kIndexMode   ? kIndexCell
                        : mode == kIndexedMode ? kIndexedCell
                                               : 0;
-    std::optional<double> threshold;
-    if (tested == kIndexCell || tested == kIndexedCell) {
-        threshold = text::wholeNumber(Text6->text());
-        if (!threshold) {
-            return;  // not a number: the filtered list stays empty, with its columns
-        }
-    }
     const QString needle = Text6->text();
     std::vector<QStringList> rows;
     for (int i = 1; i <= source.itemCount(); ++i) {
@@ -74,7 +76,8 @@ void Form1::Command13_Click() {
                 continue;
             }
         }
-        if (threshold && *threshold > text::leadingNumber(source.subItem(i, tested))) {
+        // The site groups its figures: "1,234" is 1234, not 1.
+        if (threshold && *threshold > text::leadingGroupedNumber(source.subItem(i, tested))) {
             continue;
         }
         QStringList cells{source.itemText(i)};

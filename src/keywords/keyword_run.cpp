@@ -76,9 +76,10 @@ void Form1::pr4_HttpEvent(const QString& HereReturnCode) {
         if (KeywordRow() > list.itemCount()) {
             return;  // more keywords than placeholder rows: the run halts here
         }
-        const int position = static_cast<int>(KeywordRow());
+        // The run fills its rows in the order it made them, however the list is sorted meanwhile.
+        const int entry = static_cast<int>(KeywordRow());
         for (int cell = 0; cell < row.cells.size(); ++cell) {
-            list.setSubItem(position, cell + 1, row.cells.at(cell));
+            list.setEntrySubItem(entry, cell + 1, row.cells.at(cell));
         }
         if (!row.complete()) {
             return;  // a row the page does not hold whole halts the run, what it did hold stays
@@ -88,6 +89,14 @@ void Form1::pr4_HttpEvent(const QString& HereReturnCode) {
     ++KeywordPage();
     setCaption(Label5[6], QString::number(KeywordPage()));
     RequestKeywordPage();
+}
+
+void Form1::ListView2_ColumnClick(int column) {
+    sortByColumn(*ListView2, column);
+}
+
+void Form1::ListView3_ColumnClick(int column) {
+    sortByColumn(*ListView3, column);
 }
 
 void Form1::Command15_Click() {

@@ -118,6 +118,76 @@ double leadingNumber(QStringView text) {
     return value;
 }
 
+namespace {
+
+// Length of a run of ASCII digits starting at i.
+qsizetype digitRun(QStringView text, qsizetype i) {
+    qsizetype j = i;
+    while (j < text.size() && isDigit(text[j])) {
+        ++j;
+    }
+    return j - i;
+}
+
+// Where the grouped integer part starting at i ends: after a first run of one to three digits, every
+// "," followed by exactly three digits belongs to it.
+qsizetype groupedEnd(QStringView text, qsizetype i) {
+    const qsizetype first = digitRun(text, i);
+    qsizetype end = i + first;
+    while (first <= 3 && end + 4 <= text.size() && text[end] == u',' && digitRun(text, end + 1) == 3) {
+        end += 4;
+    }
+    return end;
+}
+
+}  // namespace
+
+double leadingGroupedNumber(QStringView text) {
+    qsizetype i = 0;
+    while (i < text.size() && isBlank(text[i])) {
+        ++i;
+    }
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        ++i;
+    }
+    const qsizetype end = groupedEnd(text, i);
+    if (end - i <= 3 || !text.sliced(i, end - i).contains(u',')) {
+        return leadingNumber(text);
+    }
+    QString plain = text.first(end).toString();
+    plain.remove(u',');
+    plain.append(text.sliced(end));
+    return leadingNumber(plain);
+}
+
+std::optional<double> cellNumber(QStringView text) {
+    const QStringView cell = text.trimmed();
+    qsizetype i = 0;
+    if (i < cell.size() && (cell[i] == u'+' || cell[i] == u'-')) {
+        ++i;
+    }
+    const qsizetype first = digitRun(cell, i);
+    if (first == 0) {
+        return std::nullopt;
+    }
+    qsizetype end = groupedEnd(cell, i);
+    if (end < cell.size() && cell[end] == u'.') {
+        const qsizetype fraction = digitRun(cell, end + 1);
+        if (fraction == 0) {
+            return std::nullopt;
+        }
+        end += 1 + fraction;
+    }
+    if (end != cell.size()) {
+        return std::nullopt;
+    }
+    QString plain = cell.toString();
+    plain.remove(u',');
+    bool ok = false;
+    const double value = QLocale::c().toDouble(plain, &ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
 std::optional<double> wholeNumber(const QString& text) {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty()) {

@@ -22,6 +22,14 @@ std::optional<QString> PartBefore(const QString& text, const QString& sep);
 // first character that cannot continue the number, 0 when there is none ("..." and "abc" read 0).
 double leadingNumber(QStringView text);
 
+// The leading number with thousands separators read as such: "1,234" reads 1234, "1,2" reads 1.
+// Figures on the statistics site are grouped this way.
+double leadingGroupedNumber(QStringView text);
+
+// The value of a cell that is a number and nothing else, with or without thousands separators
+// ("84,077,700", "-3", "0.5", blanks around it allowed); empty for any other text.
+std::optional<double> cellNumber(QStringView text);
+
 // Whole-text conversion with the locale's rules (digit grouping accepted); empty on a non-number.
 std::optional<double> wholeNumber(const QString& text);
 

@@ -195,6 +195,8 @@ void Form1::buildControls() {
     // One domain per line, shown as one line. Wrapping would also spend minutes laying out a pasted
     // megabyte line that has no break opportunities.
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A domain line never holds a tab: Tab moves on, as in every other box.
+    Text1->setTabChangesFocus(true);
     Frame1 = frame(this, u"Frame1"_s, QString(), twips(5880, 0, 6495, 2415));
     Command10 = button(this, u"Command10"_s, u"停止"_s, twips(4560, 1080, 1215, 375), true);
     Command9 = button(this, u"Command9"_s, u"暂停"_s, twips(4560, 1560, 1215, 375), true);
@@ -239,6 +241,17 @@ void Form1::buildControls() {
         list->setTwipsPerPixel(m_twipsPerPixelX, m_twipsPerPixelY);
     }
 
+    // Tab walks each view as it reads: left to right, top to bottom.
+    const auto chain = [](std::initializer_list<QWidget*> order) {
+        for (auto it = order.begin(); it + 1 != order.end(); ++it) {
+            QWidget::setTabOrder(*it, *(it + 1));
+        }
+    };
+    chain({Text5, Command11, Command14, Check5, Combo2, Text6, Command13, Command15, Text7, Command18,
+           Command17, Command16, ListView3, ListView2});
+    chain({Text1, Command2, Command12, Command10, Command9, Command3, Text2, Command1, Command5, Command6,
+           Text3, Command4, Command7, Command8, Check3, Text4, Combo1, Command19, ListView1});
+
     // Design-time timer settings.
     Timer2.setEnabled(true);
     Timer2.setInterval(0);
@@ -277,6 +290,14 @@ void Form1::connectHandlers() {
     connect(ListView3, &ListView::DblClick, this, &Form1::ListView3_DblClick);
     connect(Combo2, &QComboBox::activated, this, &Form1::Combo2_Click);
     connect(ListView1, &ListView::ColumnClick, this, &Form1::ListView1_ColumnClick);
+    connect(ListView2, &ListView::ColumnClick, this, &Form1::ListView2_ColumnClick);
+    connect(ListView3, &ListView::ColumnClick, this, &Form1::ListView3_ColumnClick);
+    for (ListView* list : {ListView1, ListView2, ListView3}) {
+        connect(list, &ListView::CopyRows, this, [this, list] { copySelectedRows(*list); });
+    }
+    // Enter in a box does what the button beside it does.
+    connect(Text5, &QLineEdit::returnPressed, Command11, &QPushButton::click);
+    connect(Text6, &QLineEdit::returnPressed, Command13, &QPushButton::click);
     Text5->installEventFilter(this);
     Text6->installEventFilter(this);
 }
@@ -313,6 +334,7 @@ void Form1::Form_Load() {
         runButton->setEnabled(false);
     }
     ListView3->setVisible(false);
+    coverBatchView(!Frame2->isHidden());
     StatsRow() = 1;
     DomainQueryRow() = 1;
     SiteQueryRow() = 1;
@@ -384,11 +406,39 @@ const FetcherSlot& Form1::pr(int n) const {
 void Form1::Command14_Click() {
     Frame2->setVisible(false);
     Frame1->setVisible(true);
+    coverBatchView(false);
+    Text1->setFocus();
 }
 
 void Form1::Command19_Click() {
     Frame2->setVisible(true);
     Frame1->setVisible(false);
+    coverBatchView(true);
+    Text5->setFocus();
+}
+
+// The batch view's controls lie under the single view. While covered they are hidden too, so that no
+// key (Tab, Space, typing) and no screen reader reaches them; on screen nothing changes.
+void Form1::coverBatchView(bool covered) {
+    for (QWidget* control :
+         {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Command12), static_cast<QWidget*>(Text1),
+          static_cast<QWidget*>(Command10), static_cast<QWidget*>(Command9), static_cast<QWidget*>(Command3),
+          static_cast<QWidget*>(Command2), static_cast<QWidget*>(ListView1)}) {
+        control->setHidden(covered);
+    }
+}
+
+// Ctrl+C in a list: the selected rows in the order shown, cells joined by tabs, for a spreadsheet.
+void Form1::copySelectedRows(const ListView& list) {
+    const QString text = list.selectedRowsText();
+    if (text.isEmpty()) {
+        return;
+    }
+    m_services.clipboard.clear();
+    m_services.clipboard.setText(text);
+    if (m_services.clipboard.text() != text) {
+        showMessage(u"复制失败，剪贴板暂时不可用，请重试！"_s);
+    }
 }
 
 }  // namespace quorvane

@@ -129,6 +129,8 @@ public:
     void Command12_Click();
     void Command2_Click();
     void ListView1_ColumnClick(int column);
+    void ListView2_ColumnClick(int column);
+    void ListView3_ColumnClick(int column);
     void Command3_Click();
     void Command9_Click();
     void Command10_Click();
@@ -189,6 +191,8 @@ private:
     void countChainEvent(const QString& page, const FetcherSlot& fetcher, qint64& cursor, int cell,
                          void (Form1::*builder)());
     void pauseFlags();
+    void endBatchRun();
+    void sortByColumn(ListView& view, int column);
     void saveList(ListView& list, const QString& path, bool wholeRow, int lastSubItem);
     void showMessage(const QString& text);
     void importDomainText(const QString& text);
@@ -197,6 +201,8 @@ private:
     int hitColumn(const ListView& list, QPoint client) const;
     void copyToClipboard(const QString& text, const QString& success);
     void keywordListDblClick(ListView& list, QPoint client);
+    void coverBatchView(bool covered);
+    void copySelectedRows(const ListView& list);
 
     Form1Services m_services;
     Form1Config m_config;

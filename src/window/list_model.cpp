@@ -1,11 +1,14 @@
 #include "list_model.h"
 
+#include "../batch/page_parsers.h"
 #include "../fetch/app_error.h"
+#include "../text/textcut.h"
 
 #include <QCollator>
 #include <QLocale>
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -17,6 +20,12 @@ namespace {
     throw AppError(AppError::kIndexOutOfBounds, u"索引超出范围"_s);
 }
 
+// "...", "失败" and an empty cell hold no figure to order by.
+bool hasFigure(const QString& cell) {
+    const QString trimmed = cell.trimmed();
+    return !trimmed.isEmpty() && trimmed != kUnknown && trimmed != kFailureText;
+}
+
 }  // namespace
 
 void ListModel::clearItems() {
@@ -25,6 +34,8 @@ void ListModel::clearItems() {
     }
     beginResetModel();
     m_rows.clear();
+    m_shown.clear();
+    m_positionOf.clear();
     endResetModel();
 }
 
@@ -35,6 +46,8 @@ int ListModel::addItem(const QString& text) {
 int ListModel::addRow(const QStringList& cells) {
     const int row = itemCount();
     beginInsertRows({}, row, row);
+    m_shown.push_back(static_cast<int>(m_rows.size()));
+    m_positionOf.push_back(row);
     m_rows.push_back(Row{cells.isEmpty() ? QStringList{QString()} : cells, {}});
     endInsertRows();
     return row + 1;
@@ -47,7 +60,12 @@ void ListModel::addRows(std::vector<QStringList> rows) {
     const int first = itemCount();
     beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
     m_rows.reserve(m_rows.size() + rows.size());
+    m_shown.reserve(m_rows.capacity());
+    m_positionOf.reserve(m_rows.capacity());
     for (QStringList& cells : rows) {
+        // New rows come last in the order shown, whatever the sort before them.
+        m_shown.push_back(static_cast<int>(m_rows.size()));
+        m_positionOf.push_back(static_cast<int>(m_positionOf.size()));
         m_rows.push_back(Row{cells.isEmpty() ? QStringList{QString()} : std::move(cells), {}});
     }
     endInsertRows();
@@ -57,7 +75,35 @@ const ListModel::Row& ListModel::rowAt(int position) const {
     if (position < 1 || position > itemCount()) {
         outOfBounds();
     }
-    return m_rows[static_cast<std::size_t>(position - 1)];
+    return m_rows[static_cast<std::size_t>(m_shown[static_cast<std::size_t>(position - 1)])];
+}
+
+const ListModel::Row& ListModel::entryAt(int entry) const {
+    if (entry < 1 || entry > itemCount()) {
+        outOfBounds();
+    }
+    return m_rows[static_cast<std::size_t>(entry - 1)];
+}
+
+QString ListModel::entrySubItem(int entry, int index) const {
+    const Row& row = entryAt(entry);
+    if (index < 1 || index >= row.cells.size()) {
+        outOfBounds();
+    }
+    return row.cells.at(index);
+}
+
+const QStringList& ListModel::entryCells(int entry) const {
+    return entryAt(entry).cells;
+}
+
+void ListModel::setEntrySubItem(int entry, int index, const QString& text) {
+    setSubItem(positionOfEntry(entry), index, text);
+}
+
+int ListModel::positionOfEntry(int entry) const {
+    entryAt(entry);
+    return m_positionOf[static_cast<std::size_t>(entry - 1)] + 1;
 }
 
 ListModel::Row& ListModel::rowAt(int position) {
@@ -71,7 +117,7 @@ QString ListModel::itemText(int position) const {
 void ListModel::addSubItem(int position, const QString& text) {
     Row& row = rowAt(position);
     row.cells.append(text);
-    const QModelIndex at = index(position - 1, static_cast<int>(row.cells.size()) - 1);
+    const QModelIndex at = this->index(position - 1, static_cast<int>(row.cells.size()) - 1);
     if (at.isValid()) {
         Q_EMIT dataChanged(at, at, {Qt::DisplayRole});
     }
@@ -185,41 +231,63 @@ void ListModel::sortRows() {
     if (m_rows.size() < 2) {
         return;
     }
-    const int key = m_sortKey;
+    // Sort keys once per row: numbers by value, text by collation key, no figure last.
+    enum Group { Number, Text, NoFigure };
+    struct Key {
+        Group group = NoFigure;
+        double number = 0;
+        int text = -1;  // into textKeys
+    };
+    const int column = m_sortKey;
     QCollator collator(QLocale::system());
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(false);
-    // Keys once per row: comparing collation keys is much cheaper than comparing strings.
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(m_rows.size());
-    for (const Row& row : m_rows) {
-        keys.push_back(collator.sortKey(key < row.cells.size() ? row.cells.at(key) : QString()));
+    std::vector<Key> keys(m_rows.size());
+    std::vector<QCollatorSortKey> textKeys;
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        const QStringList& cells = m_rows[i].cells;
+        const QString cell = column < cells.size() ? cells.at(column) : QString();
+        if (const auto number = text::cellNumber(cell)) {
+            keys[i] = {Number, *number, -1};
+        } else if (!hasFigure(cell)) {
+            keys[i] = {NoFigure, 0, -1};
+        } else {
+            keys[i] = {Text, 0, static_cast<int>(textKeys.size())};
+            textKeys.push_back(collator.sortKey(cell));
+        }
     }
-    std::vector<int> order(m_rows.size());
-    std::iota(order.begin(), order.end(), 0);
     const bool descending = m_sortOrder == 1;
+    std::vector<int> order = m_shown;
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        const int c = keys[static_cast<std::size_t>(a)].compare(keys[static_cast<std::size_t>(b)]);
+        const Key& x = keys[static_cast<std::size_t>(a)];
+        const Key& y = keys[static_cast<std::size_t>(b)];
+        if (x.group == NoFigure || y.group == NoFigure) {
+            return x.group != NoFigure && y.group == NoFigure;
+        }
+        int c = 0;
+        if (x.group != y.group) {
+            c = x.group < y.group ? -1 : 1;
+        } else if (x.group == Number) {
+            c = x.number < y.number ? -1 : (y.number < x.number ? 1 : 0);
+        } else {
+            c = textKeys[static_cast<std::size_t>(x.text)].compare(
+                textKeys[static_cast<std::size_t>(y.text)]);
+        }
         return descending ? c > 0 : c < 0;
     });
 
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> newPosition(m_rows.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        newPosition[static_cast<std::size_t>(order[i])] = static_cast<int>(i);
+    const std::vector<int> oldShown = std::exchange(m_shown, std::move(order));
+    for (std::size_t position = 0; position < m_shown.size(); ++position) {
+        m_positionOf[static_cast<std::size_t>(m_shown[position])] = static_cast<int>(position);
     }
     const QModelIndexList persistent = persistentIndexList();
     QModelIndexList moved;
     moved.reserve(persistent.size());
     for (const QModelIndex& old : persistent) {
-        moved.append(index(newPosition[static_cast<std::size_t>(old.row())], old.column()));
+        const int entry = oldShown[static_cast<std::size_t>(old.row())];
+        moved.append(index(m_positionOf[static_cast<std::size_t>(entry)], old.column()));
     }
-    std::vector<Row> rows;
-    rows.reserve(m_rows.size());
-    for (int from : order) {
-        rows.push_back(std::move(m_rows[static_cast<std::size_t>(from)]));
-    }
-    m_rows = std::move(rows);
     changePersistentIndexList(persistent, moved);
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
@@ -236,7 +304,7 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
         return {};
     }
-    const Row& row = m_rows[static_cast<std::size_t>(index.row())];
+    const Row& row = m_rows[static_cast<std::size_t>(m_shown[static_cast<std::size_t>(index.row())])];
     const int cell = index.column();
     if (role == Qt::DisplayRole) {
         if (cell >= row.cells.size()) {

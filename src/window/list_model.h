@@ -8,9 +8,11 @@
 
 namespace quorvane {
 
-// The rows and columns of one result list. Rows are addressed by 1-based position in the
-// current order; cell 0 is the row's own text, cell k its k-th sub-item. Every cell is text.
-// Out-of-range access throws AppError, like the list control it replaces.
+// The rows and columns of one result list. Every cell is text: cell 0 is the row's own text, cell k
+// its k-th sub-item. A row has two addresses, both 1-based: its position in the order shown, which
+// a sort changes (what the user sees, saves and clicks), and its entry, the order in which it was
+// added, which nothing changes (what a run walks, so a sort mid-run cannot send a page's figures
+// into another domain's row). Out-of-range access throws AppError, like the list control it replaces.
 class ListModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -26,7 +28,7 @@ public:
     // Characters of a cell that the list shows; longer cells are shown cut, with "…".
     static constexpr qsizetype kDisplayLimit = 1000;
 
-    // Rows.
+    // Rows, by position in the order shown.
     void clearItems();
     int addItem(const QString& text);  // returns the new row's position
     int itemCount() const { return static_cast<int>(m_rows.size()); }
@@ -41,6 +43,12 @@ public:
     void setSubItemsOfAllRows(int first, int last, const QString& text);
     QColor subItemForeColor(int position, int index) const;
     void setSubItemForeColor(int position, int index, const QColor& color);
+    // Rows by entry, the order they were added in.
+    QString entrySubItem(int entry, int index) const;
+    const QStringList& entryCells(int entry) const;
+    void setEntrySubItem(int entry, int index, const QString& text);
+    int positionOfEntry(int entry) const;
+
     // Appends a whole row at once: text and sub-items.
     int addRow(const QStringList& cells);
     // Appends many rows in one insertion, for large imports.
@@ -53,7 +61,9 @@ public:
     const Column& column(int position) const;
     void setColumnTag(int position, const QString& tag);
 
-    // Sorting: setting Sorted reorders the rows once by the key column's text.
+    // Sorting: setting Sorted reorders the shown rows once by the key column. Cells that are numbers
+    // (thousands separators allowed) compare by value, other text by the locale's collation; cells
+    // without a figure ("...", "失败", empty) come last in either direction; equal keys keep their order.
     int sortKey() const { return m_sortKey; }
     void setSortKey(int key) { m_sortKey = key; }
     int sortOrder() const { return m_sortOrder; }
@@ -75,9 +85,12 @@ private:
     };
     const Row& rowAt(int position) const;
     Row& rowAt(int position);
+    const Row& entryAt(int entry) const;
     void sortRows();
 
-    std::vector<Row> m_rows;
+    std::vector<Row> m_rows;        // in the order added
+    std::vector<int> m_shown;       // shown position -> index into m_rows
+    std::vector<int> m_positionOf;  // index into m_rows -> shown position
     std::vector<Column> m_columns;
     int m_sortKey = 0;
     int m_sortOrder = 0;

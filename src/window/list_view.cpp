@@ -1,7 +1,9 @@
 #include "list_view.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <algorithm>
 #include <cmath>
 
 namespace quorvane {
@@ -13,7 +15,8 @@ ListView::ListView(QWidget* parent) : QTreeView(parent), m_model(this) {
     setUniformRowHeights(true);
     setSortingEnabled(false);
     setAllColumnsShowFocus(true);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    // Ctrl+A and Shift/Ctrl clicks select many rows, for copying.
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setTextElideMode(Qt::ElideRight);
@@ -78,6 +81,38 @@ void ListView::selectItem(int position) {
     if (at.isValid()) {
         setCurrentIndex(at);
     }
+}
+
+QString ListView::selectedRowsText() const {
+    QList<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows()) {
+        rows.append(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    QString text;
+    for (const int row : rows) {
+        const QStringList& cells = m_model.cells(row + 1);
+        for (qsizetype cell = 0; cell < cells.size(); ++cell) {
+            // A tab or a line break inside a cell would split it in the spreadsheet.
+            QString value = cells.at(cell);
+            value.replace(u'\t', u' ').replace(u'\r', u' ').replace(u'\n', u' ');
+            if (cell != 0) {
+                text += u'\t';
+            }
+            text += value;
+        }
+        text += u'\n';
+    }
+    return text;
+}
+
+void ListView::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Copy)) {
+        Q_EMIT CopyRows();
+        event->accept();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
 }
 
 void ListView::mouseDoubleClickEvent(QMouseEvent* event) {

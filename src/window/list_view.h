@@ -39,15 +39,20 @@ public:
     int hitTest(double xTwips, double yTwips) const;
     // The selected row's position; 0 when none.
     int selectedItem() const;
+    // The selected rows in the order shown, one line each, cells joined by tabs; empty when none.
+    QString selectedRowsText() const;
     void selectItem(int position);
 
 Q_SIGNALS:
     void ColumnClick(int position);
     // Where the double-click happened, in client pixels (inside the frame, the header at the top).
     void DblClick(QPoint client);
+    // Ctrl+C (the platform's copy keys) pressed in the list.
+    void CopyRows();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     ListModel m_model;
