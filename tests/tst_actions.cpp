@@ -102,13 +102,15 @@ void TestActions::domainFileImport() {
 }
 
 void TestActions::domainFileProblemsSayWhich_data() {
-    QTest::addColumn<QString>("name");  // empty: the folder itself
+    QTest::addColumn<QString>("name");  // empty: the folder itself; absolute: that path
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("message");
     QTest::newRow("missing") << u"none.txt"_s << QByteArray() << u"找不到网址文件："_s;
     QTest::newRow("a folder") << QString() << QByteArray() << u"这不是一个文件："_s;
     QTest::newRow("not text") << u"x.png"_s << QByteArray("\x89PNG\r\n\x1a\n\0\0\0", 11)
                               << u"网址文件不是文本文件："_s;
+    // Opens, then fails to read: no empty list in place of the user's.
+    QTest::newRow("read fails") << u"/proc/self/mem"_s << QByteArray() << u"无法读取网址文件："_s;
 }
 
 void TestActions::domainFileProblemsSayWhich() {
@@ -118,7 +120,7 @@ void TestActions::domainFileProblemsSayWhich() {
     FormHarness h;
     Form1& f = *h.form;
     h.importDomains({u"keep.com"_s});
-    QString path = name.isEmpty() ? h.folder.path() : h.folder.filePath(name);
+    QString path = name.isEmpty() ? h.folder.path() : name.startsWith(u'/') ? name : h.folder.filePath(name);
     if (!bytes.isEmpty()) {
         path = writeFile(h.folder, name, bytes);
     }

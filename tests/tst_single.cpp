@@ -109,6 +109,8 @@ private Q_SLOTS:
     void filter();
     void filterOfEmptyListAsksForAQuery();
     void filterAsksForANumber();
+    void keywordRunFillsItsRowsThroughASort();
+    void lastPartPageIsRead();
     void filterDefaultsAndHint();
 };
 
@@ -339,6 +341,7 @@ void TestSingle::failedStatisticsPageShowsFailure_data() {
     QTest::newRow("no answer") << FakeReply{std::nullopt, 0, true};
     QTest::newRow("error status with markers") << FakeReply{statsPage(u"28"_s), 20, false, false, 503};
     QTest::newRow("robot check") << FakeReply{QByteArrayLiteral("<title>百度安全验证</title>"), 20};
+    QTest::newRow("no weight marker") << FakeReply{QByteArrayLiteral("<div>维护中</div>"), 20};
 }
 
 void TestSingle::failedStatisticsPageShowsFailure() {
@@ -536,6 +539,43 @@ void TestSingle::filterAsksForANumber() {
     // Not an empty list, which would read as "no keyword reaches it".
     QCOMPARE(h.messages.texts(), QStringList{u"请输入数字！"_s});
     QVERIFY(f.ListView3->isHidden());
+}
+
+void TestSingle::keywordRunFillsItsRowsThroughASort() {
+    FormHarness h;
+    Form1& f = *h.form;
+    const QString domain = domainWithKeywords(60, 110);
+    f.Text5->setText(domain);
+    f.Command11->click();
+    QVERIFY(h.advanceUntil([&] { return f.Label5[6]->text() == u"1"_s; }, 10'000));
+    f.ListView2_ColumnClick(1);  // "序号" descending, while the next pages are on their way
+    h.time.advance(10'000);
+    const ListModel& list = f.ListView2->items();
+    QCOMPARE(list.itemText(1), f.Label5[1]->text());
+    for (int row = 1; row <= list.itemCount(); ++row) {
+        const int n = list.itemText(row).toInt();
+        const replica::KeywordFigures k = replica::keywordRowsFor(domain, (n - 1) / 25).at((n - 1) % 25);
+        QCOMPARE(keywordCells(f, row), figures(k));
+    }
+}
+
+void TestSingle::lastPartPageIsRead() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.http.setResponder([](const QString& url) {
+        if (url.endsWith(u"/0/"_s)) {
+            return FakeReply{keywordPageOf(25), 20};
+        }
+        if (url.endsWith(u"/1/"_s)) {
+            return FakeReply{keywordPageOf(1), 20};
+        }
+        return FakeReply{statsPage(u"26"_s), 20};
+    });
+    f.Command11->click();
+    h.time.advance(10'000);
+    QCOMPARE(f.Label5[5]->text(), u"2"_s);
+    QCOMPARE(f.ListView2->items().subItem(26, 1), u"k1"_s);
+    QVERIFY(f.Command11->isEnabled());
 }
 
 void TestSingle::filterOfEmptyListAsksForAQuery() {
