@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -64,6 +66,7 @@ private Q_SLOTS:
     void domainFileProblemsSayWhich_data();
     void domainFileProblemsSayWhich();
     void chooseKeepsBoxOnCancel();
+    void chooseListsEveryFile();
     void viewOpensOnlyMatchingFiles();
     void domainListDoubleClick();
     void domainListDoubleClickScrolled();
@@ -144,6 +147,22 @@ void TestActions::chooseKeepsBoxOnCancel() {
     QCOMPARE(f.Text2->text(), u"/tmp/chosen.txt"_s);
     QCOMPARE(f.Text3->text(), u"/tmp/chosen.txt"_s);
     QCOMPARE(f.Text7->text(), u"/tmp/chosen.txt"_s);
+}
+
+void TestActions::chooseListsEveryFile() {
+    FormHarness h;
+    for (QPushButton* choose : {h.form->Command1, h.form->Command4, h.form->Command18}) {
+        choose->click();
+    }
+    QCOMPARE(h.dialogs.filters.size(), 3);
+    for (const QString& filter : h.dialogs.filters) {
+        QFileDialog dialog(nullptr, QString(), h.folder.path(), filter);
+        const auto* files = dialog.findChild<QFileSystemModel*>();
+        QVERIFY(files);
+        for (const QString& name : {u"README"_s, u"批量网址.txt"_s, u".hidden"_s}) {
+            QVERIFY2(QDir::match(files->nameFilters(), name), qPrintable(filter + u" hides "_s + name));
+        }
+    }
 }
 
 void TestActions::viewOpensOnlyMatchingFiles() {

@@ -1,6 +1,7 @@
 #include "fetch/app_error.h"
 #include "files/result_file.h"
 #include "form_harness.h"
+#include "platform/qt_desktop.h"
 
 #include <sys/fsuid.h>
 #include <sys/resource.h>
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QStringEncoder>
 #include <QTest>
 #include <csignal>
 
@@ -38,6 +40,7 @@ private Q_SLOTS:
     void failuresAreReported();
     void linesBeforeAFailureStay();
     void incompleteRowKeepsEarlierLines();
+    void defaultFolderIsHomeWithoutDocuments();
 };
 
 void TestSave::emptyListCreatesFile() {
@@ -57,10 +60,16 @@ void TestSave::savingTwiceAppends() {
     const QString path = h.folder.filePath(u"out.txt"_s);
     h.form->Text3->setText(path);
     h.importDomains({u"a.com"_s, u"百度.cn"_s, u"c.com"_s});
-    h.form->ListView1_ColumnClick(2);  // saved in the order shown
+    h.form->ListView1_ColumnClick(2);  // saved in the order shown, which the locale's collation decides
+    QCOMPARE_NE(h.cell(1, 1), u"a.com"_s);
     h.form->Command8_Click();
     h.form->Command8_Click();
-    const QByteArray once = QStringLiteral("百度.cn\r\nc.com\r\na.com\r\n").toUtf8();
+    QString shown;
+    for (int row = 1; row <= 3; ++row) {
+        shown += h.cell(row, 1) + u"\r\n"_s;
+    }
+    QStringEncoder encoder(resultFileCharset().constData());
+    const QByteArray once = encoder.encode(shown);
     QCOMPARE(readAll(path), once + once);
     QCOMPARE(h.messages.texts().count(u"恭喜保存成功！"_s), 2);
 }
@@ -254,6 +263,22 @@ void TestSave::incompleteRowKeepsEarlierLines() {
     });
     QVERIFY(error.has_value());
     QCOMPARE(readAll(path), QByteArray("1\r\n2\r\n3\r\n"));
+}
+
+void TestSave::defaultFolderIsHomeWithoutDocuments() {
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(u".config"_s)));
+    const QString without = defaultFolder();
+    QDir(home.path()).mkdir(u"Documents"_s);
+    const QString with = defaultFolder();
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+    QCOMPARE(without, home.path());
+    QVERIFY(!appendLines(without + u"/批量结果.txt"_s, 1, [](int) { return u"a.com"_s; }));
+    QCOMPARE(with, home.filePath(u"Documents"_s));
 }
 
 QTEST_MAIN(TestSave)
