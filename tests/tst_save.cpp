@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStringEncoder>
 #include <QTest>
 #include <csignal>
@@ -36,6 +37,7 @@ private Q_SLOTS:
     void brokenCharacterStaysInItsLine();
     void wholeRowHasSixSeparators();
     void keywordListSavesToItsOwnFile();
+    void keywordSaveTakesTheWholeList();
     void failuresAreReported_data();
     void failuresAreReported();
     void linesBeforeAFailureStay();
@@ -118,6 +120,20 @@ void TestSave::keywordListSavesToItsOwnFile() {
     h.form->Check5->setChecked(true);
     h.form->Command16_Click();
     QCOMPARE(readAll(path), QByteArray("seo\r\n") + QStringLiteral("seo|1|100|200|标题|一\r\n").toUtf8());
+}
+
+void TestSave::keywordSaveTakesTheWholeList() {
+    FormHarness h;
+    Form1& f = *h.form;
+    f.ListView2->items().addRows({{u"1"_s, u"百度"_s, u"1"_s, u"100"_s, u"200"_s, u"t"_s},
+                                  {u"2"_s, u"地图"_s, u"2"_s, u"100"_s, u"200"_s, u"t"_s}});
+    f.Text6->setText(u"地图"_s);
+    f.Command13->click();
+    QVERIFY(!f.ListView3->isHidden());
+    const QString path = h.folder.filePath(u"单条结果.txt"_s);
+    f.Text7->setText(path);
+    f.Command16->click();
+    QCOMPARE(readAll(path), QStringEncoder(resultFileCharset().constData()).encode(u"百度\r\n地图\r\n"_s));
 }
 
 enum class Target { MissingFolder, Folder, EmptyPath, DevFull, ReadOnlyFile, FullAtFirstLine };
