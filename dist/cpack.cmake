@@ -18,5 +18,5 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://quorvane.example)
 # Library dependencies come from dpkg-shlibdeps. Besides those: a CJK face for the Chinese captions, and the
 # platform plugins, which Qt loads at run time (the Qt GUI library only recommends them, so no window without).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk, qt6-qpa-plugins, qt6-translations-l10n")
 include(CPack)

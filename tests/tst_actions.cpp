@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -63,7 +65,10 @@ private Q_SLOTS:
     void domainFileImport();
     void domainFileProblemsSayWhich_data();
     void domainFileProblemsSayWhich();
+    void domainFileSizeCap_data();
+    void domainFileSizeCap();
     void chooseKeepsBoxOnCancel();
+    void chooseListsEveryFile();
     void viewOpensOnlyMatchingFiles();
     void domainListDoubleClick();
     void domainListDoubleClickScrolled();
@@ -131,6 +136,27 @@ void TestActions::domainFileProblemsSayWhich() {
     QCOMPARE(f.Label3->text(), u"1"_s);
 }
 
+void TestActions::domainFileSizeCap_data() {
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("at 64 MiB") << qint64{64} * 1024 * 1024 << false;
+    QTest::newRow("just over") << qint64{64} * 1024 * 1024 + 1 << true;
+}
+
+void TestActions::domainFileSizeCap() {
+    QFETCH(qint64, size);
+    QFETCH(bool, refused);
+    FormHarness h;
+    h.importDomains({u"keep.com"_s});
+    QFile file(writeFile(h.folder, u"big.txt"_s, "a.com\n"));
+    QVERIFY(file.resize(size));  // sparse: the rest reads as zero bytes, which are no text
+    h.form->Text2->setText(file.fileName());
+    h.form->Command6->click();
+    QCOMPARE(h.messages.texts().contains(u"网址文件太大（超过 64 MB）："_s + file.fileName()), refused);
+    QCOMPARE(h.messages.shown.size(), 1);
+    QCOMPARE(listRows(*h.form), QStringList{u"1 keep.com"_s});
+}
+
 void TestActions::chooseKeepsBoxOnCancel() {
     FormHarness h;
     Form1& f = *h.form;
@@ -146,6 +172,22 @@ void TestActions::chooseKeepsBoxOnCancel() {
     QCOMPARE(f.Text2->text(), u"/tmp/chosen.txt"_s);
     QCOMPARE(f.Text3->text(), u"/tmp/chosen.txt"_s);
     QCOMPARE(f.Text7->text(), u"/tmp/chosen.txt"_s);
+}
+
+void TestActions::chooseListsEveryFile() {
+    FormHarness h;
+    for (QPushButton* choose : {h.form->Command1, h.form->Command4, h.form->Command18}) {
+        choose->click();
+    }
+    QCOMPARE(h.dialogs.filters.size(), 3);
+    for (const QString& filter : h.dialogs.filters) {
+        QFileDialog dialog(nullptr, QString(), h.folder.path(), filter);
+        const auto* files = dialog.findChild<QFileSystemModel*>();
+        QVERIFY(files);
+        for (const QString& name : {u"README"_s, u"批量网址.txt"_s, u".hidden"_s}) {
+            QVERIFY2(QDir::match(files->nameFilters(), name), qPrintable(filter + u" hides "_s + name));
+        }
+    }
 }
 
 void TestActions::viewOpensOnlyMatchingFiles() {
@@ -166,6 +208,7 @@ void TestActions::viewOpensOnlyMatchingFiles() {
     f.Text7->setText(hidden);
     f.Command17->click();
     f.Text2->setText(h.folder.filePath(u"?hidden.txt"_s));
+    f.Text3->setText(h.folder.filePath(u"z.txt"_s));
     f.Command5->click();
     QCOMPARE(h.shell.files, (QStringList{hidden, hidden, hidden}));
 }
@@ -221,6 +264,7 @@ void TestActions::keywordListsCopyKeywords() {
     QVERIFY(QTest::qWaitForWindowExposed(&f));
     h.http.setResponder([](const QString&) { return FakeReply{std::nullopt, 0, true}; });
     f.ListView2->items().addRow({u"1"_s, u"百度 地图"_s, u"2"_s, u"100"_s, u"5"_s, u"t"_s});
+    f.ListView2->items().addRow({u"2"_s, u"天气 地图"_s, u"3"_s, u"100"_s, u"5"_s, u"t"_s});
     f.ListView2->addColumn(u"序号"_s, 600);
     f.ListView2->addColumn(u"关键字"_s, 2250);
     f.ListView2->addColumn(u"百度排名"_s, 1350);
@@ -229,9 +273,10 @@ void TestActions::keywordListsCopyKeywords() {
     doubleClick(*f.ListView2, leftPixels(*f.ListView2, 2) + 1, 1);
     QCOMPARE(h.clipboard.text(), u"百度 地图"_s);
     f.Combo2->setCurrentIndex(0);
-    f.Text6->setText(u"地图"_s);
+    f.Text6->setText(u"天气"_s);
     f.Command13->click();
     doubleClick(*f.ListView3, leftPixels(*f.ListView3, 2) + 1, 1);
+    QCOMPARE(h.clipboard.text(), u"天气 地图"_s);
     QCOMPARE(h.messages.texts(), QStringList(2, u"关键词复制成功，您可以粘贴到任意处！"_s));
 }
 

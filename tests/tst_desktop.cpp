@@ -1,12 +1,14 @@
-// The window on the desktop: captions that fit at any scale, names for screen readers.
-// Registered twice in CTest: as is, and at QT_SCALE_FACTOR=2.
+// The window on the desktop: captions that fit at any scale, names for screen readers, Qt's own
+// texts in Chinese. Registered in CTest as is and again at QT_SCALE_FACTOR=1.5 and 2.
 #include "form_harness.h"
+#include "platform/qt_desktop.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
@@ -55,6 +57,26 @@ QList<QWidget*> controls(Form1& form) {
     return found;
 }
 
+// Whether any pixel of the columns [left, right) (logical pixels) differs from the background.
+bool inkIn(const QImage& image, QColor background, int left, int right) {
+    const qreal ratio = image.devicePixelRatio();
+    const int from = std::max(0, static_cast<int>(std::floor(left * ratio)));
+    const int to = std::min(image.width(), static_cast<int>(std::ceil(right * ratio)));
+    for (int x = from; x < to; ++x) {
+        for (int y = 0; y < image.height(); ++y) {
+            if (std::abs(qGray(image.pixel(x, y)) - qGray(background.rgb())) > 40) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool hasChinese(const QString& text) {
+    return std::any_of(text.cbegin(), text.cend(),
+                       [](QChar c) { return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF; });
+}
+
 }  // namespace
 
 class TestDesktop final : public QObject {
@@ -65,6 +87,9 @@ private Q_SLOTS:
     void boxNames_data();
     void boxNames();
     void everyControlNamed();
+    void unitsClearOfTheirGaps_data();
+    void unitsClearOfTheirGaps();
+    void qtTextsInChinese();  // last: the translation stays installed
 };
 
 void TestDesktop::windowScales() {
@@ -166,6 +191,58 @@ void TestDesktop::everyControlNamed() {
         captionOfName.insert(name, caption(widget));
     }
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u"; "_s)));
+}
+
+void TestDesktop::unitsClearOfTheirGaps_data() {
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QStringList>("fillers");  // left to right, each followed by a unit
+    QTest::newRow("rows and seconds") << u"Label1_3"_s << QStringList{u"Text4"_s, u"Combo1"_s};
+    QTest::newRow("imported") << u"Label1_5"_s << QStringList{u"Label3"_s};
+    QTest::newRow("queried") << u"Label1_6"_s << QStringList{u"Label2"_s};
+    QTest::newRow("pages in all") << u"Label4_1"_s << QStringList{u"Label5_5"_s};
+    QTest::newRow("pages done") << u"Label4_7"_s << QStringList{u"Label5_6"_s};
+}
+
+void TestDesktop::unitsClearOfTheirGaps() {
+    QFETCH(QString, caption);
+    QFETCH(QStringList, fillers);
+    FormHarness h;
+    h.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(h.form.get()));
+    auto* label = h.form->findChild<QLabel*>(caption);
+    QVERIFY(label);
+    for (const QString& name : fillers) {
+        if (auto* value = h.form->findChild<QLabel*>(name)) {
+            value->setText(u"33000"_s);  // as the window sets a figure
+            value->adjustSize();
+        }
+    }
+    const QImage image = label->grab().toImage();
+    const QColor background = label->palette().color(QPalette::Window);
+    for (const QString& name : fillers) {
+        auto* filler = h.form->findChild<QWidget*>(name);
+        QVERIFY(filler);
+        QCOMPARE(filler->parentWidget(), label->parentWidget());
+        const int left = filler->x() - label->x();
+        const int right = left + filler->width();
+        QVERIFY2(!inkIn(image, background, left, right), qPrintable(name + u" covers caption text"_s));
+        QVERIFY2(inkIn(image, background, right, label->width()), qPrintable(u"no unit after "_s + name));
+    }
+}
+
+void TestDesktop::qtTextsInChinese() {
+    QVERIFY(loadQtChineseTexts(*qApp));
+    QVERIFY(hasChinese(QCoreApplication::translate("QFileDialog", "Look in:")));
+    QLineEdit box(u"text"_s);
+    const std::unique_ptr<QMenu> menu(box.createStandardContextMenu());
+    int actions = 0;
+    for (const QAction* action : menu->actions()) {
+        if (!action->isSeparator()) {
+            ++actions;
+            QVERIFY2(hasChinese(action->text()), qPrintable(action->text()));
+        }
+    }
+    QCOMPARE_GT(actions, 4);
 }
 
 QTEST_MAIN(TestDesktop)

@@ -1,6 +1,7 @@
 #include "fetch/app_error.h"
 #include "files/result_file.h"
 #include "form_harness.h"
+#include "platform/qt_desktop.h"
 
 #include <sys/fsuid.h>
 #include <sys/resource.h>
@@ -10,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QStringEncoder>
 #include <QTest>
 #include <csignal>
 
@@ -34,10 +37,12 @@ private Q_SLOTS:
     void brokenCharacterStaysInItsLine();
     void wholeRowHasSixSeparators();
     void keywordListSavesToItsOwnFile();
+    void keywordSaveTakesTheWholeList();
     void failuresAreReported_data();
     void failuresAreReported();
     void linesBeforeAFailureStay();
     void incompleteRowKeepsEarlierLines();
+    void defaultFolderIsHomeWithoutDocuments();
 };
 
 void TestSave::emptyListCreatesFile() {
@@ -57,10 +62,16 @@ void TestSave::savingTwiceAppends() {
     const QString path = h.folder.filePath(u"out.txt"_s);
     h.form->Text3->setText(path);
     h.importDomains({u"a.com"_s, u"百度.cn"_s, u"c.com"_s});
-    h.form->ListView1_ColumnClick(2);  // saved in the order shown
+    h.form->ListView1_ColumnClick(2);  // saved in the order shown, which the locale's collation decides
+    QCOMPARE_NE(h.cell(1, 1), u"a.com"_s);
     h.form->Command8_Click();
     h.form->Command8_Click();
-    const QByteArray once = QStringLiteral("百度.cn\r\nc.com\r\na.com\r\n").toUtf8();
+    QString shown;
+    for (int row = 1; row <= 3; ++row) {
+        shown += h.cell(row, 1) + u"\r\n"_s;
+    }
+    QStringEncoder encoder(resultFileCharset().constData());
+    const QByteArray once = encoder.encode(shown);
     QCOMPARE(readAll(path), once + once);
     QCOMPARE(h.messages.texts().count(u"恭喜保存成功！"_s), 2);
 }
@@ -109,6 +120,21 @@ void TestSave::keywordListSavesToItsOwnFile() {
     h.form->Check5->setChecked(true);
     h.form->Command16_Click();
     QCOMPARE(readAll(path), QByteArray("seo\r\n") + QStringLiteral("seo|1|100|200|标题|一\r\n").toUtf8());
+}
+
+void TestSave::keywordSaveTakesTheWholeList() {
+    FormHarness h;
+    Form1& f = *h.form;
+    f.show();
+    f.ListView2->items().addRows({{u"1"_s, u"百度"_s, u"1"_s, u"100"_s, u"200"_s, u"t"_s},
+                                  {u"2"_s, u"地图"_s, u"2"_s, u"100"_s, u"200"_s, u"t"_s}});
+    f.Text6->setText(u"地图"_s);
+    f.Command13->click();
+    QVERIFY(f.ListView3->isVisible());
+    const QString path = h.folder.filePath(u"单条结果.txt"_s);
+    f.Text7->setText(path);
+    f.Command16->click();
+    QCOMPARE(readAll(path), QStringEncoder(resultFileCharset().constData()).encode(u"百度\r\n地图\r\n"_s));
 }
 
 enum class Target { MissingFolder, Folder, EmptyPath, DevFull, ReadOnlyFile, FullAtFirstLine };
@@ -254,6 +280,22 @@ void TestSave::incompleteRowKeepsEarlierLines() {
     });
     QVERIFY(error.has_value());
     QCOMPARE(readAll(path), QByteArray("1\r\n2\r\n3\r\n"));
+}
+
+void TestSave::defaultFolderIsHomeWithoutDocuments() {
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(u".config"_s)));
+    const QString without = defaultFolder();
+    QDir(home.path()).mkdir(u"Documents"_s);
+    const QString with = defaultFolder();
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+    QCOMPARE(without, home.path());
+    QVERIFY(!appendLines(without + u"/批量结果.txt"_s, 1, [](int) { return u"a.com"_s; }));
+    QCOMPARE(with, home.filePath(u"Documents"_s));
 }
 
 QTEST_MAIN(TestSave)

@@ -96,6 +96,7 @@ private Q_SLOTS:
     void unreadablePagesHaltTheRun();
     void batchPauseHaltsKeywordRun();
     void secondStartWins();
+    void queriesInARowFillTheirRows();
     void failedStatisticsPageShowsFailure_data();
     void failedStatisticsPageShowsFailure();
     void singleStartEndsBatchRunCleanly();
@@ -127,6 +128,8 @@ void TestSingle::fullQueryFillsStripAndKeywordList() {
     QCOMPARE(f.Label5[0]->text(), stats.weight);
     QCOMPARE(f.Label5[1]->text(), stats.keywords);
     QCOMPARE(f.Label5[4]->text(), stats.indexed);
+    QCOMPARE(f.Label5[2]->text(), stats.traffic);
+    QCOMPARE(f.Label5[3]->text(), stats.snapshot);
     const int total = f.Label5[5]->text().toInt();
     QVERIFY(total >= 3);
     QCOMPARE(f.Label5[6]->text(), f.Label5[5]->text());
@@ -333,6 +336,20 @@ void TestSingle::secondStartWins() {
     QCOMPARE(f.Label5[6]->text(), u"2"_s);
     QCOMPARE(h.sentKeywordPages().filter(first).size(), 2);  // the old run only ended
     QVERIFY(h.sentKeywordPages().filter(second).first().endsWith(u"/0/"_s));
+}
+
+void TestSingle::queriesInARowFillTheirRows() {
+    FormHarness h;
+    Form1& f = *h.form;
+    // The second has no more pages than the first: the first's pages done must not end it.
+    for (const QString& domain : {domainWithKeywords(60, 110), domainWithKeywords(30, 45)}) {
+        f.Text5->setText(domain);
+        f.Command11->click();
+        h.time.advance(10'000);
+        const int rows = replica::statsFiguresFor(domain).keywords.toInt();
+        QCOMPARE(f.ListView2->items().itemCount(), rows);
+        QCOMPARE(keywordCells(f, rows), figures(replica::keywordRowsFor(domain, (rows - 1) / 25).last()));
+    }
 }
 
 void TestSingle::failedStatisticsPageShowsFailure_data() {

@@ -31,9 +31,10 @@ QString firstMatch(const QString& path) {
 }  // namespace
 
 void Form1::choosePath(QLineEdit* box) {
-    // Starts where the default files are: the program's own folder means nothing here.
+    // Starts where the default files are: the program's own folder means nothing here. Every file is
+    // listed: "*.*" would hide the names without a dot.
     const std::optional<QString> chosen =
-        m_services.dialogs.openFile(this, u"打开文件"_s, m_config.documentsFolder, u"*.*"_s);
+        m_services.dialogs.openFile(this, u"打开文件"_s, m_config.documentsFolder, u"所有文件 (*)"_s);
     if (chosen) {
         box->setText(*chosen);
     }

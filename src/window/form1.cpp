@@ -103,6 +103,12 @@ QComboBox* combo(QWidget* parent, const QString& name, const QString& text, cons
     return widget;
 }
 
+void fillGaps(QLabel* caption, std::initializer_list<QWidget*> fillers) {
+    if (auto* label = qobject_cast<CaptionLabel*>(caption)) {
+        label->setGapFillers(fillers);
+    }
+}
+
 // Earlier entries lie above later ones.
 void stack(std::initializer_list<QWidget*> topFirst) {
     for (auto it = std::rbegin(topFirst); it != std::rend(topFirst); ++it) {
@@ -227,6 +233,13 @@ void Form1::buildControls() {
     Label1[5] = label(Frame1, u"Label1_5"_s, u"共导入       条"_s, 240, 2040);
     Label2 = label(Frame1, u"Label2"_s, u"0"_s, 3240, 2040, 9, true);
     Label1[6] = label(Frame1, u"Label1_6"_s, u"已查询       条"_s, 2400, 2040);
+
+    // The figures and boxes in the captions' gaps: the units after them keep clear of them.
+    fillGaps(Label1[3], {Text4, Combo1});
+    fillGaps(Label1[5], {Label3});
+    fillGaps(Label1[6], {Label2});
+    fillGaps(Label4[1], {Label5[5]});
+    fillGaps(Label4[7], {Label5[6]});
 
     stack({Frame2, Command12, Text1, Frame1, Command10, Command9, Command3, Command2, ListView1});
     stack({ListView3, ListView2, Frame3});

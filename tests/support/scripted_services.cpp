@@ -20,9 +20,10 @@ QStringList ScriptedMessageBoxes::texts() const {
 }
 
 std::optional<QString> ScriptedDialogs::openFile(QWidget*, const QString& title, const QString& folder,
-                                                 const QString&) {
+                                                 const QString& filter) {
     titles.append(title);
     folders.append(folder);
+    filters.append(filter);
     return next;
 }
 

@@ -39,6 +39,7 @@ public:
     std::optional<QString> next;
     QStringList titles;
     QStringList folders;
+    QStringList filters;
 };
 
 class RecordingClipboard final : public Clipboard {

@@ -3,6 +3,7 @@
 //   batch   opens the batch view and starts a run over the sample list
 //   single  queries the sample domain in the single view
 // The result files and a sample domain file live in a temporary folder that goes with the demo.
+#include "platform/qt_desktop.h"
 #include "platform/qt_platform.h"
 #include "replica_site.h"
 
@@ -30,6 +31,7 @@ const QString kSampleList =
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Quorvane"_s);
+    quorvane::loadQtChineseTexts(app);
 
     quorvane::replica::ReplicaSite site;
     site.setExtraDelayMs(40);  // slow enough to watch the run fill in
