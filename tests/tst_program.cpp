@@ -21,6 +21,7 @@ private Q_SLOTS:
     void pacedBatchAndSave();
     void singleQueryFilterAndSave();
     void faultDomainsNeverFreezeTheRun();
+    void sortAndImportDuringARun();
 };
 
 namespace {
@@ -132,6 +133,34 @@ void TestProgram::faultDomainsNeverFreezeTheRun() {
     QCOMPARE(rowCellsOf(f, 6).at(5), u"失败"_s);  // robot check instead of a count
     QCOMPARE(rowCellsOf(f, 6).at(1), replica::statsFiguresFor(names[5]).weight);
     QCOMPARE(rowCellsOf(f, 7), expectedCells(names[6]));
+}
+
+void TestProgram::sortAndImportDuringARun() {
+    RealForm r;
+    Form1& f = *r.form;
+    QStringList names;
+    for (int i = 1; i <= 80; ++i) {
+        names.append(u"run"_s + QString::number(i) + u".com"_s);
+    }
+    r.importDomains(names);
+    f.Text4->setText(u"0"_s);
+    f.Command3->click();
+    QTRY_VERIFY_WITH_TIMEOUT(f.Label2->text().toInt() >= 5, 20'000);
+    f.ListView1_ColumnClick(3);  // by weight, mid-run
+    QTRY_COMPARE_WITH_TIMEOUT(f.Label2->text(), u"80"_s, 30'000);
+    for (int row = 1; row <= 80; ++row) {
+        QCOMPARE(rowCellsOf(f, row), expectedCells(rowCellsOf(f, row).first()));
+    }
+    // A fresh run, then a new list mid-run: the old run ends and nothing of it lands.
+    f.Command3->click();
+    QTRY_VERIFY_WITH_TIMEOUT(f.Label2->text().toInt() >= 5, 20'000);
+    r.importDomains({u"new1.com"_s, u"new2.com"_s});
+    QTest::qWait(300);
+    QCOMPARE(f.Label2->text(), u"0"_s);
+    QCOMPARE(rowCellsOf(f, 1).mid(1), QStringList(6, u"..."_s));
+    f.Command3->click();
+    QTRY_COMPARE_WITH_TIMEOUT(f.Label2->text(), u"2"_s, 20'000);
+    QCOMPARE(rowCellsOf(f, 2), expectedCells(u"new2.com"_s));
 }
 
 QTEST_MAIN(TestProgram)
