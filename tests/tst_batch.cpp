@@ -157,7 +157,8 @@ void TestBatch::importDuringRunEndsIt() {
     QCOMPARE(f.Label2->text(), u"0"_s);
     QVERIFY(!f.Timer1.isRunning());
     QVERIFY(!f.Timer2.isRunning());
-    // The next Start is a fresh one, from the first new row.
+    // The next Start is a fresh one, from the first new row, also after a Pause.
+    f.Command9->click();
     f.Command3->click();
     QCOMPARE(h.sentStats().last(), u"http://stats.test/baidu/new1.com/"_s);
     h.time.advance(5000);

@@ -187,13 +187,20 @@ void Form1::endBatchRun() {
     m_haltedByUser = true;
     Timer1.setEnabled(false);
     Timer2.setEnabled(false);
-    ProgressRow = 1;
-    setCaption(Label2, u"0"_s);
+    // Even a Pause and Start after it must begin at the new list's first row.
+    rewindBatchRun();
     pr2.detach();
     pr3.detach();
     if (Check4 == 0) {
         pr1.detach();  // in single-query mode it fetches that query's page
     }
+}
+
+void Form1::rewindBatchRun() {
+    StatsRow() = DomainQueryRow() = SiteQueryRow() = 1;
+    ProgressRow = 1;
+    PauseAt = text::roundHalfEven(text::leadingNumber(Text4->text()));
+    setCaption(Label2, u"0"_s);
 }
 
 void Form1::Command2_Click() {
@@ -282,10 +289,7 @@ void Form1::Command3_Click() {
     } else {
         // The keyword run's paging (elements 3 and 4) is left alone: a keyword run still filling
         // its list in the other view would otherwise write its next page over the first rows.
-        StatsRow() = DomainQueryRow() = SiteQueryRow() = 1;
-        ProgressRow = 1;
-        PauseAt = text::roundHalfEven(text::leadingNumber(Text4->text()));
-        setCaption(Label2, u"0"_s);
+        rewindBatchRun();
         // Old figures would be counted as done before this run fetched anything, firing the pauses
         // early, and a page that fails now would leave the old figure standing.
         ListView1->items().setSubItemsOfAllRows(kWeightCell, kSnapshotCell, kUnknown);

@@ -192,6 +192,7 @@ private:
                          void (Form1::*builder)());
     void pauseFlags();
     void endBatchRun();
+    void rewindBatchRun();
     void sortByColumn(ListView& view, int column);
     void saveList(ListView& list, const QString& path, bool wholeRow, int lastSubItem);
     void showMessage(const QString& text);
