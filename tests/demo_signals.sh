@@ -5,16 +5,18 @@ set -euo pipefail
 set -m  # background jobs keep SIGINT (without job control the shell ignores it for them)
 demo="$1"
 export QT_QPA_PLATFORM=offscreen
+runtime="$(mktemp -d)"  # Qt's runtime folder, kept out of the demo's TMPDIR
+trap 'rm -rf "$runtime"' EXIT
 for signal in TERM INT HUP; do
     tmp="$(mktemp -d)"
-    TMPDIR="$tmp" "$demo" &
+    XDG_RUNTIME_DIR="$runtime" TMPDIR="$tmp" "$demo" &
     pid=$!
     for _ in $(seq 100); do
-        [ -n "$(ls -A "$tmp")" ] && break
+        compgen -G "$tmp/Quorvane-*/*.txt" >/dev/null && break
         sleep 0.1
     done
-    sleep 0.5  # into the event loop, with the sample file written
-    [ -n "$(ls -A "$tmp")" ] || { echo "SIG$signal: no temporary folder in $tmp"; kill -9 "$pid"; exit 1; }
+    compgen -G "$tmp/Quorvane-*/*.txt" >/dev/null || { echo "SIG$signal: no folder in $tmp"; kill -9 "$pid"; exit 1; }
+    sleep 0.5  # into the event loop
     kill -s "$signal" "$pid"
     status=0
     wait "$pid" || status=$?
