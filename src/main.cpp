@@ -1,25 +1,33 @@
 #include "build_config.h"
+#include "platform/application.h"
 #include "platform/qt_desktop.h"
 #include "platform/qt_platform.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QNetworkProxyFactory>
 
+using namespace Qt::StringLiterals;
+
 int main(int argc, char* argv[]) {
+    const quorvane::CommandLineHelp help{
+        u"Looks up the SEO figures of many domains at once: Baidu weight, keyword count, estimated visits, "
+        u"indexed pages, backlinks and snapshot date."_s,
+        {},
+        {},
+        {}};
+    quorvane::answerHelpAndVersion(argc, argv, help);
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quorvane"));
-    quorvane::loadQtChineseTexts(app);
-    // Ties the window to the installed menu entry and icon (Wayland app id, window icon on X11).
-    QGuiApplication::setDesktopFileName(QStringLiteral("example.quorvane.Quorvane"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("example.quorvane.Quorvane")));
+    quorvane::setUpApplication(help);
     // The desktop's proxy settings (environment or desktop, through libproxy); we keep none of our own.
     QNetworkProxyFactory::setUseSystemConfiguration(true);
+    // A build without the update check has no update site, and the window then asks nothing.
+    const QString updateSite =
+        quorvane::build::kUpdateCheck ? QString::fromUtf16(quorvane::build::kUpdateSite) : QString();
     quorvane::QtPlatform platform;
-    quorvane::Form1 window(platform.services(), {QString::fromUtf16(quorvane::build::kStatsSite),
-                                                 QString::fromUtf16(quorvane::build::kSearchEngine),
-                                                 QString::fromUtf16(quorvane::build::kUpdateSite),
-                                                 quorvane::defaultFolder(), [] { QApplication::exit(0); }});
+    quorvane::Form1 window(
+        platform.services(),
+        {QString::fromUtf16(quorvane::build::kStatsSite), QString::fromUtf16(quorvane::build::kSearchEngine),
+         updateSite, quorvane::defaultFolder(), [] { QApplication::exit(0); }});
     window.show();
     return QApplication::exec();
 }

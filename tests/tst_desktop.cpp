@@ -3,6 +3,7 @@
 #include "form_harness.h"
 #include "platform/qt_desktop.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -89,6 +90,8 @@ private Q_SLOTS:
     void everyControlNamed();
     void unitsClearOfTheirGaps_data();
     void unitsClearOfTheirGaps();
+    void boxCaptions_data();
+    void boxCaptions();
     void qtTextsInChinese();  // last: the translation stays installed
 };
 
@@ -243,6 +246,30 @@ void TestDesktop::qtTextsInChinese() {
         }
     }
     QCOMPARE_GT(actions, 4);
+}
+
+// On Linux, readers take a combo box's caption from the label it is the buddy of, not from its name.
+void TestDesktop::boxCaptions_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("import path") << u"Text2"_s << u"导入路径:"_s;
+    QTest::newRow("batch save path") << u"Text3"_s << u"保存路径:"_s;
+    QTest::newRow("pause seconds") << u"Combo1"_s << u"查询:          条，停        秒"_s;
+    QTest::newRow("single save path") << u"Text7"_s << u"保存路径:"_s;
+    QTest::newRow("filter kind") << u"Combo2"_s << u"结果过滤:"_s;
+}
+
+void TestDesktop::boxCaptions() {
+    QFETCH(QString, control);
+    QFETCH(QString, caption);
+    FormHarness h;
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(h.form->findChild<QWidget*>(control));
+    QVERIFY(box);
+    QStringList labels;
+    for (const auto& [label, relation] : box->relations(QAccessible::Label)) {
+        labels.append(label->text(QAccessible::Name));
+    }
+    QCOMPARE(labels, QStringList{caption});
 }
 
 QTEST_MAIN(TestDesktop)

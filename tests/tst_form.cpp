@@ -28,6 +28,7 @@ private Q_SLOTS:
     void updateNoticeOnce_data();
     void updateNoticeOnce();
     void updateCheckSurvivesRejectedAddress();
+    void noUpdateSiteNoRequest();
 };
 
 void TestForm::startState() {
@@ -302,6 +303,13 @@ void TestForm::updateCheckSurvivesRejectedAddress() {
     h.http.rejectUrlsContaining(u"update.test"_s);
     h.time.advance(10'000);
     QVERIFY(h.messages.shown.isEmpty());
+    QVERIFY(!h.form->Timer3.Enabled());
+}
+
+void TestForm::noUpdateSiteNoRequest() {
+    FormHarness h(0, QString());
+    h.time.advance(10'000);
+    QVERIFY(h.http.sent().isEmpty());
     QVERIFY(!h.form->Timer3.Enabled());
 }
 

@@ -1,5 +1,6 @@
 // Names for screen readers. Buttons, check boxes and captions are named by what they show; a box or list is
-// named by the caption beside it, which the reader cannot otherwise tie to it.
+// named by the caption beside it, which the reader cannot otherwise tie to it. On Linux a combo box's name is
+// its value whatever we set: AT-SPI readers take its caption from the label whose buddy it is.
 #include "form1.h"
 
 #include <QAbstractButton>
@@ -41,6 +42,17 @@ void Form1::setAccessibleNames() {
     };
     for (const auto& [widget, name] : boxes) {
         widget->setAccessibleName(name);
+    }
+    // The text part of an editable combo box is a text box of its own to the reader.
+    for (QComboBox* combo : {Combo1, Combo2}) {
+        combo->lineEdit()->setAccessibleName(combo->accessibleName());
+    }
+    // "查询: 条，停 秒" stands before both the row count and the pause; the row count's box has its own name.
+    const std::pair<QLabel*, QWidget*> captions[] = {
+        {Label1[0], Text2}, {Label1[1], Text3}, {Label1[3], Combo1}, {Label1[4], Text7}, {Label4[8], Combo2},
+    };
+    for (const auto& [label, box] : captions) {
+        label->setBuddy(box);
     }
 }
 

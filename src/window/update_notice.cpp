@@ -12,6 +12,10 @@ void Form1::Timer3_Timer() {
 }
 
 void Form1::CheckForUpdate() {
+    // No update site: a build without the check (QUORVANE_UPDATE_CHECK=OFF), so no request at all.
+    if (m_config.updateSite.isEmpty()) {
+        return;
+    }
     HTTPPage2& page = pr5.renew(m_fetch);
     // An address the HTTP layer refuses must not end the program; the check just does not happen.
     resumeNext(

@@ -62,12 +62,11 @@ FakeHttp::Responder replicaResponder(qint64 delayMs) {
     };
 }
 
-FormHarness::FormHarness(double logicalDpi) {
+FormHarness::FormHarness(double logicalDpi, const QString& updateSite) {
     http.setResponder(replicaResponder());
-    form = std::make_unique<Form1>(
-        Form1Services{time, time, http, messages, dialogs, clipboard, shell},
-        Form1Config{QString::fromUtf16(kStats), QString::fromUtf16(kSearch), QString::fromUtf16(kUpdate),
-                    folder.path(), [this] { ++ended; }, logicalDpi});
+    form = std::make_unique<Form1>(Form1Services{time, time, http, messages, dialogs, clipboard, shell},
+                                   Form1Config{QString::fromUtf16(kStats), QString::fromUtf16(kSearch),
+                                               updateSite, folder.path(), [this] { ++ended; }, logicalDpi});
 }
 
 FormHarness::~FormHarness() = default;

@@ -41,7 +41,8 @@ struct FormHarness {
     std::unique_ptr<Form1> form;
 
     // logicalDpi: of the screen the lists measure in; 0 takes the test screen's.
-    explicit FormHarness(double logicalDpi = 0);
+    // updateSite: empty as in a build without the update check.
+    explicit FormHarness(double logicalDpi = 0, const QString& updateSite = QString::fromUtf16(kUpdate));
     ~FormHarness();
 
     // Types the domains into the box, one per line, and presses "手动导入".

@@ -2,17 +2,26 @@
 // Usage: quorvane-demo [batch|single]
 //   batch   opens the batch view and starts a run over the sample list
 //   single  queries the sample domain in the single view
-// The result files and a sample domain file live in a temporary folder that goes with the demo.
-#include "platform/qt_desktop.h"
+// The result files and a sample domain file live in a temporary folder that goes with the demo, also when
+// it is ended by SIGTERM, SIGINT or SIGHUP.
+#include "platform/application.h"
 #include "platform/qt_platform.h"
 #include "replica_site.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <memory>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -26,13 +35,78 @@ const QString kSampleList =
     u"www.xinhuanet.com\nwww.people.com.cn\nwww.youku.com\nwww.iqiyi.com\nwww.58.com\nwww.anjuke.com\n"
     u"www.autohome.com.cn\n"_s;
 
-}  // namespace
+constexpr std::array kEndingSignals = {SIGTERM, SIGINT, SIGHUP};
 
-int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(u"Quorvane"_s);
-    quorvane::loadQtChineseTexts(app);
+// Write end of the pipe that turns a signal into an event. A signal handler can reach no object, so this one
+// descriptor is file-level state; it is set before the handlers are installed.
+int signalPipeWrite = -1;
 
+void onEndingSignal(int number) {
+    const int saved = errno;
+    const auto byte = static_cast<unsigned char>(number);
+    [[maybe_unused]] const ssize_t written = ::write(signalPipeWrite, &byte, 1);
+    errno = saved;
+}
+
+// Ends the event loop on an ending signal, so the demo unwinds as after a close (its temporary folder goes)
+// and then ends by the same signal, as its parent expects. Not QApplication::quit(): that asks the window
+// first.
+class EndingSignals final {
+public:
+    EndingSignals() {
+        if (::pipe2(m_pipe.data(), O_CLOEXEC | O_NONBLOCK) != 0) {
+            qWarning("demo: no pipe for signals; its temporary folder stays if it is killed");
+            return;
+        }
+        signalPipeWrite = m_pipe[1];
+        m_notifier = std::make_unique<QSocketNotifier>(m_pipe[0], QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] {
+            unsigned char byte = 0;
+            while (::read(m_pipe[0], &byte, 1) == 1) {
+                m_received = byte;
+            }
+            QCoreApplication::exit(1);
+        });
+        struct sigaction action {};
+        action.sa_handler = onEndingSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (const int number : kEndingSignals) {
+            // A signal ignored by whoever started us (nohup, a background job) stays ignored.
+            struct sigaction before {};
+            if (sigaction(number, nullptr, &before) == 0 && before.sa_handler != SIG_IGN) {
+                sigaction(number, &action, nullptr);
+                m_handled.push_back(number);
+            }
+        }
+    }
+    EndingSignals(const EndingSignals&) = delete;
+    EndingSignals& operator=(const EndingSignals&) = delete;
+    ~EndingSignals() {
+        for (const int number : m_handled) {
+            std::signal(number, SIG_DFL);
+        }
+        m_notifier.reset();
+        for (const int fd : m_pipe) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+        signalPipeWrite = -1;
+        if (m_received != 0) {
+            std::raise(m_received);
+        }
+    }
+
+private:
+    std::array<int, 2> m_pipe{-1, -1};
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    std::vector<int> m_handled;
+    int m_received = 0;
+};
+
+// The demo window over the replica site, with its files in a temporary folder that goes on return.
+int runDemo(const QStringList& arguments) {
     quorvane::replica::ReplicaSite site;
     site.setExtraDelayMs(40);  // slow enough to watch the run fill in
     if (!site.listen()) {
@@ -57,16 +131,35 @@ int main(int argc, char* argv[]) {
     quorvane::Form1 window(platform.services(),
                            {base, base, base + u"/update"_s, folder.path(), [] { QApplication::exit(0); }});
     window.show();
-    const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
-    if (mode == "single") {
+    const QString mode = arguments.value(0);
+    if (mode == u"single"_s) {
         window.Text5->setText(u"www.qq.com"_s);
         window.Command11->click();
     }
-    if (mode == "batch") {
+    if (mode == u"batch"_s) {
         window.Text1->setPlainText(kSampleList);
         window.Command14->click();
         window.Command12->click();
         window.Command3->click();
     }
     return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    const quorvane::CommandLineHelp help{
+        u"Quorvane against a replica of its sites on this machine: the whole program, offline. Its files "
+        u"live in "
+        u"a temporary folder that goes when it ends."_s,
+        u"mode"_s,
+        u"batch: start a batch run over a sample list; single: query one domain and read its "
+        u"keywords."_s,
+        u"[batch|single]"_s};
+    quorvane::answerHelpAndVersion(argc, argv, help);
+    QApplication app(argc, argv);
+    const QStringList arguments = quorvane::setUpApplication(help);
+    // Made first and gone last: a signal during the demo's unwinding still waits for the folder to go.
+    const EndingSignals endingSignals;
+    return runDemo(arguments);
 }
