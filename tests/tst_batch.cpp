@@ -32,13 +32,13 @@ struct PauseLog {
 
 PauseLog runWatching(FormHarness& h, qint64 maxMs) {
     PauseLog log;
-    qint64 pauseAt = h.form->PauseAt;
+    qint64 pauseAt = h.form->runState().PauseAt;
     for (qint64 t = 0; t < maxMs; t += 10) {
         h.time.advance(10);  // one progress tick
-        if (h.form->PauseAt != pauseAt && h.form->Check2 == 1) {
+        if (h.form->runState().PauseAt != pauseAt && h.form->runState().Check2 == 1) {
             log.labelsAtPause.append(h.form->Label2->text());
         }
-        pauseAt = h.form->PauseAt;
+        pauseAt = h.form->runState().PauseAt;
     }
     return log;
 }
@@ -276,8 +276,8 @@ void TestBatch::fullRunWithInitialInputs() {
     QCOMPARE(h.sentStats().size(), 25);
     QCOMPARE(h.sentDomainQueries().size(), 25);
     QCOMPARE(h.sentSiteQueries().size(), 25);
-    QCOMPARE(f.Check1, 0);
-    QCOMPARE(f.Check2, 0);
+    QCOMPARE(f.runState().Check1, 0);
+    QCOMPARE(f.runState().Check2, 0);
 }
 
 void TestBatch::rowsPerBatchVariants_data() {
@@ -322,7 +322,7 @@ void TestBatch::pauseLengthNotPositiveMeansNoPause() {
     f.Command3->click();
     const PauseLog log = runWatching(h, 30'000);
     QCOMPARE(log.labelsAtPause, QStringList{});
-    QCOMPARE(f.Check2, 0);
+    QCOMPARE(f.runState().Check2, 0);
     QVERIFY(h.allFilled());
     QCOMPARE(f.Label2->text(), u"7"_s);
 }
@@ -334,7 +334,7 @@ void TestBatch::importEndsPausedRun() {
     f.Text4->setText(u"3"_s);
     f.Combo1->setEditText(u"30"_s);
     f.Command3->click();
-    QVERIFY(h.advanceUntil([&] { return f.Check2 == 1; }, 60'000));
+    QVERIFY(h.advanceUntil([&] { return f.runState().Check2 == 1; }, 60'000));
     f.Command10->click();
     const QStringList fresh = domains(4, u"new"_s);
     h.importDomains(fresh);
@@ -357,12 +357,12 @@ void TestBatch::importDuringAutomaticPauseEndsRunForGood() {
     f.Combo1->setEditText(u"1"_s);
     f.Command3->click();
     h.time.advance(10);  // the pause before the first row, whose pages are still on their way
-    QCOMPARE(f.Check2, 1);
+    QCOMPARE(f.runState().Check2, 1);
     h.importDomains(domains(3, u"new"_s));
     h.time.advance(30'000);
     // Neither the pending resume, nor a later boundary, nor the old run's replies touch the new list.
     QCOMPARE(batchSent(h), 3);
-    QCOMPARE(f.Check2, 0);
+    QCOMPARE(f.runState().Check2, 0);
     QVERIFY(!f.Timer2.isRunning());
     QCOMPARE(h.rowCells(1).mid(1), QStringList(6, u"..."_s));
 }
@@ -477,14 +477,14 @@ void TestBatch::pauseThenStartRequestsNothingTwice() {
     f.Command3->click();
     h.time.advance(80);  // two rows done, the third in flight on every chain
     f.Command9->click();
-    QCOMPARE(f.Check1, 1);
-    QCOMPARE(f.Check2, 1);
+    QCOMPARE(f.runState().Check1, 1);
+    QCOMPARE(f.runState().Check2, 1);
     h.time.advance(5000);  // replies in flight still arrive; nothing new leaves
-    QCOMPARE(h.sentStats().size(), static_cast<int>(f.StatsRow()) - 1);
+    QCOMPARE(h.sentStats().size(), static_cast<int>(f.runState().StatsRow()) - 1);
     f.Command3->click();
     h.time.advance(20);  // Start again while the resumed requests are in flight
     f.Command9->click();
-    const QString inFlight = names[static_cast<int>(f.StatsRow()) - 1];
+    const QString inFlight = names[static_cast<int>(f.runState().StatsRow()) - 1];
     f.Command3->click();  // replaces the fetchers whose replies are still on their way
     h.time.advance(10'000);
     QVERIFY(h.allFilled());
@@ -505,8 +505,8 @@ void TestBatch::stopThenStartRestartsFromRowOne() {
     h.time.advance(5000);
     QCOMPARE(f.Label2->text(), u"6"_s);
     f.Command10->click();
-    QCOMPARE(f.Check1, 1);
-    QCOMPARE(f.Check2, 0);
+    QCOMPARE(f.runState().Check1, 1);
+    QCOMPARE(f.runState().Check2, 0);
     f.Command3->click();
     QCOMPARE(f.Label2->text(), u"0"_s);
     QCOMPARE(h.http.sentCount(u"http://stats.test/baidu/site1.com/"_s), 2);
@@ -532,14 +532,14 @@ void TestBatch::userStopCancelsPendingResume() {
     f.Text4->setText(u"3"_s);
     f.Combo1->setEditText(u"2"_s);
     f.Command3->click();
-    QVERIFY(h.time.advanceUntil([&] { return f.Check2 == 1; }, 10'000));
+    QVERIFY(h.time.advanceUntil([&] { return f.runState().Check2 == 1; }, 10'000));
     QVERIFY(f.Timer2.isRunning());
     (pause ? f.Command9 : f.Command10)->click();  // during the automatic pause
     QVERIFY(!f.Timer2.isRunning());
     const int sent = batchSent(h);
     h.time.advance(30'000);
     QCOMPARE(batchSent(h), sent);  // the run stays stopped
-    QCOMPARE(f.Check1, 1);
+    QCOMPARE(f.runState().Check1, 1);
 }
 
 void TestBatch::userPauseIsNotUndoneByPacing_data() {
@@ -555,15 +555,19 @@ void TestBatch::userPauseIsNotUndoneByPacing() {
     f.Command3->click();
     // Stop while row 4 is in flight on every chain and the boundary is still ahead of the count.
     QVERIFY(h.time.advanceUntil(
-        [&] { return f.StatsRow() == 4 && f.DomainQueryRow() == 4 && f.SiteQueryRow() == 4; }, 5000, 1));
-    QVERIFY(f.ProgressRow < f.PauseAt);
+        [&] {
+            return f.runState().StatsRow() == 4 && f.runState().DomainQueryRow() == 4 &&
+                   f.runState().SiteQueryRow() == 4;
+        },
+        5000, 1));
+    QVERIFY(f.runState().ProgressRow < f.runState().PauseAt);
     (pause ? f.Command9 : f.Command10)->click();
     h.time.advance(30'000);
     // The replies in flight completed row 4 and the count passed the boundary, without a pause
     // that would have resumed the run.
-    QCOMPARE(f.ProgressRow, 5);
-    QCOMPARE(f.PauseAt, 10);
-    QCOMPARE(f.Check2, pause ? 1 : 0);
+    QCOMPARE(f.runState().ProgressRow, 5);
+    QCOMPARE(f.runState().PauseAt, 10);
+    QCOMPARE(f.runState().Check2, pause ? 1 : 0);
     QVERIFY(!f.Timer2.isRunning());
     QCOMPARE(batchSent(h), 12);
     // Start resumes after a Pause and starts afresh after a Stop; either way the run completes.
@@ -580,9 +584,9 @@ void TestBatch::userStartDuringAutomaticPauseDoesNotRestartLater() {
     f.Text4->setText(u"4"_s);
     f.Combo1->setEditText(u"3"_s);
     f.Command3->click();
-    QVERIFY(h.time.advanceUntil([&] { return f.Check2 == 1; }, 10'000));
+    QVERIFY(h.time.advanceUntil([&] { return f.runState().Check2 == 1; }, 10'000));
     f.Command3->click();  // resume at once
-    QCOMPARE(f.Check2, 0);
+    QCOMPARE(f.runState().Check2, 0);
     QVERIFY(!f.Timer2.isRunning());
     f.Text4->setText(u"0"_s);  // one more pause, at the boundary already set, then none
     h.time.advance(20'000);
@@ -645,9 +649,9 @@ void TestBatch::lastRowIsRepairedToo() {
         QVERIFY2(h.allFilled(), qPrintable(last));
         QCOMPARE(f.Label2->text(), u"3"_s);
         // Every chain ends on the last row, so a resume after a final pause asks for it again.
-        QCOMPARE(f.StatsRow(), 3);
-        QCOMPARE(f.DomainQueryRow(), 3);
-        QCOMPARE(f.SiteQueryRow(), 3);
+        QCOMPARE(f.runState().StatsRow(), 3);
+        QCOMPARE(f.runState().DomainQueryRow(), 3);
+        QCOMPARE(f.runState().SiteQueryRow(), 3);
         QCOMPARE(h.sentStats().size(), 3);
         QCOMPARE(h.sentSiteQueries().size(), 3);
     }
@@ -672,7 +676,7 @@ void TestBatch::pauseLengthIsClampedNotWrapped() {
     f.Combo1->setEditText(seconds);
     f.Command3->click();
     h.time.advance(10);
-    QCOMPARE(f.Check2, 1);
+    QCOMPARE(f.runState().Check2, 1);
     QCOMPARE(f.Timer2.Interval(), interval);
     QVERIFY(f.Timer2.isRunning());
 }
@@ -683,14 +687,14 @@ void TestBatch::hugeRowsPerBatchDoesNotOverflow() {
     h.importDomains(domains(3));
     f.Text4->setText(u"1e30"_s);
     f.Command3->click();
-    QCOMPARE(f.PauseAt, std::numeric_limits<qint64>::max());
+    QCOMPARE(f.runState().PauseAt, std::numeric_limits<qint64>::max());
     h.time.advance(5000);
     QCOMPARE(f.Label2->text(), u"3"_s);
-    QCOMPARE(f.Check2, 0);
+    QCOMPARE(f.runState().Check2, 0);
     f.Text4->setText(u"70000"_s);  // beyond 16 bits
     f.Command10->click();
     f.Command3->click();
-    QCOMPARE(f.PauseAt, 70000);
+    QCOMPARE(f.runState().PauseAt, 70000);
 }
 
 QTEST_MAIN(TestBatch)

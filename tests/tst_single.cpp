@@ -201,7 +201,7 @@ void TestSingle::keywordCountLimitsRowsNotPages() {
     for (int row = 1; row <= 5; ++row) {
         QCOMPARE(keywordCells(f, row), figures(replica::keywordRowsFor(pagesOf, 0).at(row - 1)));
     }
-    QCOMPARE(f.KeywordRow(), 6);
+    QCOMPARE(f.runState().KeywordRow(), 6);
     QCOMPARE(h.sentKeywordPages().size(), 2);  // page 0 parsed, page 1 ends the run
 }
 
@@ -244,7 +244,7 @@ void TestSingle::errorStatusKeywordPageHaltsTheRun() {
     f.Command11->click();
     h.time.advance(10'000);
     QCOMPARE(f.Label5[6]->text(), u"1"_s);
-    QCOMPARE(f.KeywordRow(), 26);
+    QCOMPARE(f.runState().KeywordRow(), 26);
     QCOMPARE(f.ListView2->items().subItem(26, 1), u"..."_s);
     QCOMPARE(h.sentKeywordPages().size(), 2);
 }
@@ -260,7 +260,7 @@ void TestSingle::moreRowsThanPlaceholdersHaltTheRun() {
     f.Command11->click();
     h.time.advance(10'000);
     QCOMPARE(f.ListView2->items().itemCount(), 1000);
-    QCOMPARE(f.KeywordRow(), 1001);
+    QCOMPARE(f.runState().KeywordRow(), 1001);
     QCOMPARE(f.ListView2->items().subItem(1000, 1), u"k10"_s);
     QCOMPARE(f.Label5[6]->text(), u"33"_s);
     QCOMPARE(h.sentKeywordPages().size(), 34);
@@ -287,7 +287,7 @@ void TestSingle::unreadablePagesHaltTheRun() {
     h.time.advance(10'000);
     QCOMPARE(f.Label5[6]->text(), QString::number(pagesDone));
     QCOMPARE(h.sentKeywordPages().size(), pagesDone + 1);
-    QCOMPARE(f.KeywordRow(), rowsFilled + 1);
+    QCOMPARE(f.runState().KeywordRow(), rowsFilled + 1);
     const ListModel& list = f.ListView2->items();
     if (rowsFilled > 0) {
         QCOMPARE(keywordCells(f, rowsFilled),
@@ -383,7 +383,7 @@ void TestSingle::singleStartEndsBatchRunCleanly() {
     f.Text4->setText(u"2"_s);
     f.Combo1->setEditText(u"5"_s);
     f.Command3->click();
-    QVERIFY(h.advanceUntil([&] { return f.Check2 == 1; }, 60'000));  // the automatic pause begins
+    QVERIFY(h.advanceUntil([&] { return f.runState().Check2 == 1; }, 60'000));  // the automatic pause begins
     const QList<QStringList> before = {h.rowCells(1), h.rowCells(2), h.rowCells(3), h.rowCells(4)};
     const int batchSent = static_cast<int>(h.sentDomainQueries().size() + h.sentSiteQueries().size());
     f.Text5->setText(u"single.com"_s);
@@ -409,7 +409,7 @@ void TestSingle::singleStartEndsProgressCount() {
     f.Text4->setText(u"5"_s);
     f.Command3->click();
     h.time.advance(20);  // every row fetched, the progress count still behind
-    QVERIFY(f.ProgressRow < 5);
+    QVERIFY(f.runState().ProgressRow < 5);
     const QString counted = f.Label2->text();
     const QString domain = domainWithKeywords(100, 150);
     f.Text5->setText(domain);

@@ -93,11 +93,6 @@ int pauseInterval(double seconds) {
     return static_cast<int>(std::min<qint64>(text::roundHalfEven(ms), WindowTimer::kMaxInterval));
 }
 
-// Adds without wrapping.
-qint64 saturatingAdd(qint64 a, double b) {
-    return text::roundHalfEven(static_cast<double>(a) + b);
-}
-
 // QString::number(n) for a line number (n >= 1), without the locale machinery: an import formats
 // one per row.
 QString lineNumberText(int n) {
@@ -183,24 +178,20 @@ void Form1::importDomainText(const QString& text) {
 // An import ends the batch run: its cursors and pages in flight belong to the old list, and a run
 // that went on over the new one would skip its first rows and count them done.
 void Form1::endBatchRun() {
-    Check2 = 0;
-    m_haltedByUser = true;
+    // Even a Pause and Start after it must begin at the new list's first row.
+    m_run.import(rowsPerBatch());
+    setCaption(Label2, u"0"_s);
     Timer1.setEnabled(false);
     Timer2.setEnabled(false);
-    // Even a Pause and Start after it must begin at the new list's first row.
-    rewindBatchRun();
     pr2.detach();
     pr3.detach();
-    if (Check4 == 0) {
+    if (!m_run.singleMode()) {
         pr1.detach();  // in single-query mode it fetches that query's page
     }
 }
 
-void Form1::rewindBatchRun() {
-    StatsRow() = DomainQueryRow() = SiteQueryRow() = 1;
-    ProgressRow = 1;
-    PauseAt = text::roundHalfEven(text::leadingNumber(Text4->text()));
-    setCaption(Label2, u"0"_s);
+qint64 Form1::rowsPerBatch() const {
+    return text::roundHalfEven(text::leadingNumber(Text4->text()));
 }
 
 void Form1::Command2_Click() {
@@ -234,17 +225,17 @@ void Form1::sortByColumn(ListView& view, int column) {
 // --- Request builders: each statement that fails is skipped, so a missing row sends nothing.
 
 void Form1::RequestStatsPage() {
-    if (Check1 == 1) {
+    if (m_run.halted()) {
         return;
     }
     HTTPPage2& page = pr1.renew(m_fetch);
-    if (Check4 == 0) {
+    if (!m_run.singleMode()) {
         resumeNext([&] {
-            const QString domain = ListView1->items().entrySubItem(entry(StatsRow()), kDomainCell);
+            const QString domain = ListView1->items().entrySubItem(entry(m_run.StatsRow()), kDomainCell);
             page.SubIniData(statsPageAddress(m_config.statsSite, domain, true), kUtf8, kTimeout);
         });
     }
-    if (Check4 == 1) {
+    if (m_run.singleMode()) {
         resumeNext([&] {
             page.SubIniData(statsPageAddress(m_config.statsSite, Text5->text(), false), kUtf8, kTimeout);
         });
@@ -252,26 +243,26 @@ void Form1::RequestStatsPage() {
 }
 
 void Form1::RequestDomainQuery() {
-    if (Check1 == 1) {
+    if (m_run.halted()) {
         return;
     }
     HTTPPage2& page = pr2.renew(m_fetch);
-    if (Check4 != 0) {
+    if (m_run.singleMode()) {
         return;
     }
     resumeNext([&] {
-        const QString domain = ListView1->items().entrySubItem(entry(DomainQueryRow()), kDomainCell);
+        const QString domain = ListView1->items().entrySubItem(entry(m_run.DomainQueryRow()), kDomainCell);
         page.SubIniData(domainQueryAddress(m_config.searchEngine, domain), kGb2312, kTimeout);
     });
 }
 
 void Form1::RequestSiteQuery() {
-    if (Check1 == 1) {
+    if (m_run.halted()) {
         return;
     }
     HTTPPage2& page = pr3.renew(m_fetch);
     resumeNext([&] {
-        const QString domain = ListView1->items().entrySubItem(entry(SiteQueryRow()), kDomainCell);
+        const QString domain = ListView1->items().entrySubItem(entry(m_run.SiteQueryRow()), kDomainCell);
         page.SubIniData(siteQueryAddress(m_config.searchEngine, domain), kGb2312, kTimeout);
     });
 }
@@ -279,17 +270,10 @@ void Form1::RequestSiteQuery() {
 // --- Start, Pause, Stop.
 
 void Form1::Command3_Click() {
-    Check1 = 0;
-    Check4 = 0;
     // A Start, by hand or at the end of a pause, supersedes any pending automatic resume.
     Timer2.setEnabled(false);
-    m_haltedByUser = false;
-    if (Check2 == 1) {
-        Check2 = 0;
-    } else {
-        // The keyword run's paging (elements 3 and 4) is left alone: a keyword run still filling
-        // its list in the other view would otherwise write its next page over the first rows.
-        rewindBatchRun();
+    if (m_run.start(rowsPerBatch())) {
+        setCaption(Label2, u"0"_s);
         // Old figures would be counted as done before this run fetched anything, firing the pauses
         // early, and a page that fails now would leave the old figure standing.
         ListView1->items().setSubItemsOfAllRows(kWeightCell, kSnapshotCell, kUnknown);
@@ -300,51 +284,43 @@ void Form1::Command3_Click() {
     Timer1.setEnabled(true);
 }
 
-void Form1::pauseFlags() {
-    Check2 = 1;
-    Check1 = 1;
-}
-
 void Form1::Command9_Click() {
     // The user's Pause holds: no pending or later automatic resume may undo it.
-    m_haltedByUser = true;
     Timer2.setEnabled(false);
-    pauseFlags();
+    m_run.userPause();
 }
 
 void Form1::Command10_Click() {
-    m_haltedByUser = true;
     Timer2.setEnabled(false);
-    Check1 = 1;
+    m_run.userStop();
 }
 
 void Form1::Timer1_Timer() {
     const ListModel& list = ListView1->items();
-    if (ProgressRow > list.itemCount()) {
+    if (m_run.ProgressRow > list.itemCount()) {
         // Every row is counted: nothing left to watch until the next Start.
         Timer1.setEnabled(false);
         return;
     }
     bool counted = false;
     resumeNext([&] {
-        const int row = entry(ProgressRow);
+        const int row = entry(m_run.ProgressRow);
         for (int cell = kWeightCell; cell <= kSnapshotCell; ++cell) {
             if (list.entrySubItem(row, cell) == kUnknown) {
                 return;
             }
         }
-        setCaption(Label2, QString::number(ProgressRow));
-        ++ProgressRow;
+        setCaption(Label2, QString::number(m_run.ProgressRow));
+        ++m_run.ProgressRow;
         counted = true;
     });
-    if (!counted && Check1 == 1 && !waiting(pr1) && !waiting(pr2) && !waiting(pr3)) {
+    if (!counted && m_run.halted() && !waiting(pr1) && !waiting(pr2) && !waiting(pr3)) {
         // Halted with nothing on its way: no cell can change until the next Start, which wakes it.
         Timer1.setEnabled(false);
         return;
     }
-    if (ProgressRow == PauseAt) {
-        PauseAt = saturatingAdd(PauseAt, text::leadingNumber(Text4->text()));
-        if (m_haltedByUser) {
+    if (m_run.ProgressRow == m_run.PauseAt) {
+        if (!m_run.passPauseBoundary(text::leadingNumber(Text4->text()))) {
             // Halted by hand: the boundary passes without a pause that would resume the run.
             return;
         }
@@ -353,7 +329,7 @@ void Form1::Timer1_Timer() {
             // No positive pause length: no timer would ever end the pause, so the run goes straight on.
             return;
         }
-        pauseFlags();
+        m_run.automaticPause();
         Timer2.setInterval(pause);
         Timer2.setEnabled(true);
     }
@@ -374,7 +350,7 @@ void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
         failed ? std::vector<StatsFigure>{} : parseStatsPage(HereReturnCode);
     try {
         for (const StatsFigure& figure : figures) {
-            if (Check4 == 1) {
+            if (m_run.singleMode()) {
                 setCaption(Label5[labelFor(figure.field)], figure.text);
                 if (figure.field == StatsField::Keywords) {
                     const std::optional<int> pages = keywordPagesFor(Label5[1]->text());
@@ -385,13 +361,13 @@ void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
                     StartKeywordRun();
                 }
             } else if (const int cell = cellFor(figure.field); cell != 0) {
-                list.setEntrySubItem(entry(StatsRow()), cell, figure.text);
+                list.setEntrySubItem(entry(m_run.StatsRow()), cell, figure.text);
             }
         }
     } catch (const AppError&) {
         // The figures written so far stay.
     }
-    if (Check4 == 1) {
+    if (m_run.singleMode()) {
         if (failed) {
             // Zeros alone would read as a real result of a domain with no standing.
             setCaption(Label5[0], kFailureText);
@@ -402,14 +378,13 @@ void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
     const QString filler = failed ? kFailureText : u"0"_s;
     for (const int cell : kStatsCells) {
         resumeNext([&] {
-            const int row = entry(StatsRow());
+            const int row = entry(m_run.StatsRow());
             if (list.entrySubItem(row, cell) == kUnknown) {
                 list.setEntrySubItem(row, cell, filler);
             }
         });
     }
-    if (StatsRow() < list.itemCount()) {
-        ++StatsRow();
+    if (RunState::advance(m_run.StatsRow(), list.itemCount())) {
         RequestStatsPage();
     }
 }
@@ -443,18 +418,17 @@ void Form1::countChainEvent(const QString& page, const FetcherSlot& fetcher, qin
             list.setEntrySubItem(row, cell, failed ? kFailureText : u"0"_s);
         }
     });
-    if (cursor < list.itemCount()) {
-        ++cursor;
+    if (RunState::advance(cursor, list.itemCount())) {
         (this->*builder)();
     }
 }
 
 void Form1::pr2_HttpEvent(const QString& HereReturnCode) {
-    countChainEvent(HereReturnCode, pr2, DomainQueryRow(), kBacklinksCell, &Form1::RequestDomainQuery);
+    countChainEvent(HereReturnCode, pr2, m_run.DomainQueryRow(), kBacklinksCell, &Form1::RequestDomainQuery);
 }
 
 void Form1::pr3_HttpEvent(const QString& HereReturnCode) {
-    countChainEvent(HereReturnCode, pr3, SiteQueryRow(), kIndexedCell, &Form1::RequestSiteQuery);
+    countChainEvent(HereReturnCode, pr3, m_run.SiteQueryRow(), kIndexedCell, &Form1::RequestSiteQuery);
 }
 
 }  // namespace quorvane

@@ -43,12 +43,12 @@ void Form1::StartKeywordRun() {
 }
 
 void Form1::RequestKeywordPage() {
-    if (Check1 == 1) {
+    if (m_run.Check1 == 1) {
         return;
     }
     HTTPPage2& page = pr4.renew(m_fetch);
     resumeNext([&] {
-        page.SubIniData(keywordPageAddress(m_config.statsSite, Text5->text(), KeywordPage()), u"utf-8"_s,
+        page.SubIniData(keywordPageAddress(m_config.statsSite, Text5->text(), m_run.KeywordPage()), u"utf-8"_s,
                         u"5"_s);
     });
 }
@@ -70,24 +70,24 @@ void Form1::pr4_HttpEvent(const QString& HereReturnCode) {
     }
     ListModel& list = ListView2->items();
     for (const KeywordTableRow& row : table.rows) {
-        if (keywordCount(Label5[1]->text()) < static_cast<double>(KeywordRow())) {
+        if (keywordCount(Label5[1]->text()) < static_cast<double>(m_run.KeywordRow())) {
             break;
         }
-        if (KeywordRow() > list.itemCount()) {
+        if (m_run.KeywordRow() > list.itemCount()) {
             return;  // more keywords than placeholder rows: the run halts here
         }
         // The run fills its rows in the order it made them, however the list is sorted meanwhile.
-        const int entry = static_cast<int>(KeywordRow());
+        const int entry = static_cast<int>(m_run.KeywordRow());
         for (int cell = 0; cell < row.cells.size(); ++cell) {
             list.setEntrySubItem(entry, cell + 1, row.cells.at(cell));
         }
         if (!row.complete()) {
             return;  // a row the page does not hold whole halts the run, what it did hold stays
         }
-        ++KeywordRow();
+        ++m_run.KeywordRow();
     }
-    ++KeywordPage();
-    setCaption(Label5[6], QString::number(KeywordPage()));
+    ++m_run.KeywordPage();
+    setCaption(Label5[6], QString::number(m_run.KeywordPage()));
     RequestKeywordPage();
 }
 

@@ -19,17 +19,10 @@ void Form1::Command11_Click() {
     for (QLabel* value : Label5) {
         setCaption(value, u"0"_s);
     }
-    StatsRow() = 1;
-    DomainQueryRow() = 1;
-    SiteQueryRow() = 1;
-    KeywordRow() = 1;
-    KeywordPage() = 0;
-    Check4 = 1;
-    // The query must go out even after a batch Stop or Pause. The batch run ends here cleanly: its
-    // cursors were just reset, so a reply still in flight, a pending resume or a pause boundary
-    // would write into wrong rows or halt this query. Start in the batch view runs it again.
-    Check1 = 0;
-    Check2 = 0;
+    // The batch run ends here cleanly: its cursors are reset, so a reply still in flight, a pending
+    // resume or a pause boundary would write into wrong rows or halt this query. Start in the batch
+    // view runs it again.
+    m_run.singleQuery();
     Timer1.setEnabled(false);
     Timer2.setEnabled(false);
     pr2.detach();

@@ -348,10 +348,7 @@ void Form1::Form_Load() {
     }
     ListView3->setVisible(false);
     coverBatchView(!Frame2->isHidden());
-    StatsRow() = 1;
-    DomainQueryRow() = 1;
-    SiteQueryRow() = 1;
-    ProgressRow = 1;
+    m_run = RunState{};
     ListView1->items().clearItems();
     ListView1->clearColumns();
     setDomainColumns();

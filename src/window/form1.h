@@ -5,6 +5,7 @@
 #include "../fetch/xtimer.h"
 #include "fetcher_slot.h"
 #include "list_view.h"
+#include "run_state.h"
 #include "ui_services.h"
 #include "window_timer.h"
 
@@ -107,18 +108,8 @@ public:
     WindowTimer Timer2;
     WindowTimer Timer3;
 
-    // --- Run state. The flags are state only: 1 set, 0 clear.
-    int Check1 = 0;  // halt: the request builders send nothing
-    int Check2 = 0;  // paused: the next Start resumes
-    int Check4 = 0;  // single-query mode
-    std::array<qint64, 5> RowCursors{};
-    qint64 ProgressRow = 1;
-    qint64 PauseAt = 0;
-    qint64& StatsRow() { return RowCursors[0]; }
-    qint64& DomainQueryRow() { return RowCursors[1]; }
-    qint64& SiteQueryRow() { return RowCursors[2]; }
-    qint64& KeywordRow() { return RowCursors[3]; }
-    qint64& KeywordPage() { return RowCursors[4]; }
+    // The run's flags, cursors and pause boundary, for reading.
+    const RunState& runState() const { return m_run; }
 
     // Screen twips per pixel, for list column widths.
     double TwipsPerPixelX() const { return m_twipsPerPixelX; }
@@ -190,9 +181,8 @@ private:
     // The shared advance of the two search result chains.
     void countChainEvent(const QString& page, const FetcherSlot& fetcher, qint64& cursor, int cell,
                          void (Form1::*builder)());
-    void pauseFlags();
     void endBatchRun();
-    void rewindBatchRun();
+    qint64 rowsPerBatch() const;
     void sortByColumn(ListView& view, int column);
     void saveList(ListView& list, const QString& path, bool wholeRow, int lastSubItem);
     void showMessage(const QString& text);
@@ -211,7 +201,7 @@ private:
     FetchContext m_fetch;
     double m_twipsPerPixelX = 15.0;
     double m_twipsPerPixelY = 15.0;
-    bool m_haltedByUser = false;
+    RunState m_run;
 
     FetcherSlot pr1;
     FetcherSlot pr2;

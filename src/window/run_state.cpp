@@ -1,0 +1,71 @@
+#include "run_state.h"
+
+#include "../text/textcut.h"
+
+namespace quorvane {
+
+void RunState::rewind(qint64 rowsPerBatch) {
+    StatsRow() = DomainQueryRow() = SiteQueryRow() = 1;
+    ProgressRow = 1;
+    PauseAt = rowsPerBatch;
+}
+
+bool RunState::start(qint64 rowsPerBatch) {
+    Check1 = 0;
+    Check4 = 0;
+    haltedByUser = false;
+    if (Check2 == 1) {
+        Check2 = 0;
+        return false;
+    }
+    rewind(rowsPerBatch);
+    return true;
+}
+
+void RunState::userPause() {
+    haltedByUser = true;
+    Check2 = 1;
+    Check1 = 1;
+}
+
+void RunState::userStop() {
+    haltedByUser = true;
+    Check1 = 1;
+}
+
+bool RunState::passPauseBoundary(double rowsPerBatch) {
+    // Adds without wrapping, however large the rows per batch.
+    PauseAt = text::roundHalfEven(static_cast<double>(PauseAt) + rowsPerBatch);
+    return !haltedByUser;
+}
+
+void RunState::automaticPause() {
+    Check2 = 1;
+    Check1 = 1;
+}
+
+void RunState::import(qint64 rowsPerBatch) {
+    Check2 = 0;
+    haltedByUser = true;
+    rewind(rowsPerBatch);
+}
+
+void RunState::singleQuery() {
+    StatsRow() = DomainQueryRow() = SiteQueryRow() = 1;
+    KeywordRow() = 1;
+    KeywordPage() = 0;
+    Check4 = 1;
+    // The query must go out even after a batch Stop or Pause, and no pending resume may follow it.
+    Check1 = 0;
+    Check2 = 0;
+}
+
+bool RunState::advance(qint64& cursor, qint64 rowCount) {
+    if (cursor < rowCount) {
+        ++cursor;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace quorvane

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QtGlobal>
+#include <array>
+
+namespace quorvane {
+
+// The state of the batch run and the single query in one place: the three flags, the five row
+// cursors, the progress row and the next pause boundary. The handlers change it only through the
+// named transitions below; what the window shows and which requests go out stays with them.
+//
+// The flags keep their design names and their 0/1 values: Check1 halt (the request builders send
+// nothing), Check2 paused (the next Start resumes), Check4 single-query mode.
+class RunState final {
+public:
+    int Check1 = 0;
+    int Check2 = 0;
+    int Check4 = 0;
+    // StatsRow, DomainQueryRow, SiteQueryRow (the batch chains, rows in the order imported), then
+    // KeywordRow and KeywordPage (the keyword run).
+    std::array<qint64, 5> RowCursors{1, 1, 1, 0, 0};
+    qint64 ProgressRow = 1;  // the row whose completion the progress check waits for
+    qint64 PauseAt = 0;      // the value of ProgressRow at which the next automatic pause begins
+    // Halted by the user (or an import): a pause boundary then passes without a pause that would
+    // resume the run.
+    bool haltedByUser = false;
+
+    qint64& StatsRow() { return RowCursors[0]; }
+    qint64& DomainQueryRow() { return RowCursors[1]; }
+    qint64& SiteQueryRow() { return RowCursors[2]; }
+    qint64& KeywordRow() { return RowCursors[3]; }
+    qint64& KeywordPage() { return RowCursors[4]; }
+    qint64 StatsRow() const { return RowCursors[0]; }
+    qint64 DomainQueryRow() const { return RowCursors[1]; }
+    qint64 SiteQueryRow() const { return RowCursors[2]; }
+    qint64 KeywordRow() const { return RowCursors[3]; }
+    qint64 KeywordPage() const { return RowCursors[4]; }
+
+    // "开始", by hand or at the end of a pause: resumes a paused run, else starts afresh from the
+    // first row with the next pause after rowsPerBatch rows. True when it started afresh. The
+    // keyword run's paging is left alone: a keyword run still filling its list would otherwise
+    // write its next page over the first rows.
+    bool start(qint64 rowsPerBatch);
+    // "暂停" and "停止" by the user.
+    void userPause();
+    void userStop();
+    // The progress check reached a pause boundary: the next one lies rowsPerBatch rows on. Returns
+    // whether a pause may begin (not when the user halted the run).
+    bool passPauseBoundary(double rowsPerBatch);
+    void automaticPause();
+    // A new list: the run in progress ends, and whatever Start comes next begins at the first row.
+    void import(qint64 rowsPerBatch);
+    // The single query takes over: its own paging starts, and the batch run ends cleanly.
+    void singleQuery();
+    // The end of a chain's page: moves the cursor on when rows remain. True when it moved.
+    static bool advance(qint64& cursor, qint64 rowCount);
+
+    bool halted() const { return Check1 == 1; }
+    bool paused() const { return Check2 == 1; }
+    bool singleMode() const { return Check4 == 1; }
+
+private:
+    void rewind(qint64 rowsPerBatch);
+};
+
+}  // namespace quorvane

@@ -1,0 +1,109 @@
+// The run state's transitions, without a window: each row applies a sequence of events to a fresh
+// state and names what must hold after it.
+#include "window/run_state.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace quorvane;
+
+namespace {
+
+// One event per letter: s Start (10 rows a batch), p user Pause, t user Stop, a automatic pause,
+// b pause boundary passed (10 rows on), i import (5 rows a batch), q single query, m cursors moved to
+// row 4 by the chains.
+RunState play(const QString& events) {
+    RunState state;
+    for (const QChar event : events) {
+        switch (event.unicode()) {
+            case u's':
+                state.start(10);
+                break;
+            case u'p':
+                state.userPause();
+                break;
+            case u't':
+                state.userStop();
+                break;
+            case u'a':
+                state.automaticPause();
+                break;
+            case u'b':
+                state.passPauseBoundary(10);
+                break;
+            case u'i':
+                state.import(5);
+                break;
+            case u'q':
+                state.singleQuery();
+                break;
+            case u'm':
+                state.StatsRow() = state.DomainQueryRow() = state.SiteQueryRow() = state.ProgressRow = 4;
+                state.KeywordRow() = 7;
+                state.KeywordPage() = 2;
+                break;
+            default:
+                qFatal("unknown event");
+        }
+    }
+    return state;
+}
+
+// Flags, cursors and boundary as one text: "C1 C2 C4 H | stats domain site keyword page | progress pauseAt".
+QString summary(const RunState& s) {
+    return u"%1%2%3%4|%5,%6,%7,%8,%9|%10,%11"_s.arg(s.Check1)
+        .arg(s.Check2)
+        .arg(s.Check4)
+        .arg(s.haltedByUser ? 1 : 0)
+        .arg(s.StatsRow())
+        .arg(s.DomainQueryRow())
+        .arg(s.SiteQueryRow())
+        .arg(s.KeywordRow())
+        .arg(s.KeywordPage())
+        .arg(s.ProgressRow)
+        .arg(s.PauseAt);
+}
+
+}  // namespace
+
+class TestRunState final : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void transitions_data();
+    void transitions();
+    void advanceStopsAtTheLastRow();
+};
+
+void TestRunState::transitions_data() {
+    QTest::addColumn<QString>("events");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("window start") << QString() << u"0000|1,1,1,0,0|1,0"_s;
+    QTest::newRow("fresh start") << u"ms"_s << u"0000|1,1,1,7,2|1,10"_s;
+    QTest::newRow("pause keeps cursors") << u"smp"_s << u"1101|4,4,4,7,2|4,10"_s;
+    QTest::newRow("resume after pause") << u"smps"_s << u"0000|4,4,4,7,2|4,10"_s;
+    QTest::newRow("stop then start is fresh") << u"smts"_s << u"0000|1,1,1,7,2|1,10"_s;
+    QTest::newRow("automatic pause, resume") << u"smbas"_s << u"0000|4,4,4,7,2|4,20"_s;
+    QTest::newRow("boundary after a user halt") << u"smtb"_s << u"1001|4,4,4,7,2|4,20"_s;
+    QTest::newRow("import ends a run") << u"smi"_s << u"0001|1,1,1,7,2|1,5"_s;
+    QTest::newRow("import ends a pause") << u"smpi"_s << u"1001|1,1,1,7,2|1,5"_s;
+    QTest::newRow("pause and start after import") << u"smips"_s << u"0000|1,1,1,7,2|1,5"_s;
+    QTest::newRow("single query takes over") << u"smpq"_s << u"0011|1,1,1,1,0|4,10"_s;
+    QTest::newRow("batch start after single") << u"qs"_s << u"0000|1,1,1,1,0|1,10"_s;
+}
+
+void TestRunState::transitions() {
+    QFETCH(QString, events);
+    QFETCH(QString, after);
+    QCOMPARE(summary(play(events)), after);
+}
+
+void TestRunState::advanceStopsAtTheLastRow() {
+    qint64 cursor = 2;
+    QVERIFY(RunState::advance(cursor, 3));
+    QCOMPARE(cursor, 3);
+    QVERIFY(!RunState::advance(cursor, 3));
+    QCOMPARE(cursor, 3);
+}
+
+QTEST_MAIN(TestRunState)
+#include "tst_runstate.moc"
