@@ -2,6 +2,7 @@
 #include "platform/application.h"
 #include "platform/qt_desktop.h"
 #include "platform/qt_platform.h"
+#include "window/form1.h"
 
 #include <QApplication>
 #include <QNetworkProxyFactory>

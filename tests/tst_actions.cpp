@@ -1,5 +1,5 @@
 // Paths, the domain file import and the double-click actions of the result lists.
-#include "batch/addresses.h"
+#include "fetch/addresses.h"
 #include "form_harness.h"
 
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #include "fake_http.h"
-#include "fetch/app_error.h"
 #include "fetch/httppage2.h"
 #include "mini_http_server.h"
 #include "platform/qt_services.h"
+#include "text/app_error.h"
 #include "virtual_time.h"
 
 #include <QElapsedTimer>

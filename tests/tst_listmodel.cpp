@@ -1,4 +1,4 @@
-#include "fetch/app_error.h"
+#include "text/app_error.h"
 #include "window/list_model.h"
 #include "window/list_view.h"
 

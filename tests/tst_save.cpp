@@ -1,7 +1,7 @@
-#include "fetch/app_error.h"
 #include "files/result_file.h"
 #include "form_harness.h"
 #include "platform/qt_desktop.h"
+#include "text/app_error.h"
 
 #include <sys/fsuid.h>
 #include <sys/resource.h>

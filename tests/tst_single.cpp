@@ -1,7 +1,7 @@
 // The single detailed query, its keyword run and the keyword filter, on virtual time.
 #include "batch/page_parsers.h"
-#include "fetch/app_error.h"
 #include "form_harness.h"
+#include "text/app_error.h"
 
 #include <QComboBox>
 #include <QLabel>

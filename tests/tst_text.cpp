@@ -1,5 +1,5 @@
-#include "fetch/app_error.h"
 #include "fetch/charset.h"
+#include "text/app_error.h"
 #include "text/textcut.h"
 
 #include <QStringEncoder>

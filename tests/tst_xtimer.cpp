@@ -1,6 +1,6 @@
-#include "fetch/app_error.h"
 #include "fetch/xtimer.h"
 #include "platform/qt_services.h"
+#include "text/app_error.h"
 #include "virtual_time.h"
 
 #include <QElapsedTimer>

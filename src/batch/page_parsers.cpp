@@ -8,9 +8,6 @@ using namespace Qt::StringLiterals;
 
 namespace quorvane {
 
-const QString kFailureText = u"失败"_s;
-const QString kUnknown = u"..."_s;
-
 namespace {
 
 const QString kWeightMarker = u"百度权重值为"_s;

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "../text/cells.h"
+
 #include <QString>
 #include <optional>
 #include <vector>
 
 namespace quorvane {
-
-extern const QString kFailureText;  // what a fetcher delivers when a page could not be had
-extern const QString kUnknown;      // a figure not known yet
 
 // The figures of a statistics page, in the order they are cut out of its section.
 enum class StatsField { Weight, Keywords, Traffic, Snapshot, Indexed };

@@ -1,6 +1,6 @@
 #include "charset.h"
 
-#include "app_error.h"
+#include "../text/app_error.h"
 
 #include <QStringDecoder>
 

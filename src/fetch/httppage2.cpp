@@ -1,6 +1,7 @@
 #include "httppage2.h"
 
-#include "app_error.h"
+#include "../text/app_error.h"
+#include "../text/cells.h"
 #include "charset.h"
 
 #include "../text/textcut.h"
@@ -13,8 +14,6 @@ using namespace Qt::StringLiterals;
 namespace quorvane {
 
 namespace {
-
-const QString kFailed = u"失败"_s;
 
 // Only blanks count: an address of tabs or line breaks is sent and fails like any bad address.
 bool isBlank(const QString& url) {
@@ -106,18 +105,18 @@ void HTTPPage2::xTimer1_Tick() {
             m_request->abort();
             m_request.reset();
             finish();
-            raise(kFailed);
+            raise(kFailureText);
         }
         return;
     }
-    QString result = kFailed;
+    QString result = kFailureText;
     m_status = m_request->status();
     const std::optional<QByteArray> body = m_request->responseBody();
     if (body && body->size() >= 3) {
         try {
             result = DecodeBody(*body, CharsetName);
         } catch (...) {
-            result = kFailed;
+            result = kFailureText;
         }
     }
     // Stop polling before the event: a handler that lets the event loop run must not see a second one.

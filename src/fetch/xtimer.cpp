@@ -1,6 +1,6 @@
 #include "xtimer.h"
 
-#include "app_error.h"
+#include "../text/app_error.h"
 
 using namespace Qt::StringLiterals;
 

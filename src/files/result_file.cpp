@@ -1,7 +1,6 @@
 #include "result_file.h"
 
-#include "../fetch/app_error.h"
-#include "../window/list_model.h"
+#include "../text/app_error.h"
 
 #include <langinfo.h>
 #include <QDir>
@@ -14,12 +13,11 @@ using namespace Qt::StringLiterals;
 
 namespace quorvane {
 
-QString resultLine(const ListModel& list, int row, bool wholeRow, int lastSubItem) {
-    const QStringList& cells = list.cells(row);
+QString resultLine(const QStringList& cells, bool wholeRow, int lastSubItem) {
     const int last = wholeRow ? std::max(lastSubItem, 1) : 1;
     if (last >= cells.size()) {
         // The row lacks a cell: the same error as reading it.
-        return list.subItem(row, last);
+        throw AppError(AppError::kIndexOutOfBounds, u"索引超出范围"_s);
     }
     // One allocation per line: the cells are measured first, then copied in.
     qsizetype size = last - 1;

@@ -1,16 +1,15 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
 namespace quorvane {
 
-class ListModel;
-
-// The line of one row: sub-item 1 alone, or sub-items 1 to lastSubItem joined by "|".
-// Throws AppError when the row lacks a cell.
-QString resultLine(const ListModel& list, int row, bool wholeRow, int lastSubItem);
+// The line of one row (its text, then its sub-items): sub-item 1 alone, or sub-items 1 to
+// lastSubItem joined by "|". Throws AppError when the row lacks a cell.
+QString resultLine(const QStringList& cells, bool wholeRow, int lastSubItem);
 
 // Appends lineAt(1) to lineAt(count), each ended by CR LF, in the locale's character set.
 // Returns a message naming the path and what went wrong, or nothing when every line was written.

@@ -1,6 +1,6 @@
 #include "qt_services.h"
 
-#include "../fetch/app_error.h"
+#include "../text/app_error.h"
 
 #include <QNetworkReply>
 #include <QNetworkRequest>

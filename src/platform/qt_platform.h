@@ -1,6 +1,5 @@
 #pragma once
 
-#include "../window/form1.h"
 #include "qt_services.h"
 
 #include <QNetworkAccessManager>

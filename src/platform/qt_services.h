@@ -1,7 +1,7 @@
 #pragma once
 
 #include "../fetch/services.h"
-#include "../window/ui_services.h"
+#include "ui_services.h"
 
 #include <QNetworkAccessManager>
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "form1.h"
 
-#include "../fetch/app_error.h"
+#include "../text/app_error.h"
 #include "caption_label.h"
 
 #include <QCheckBox>

@@ -3,10 +3,11 @@
 #include "../fetch/httppage2.h"
 #include "../fetch/services.h"
 #include "../fetch/xtimer.h"
+#include "../platform/ui_services.h"
+#include "../text/cells.h"
 #include "fetcher_slot.h"
 #include "list_view.h"
 #include "run_state.h"
-#include "ui_services.h"
 #include "window_timer.h"
 
 #include <QWidget>
@@ -23,17 +24,6 @@ class QPlainTextEdit;
 class QPushButton;
 
 namespace quorvane {
-
-// Everything the window talks to, handed in by its creator.
-struct Form1Services {
-    SystemTimers& timers;
-    Clock& clock;
-    HttpRequestFactory& http;
-    MessageBoxes& messages;
-    FileDialogs& dialogs;
-    Clipboard& clipboard;
-    Shell& shell;
-};
 
 struct Form1Config {
     QString statsSite;                 // scheme and host of the SEO statistics site

@@ -1,7 +1,7 @@
 #include "list_model.h"
 
-#include "../batch/page_parsers.h"
-#include "../fetch/app_error.h"
+#include "../text/app_error.h"
+#include "../text/cells.h"
 #include "../text/textcut.h"
 
 #include <QCollator>

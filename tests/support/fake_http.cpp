@@ -1,6 +1,6 @@
 #include "fake_http.h"
 
-#include "fetch/app_error.h"
+#include "text/app_error.h"
 #include "virtual_time.h"
 
 using namespace Qt::StringLiterals;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/ui_services.h"
+#include "platform/ui_services.h"
 
 #include <QList>
 #include <QString>

@@ -7,6 +7,7 @@
 #include "platform/application.h"
 #include "platform/qt_platform.h"
 #include "replica_site.h"
+#include "window/form1.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 // The keyword ranking run of the single query: the domain's keyword table, page by page.
-#include "../batch/addresses.h"
-#include "../batch/page_parsers.h"
-#include "../fetch/app_error.h"
+#include "../fetch/addresses.h"
+#include "../text/app_error.h"
+#include "../text/cells.h"
 #include "../text/textcut.h"
 #include "../window/form1.h"
 #include "keyword_parser.h"
@@ -48,8 +48,8 @@ void Form1::RequestKeywordPage() {
     }
     HTTPPage2& page = pr4.renew(m_fetch);
     resumeNext([&] {
-        page.SubIniData(keywordPageAddress(m_config.statsSite, Text5->text(), m_run.KeywordPage()), u"utf-8"_s,
-                        u"5"_s);
+        page.SubIniData(keywordPageAddress(m_config.statsSite, Text5->text(), m_run.KeywordPage()),
+                        u"utf-8"_s, u"5"_s);
     });
 }
 

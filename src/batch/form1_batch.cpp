@@ -1,8 +1,8 @@
 // The domain batch query: import, sorting, the three request chains and their pacing.
-#include "../fetch/app_error.h"
+#include "../fetch/addresses.h"
+#include "../text/app_error.h"
 #include "../text/textcut.h"
 #include "../window/form1.h"
-#include "addresses.h"
 #include "domain_file.h"
 #include "domain_list.h"
 #include "page_parsers.h"
@@ -32,15 +32,8 @@ const QString kTimeout = u"5"_s;
 // A domain file beyond this is no list a person keeps; reading it whole would only stall the window.
 constexpr qint64 kMostDomainFileBytes = 64 * 1024 * 1024;
 
-// Cells of a domain row: 1 domain, 2 weight, 3 keywords, 4 traffic, 5 indexed, 6 backlinks, 7 snapshot.
-constexpr int kDomainCell = 1;
-constexpr int kWeightCell = 2;
-constexpr int kKeywordsCell = 3;
-constexpr int kTrafficCell = 4;
-constexpr int kIndexedCell = 5;
-constexpr int kBacklinksCell = 6;
-constexpr int kSnapshotCell = 7;
-constexpr int kStatsCells[] = {kWeightCell, kKeywordsCell, kTrafficCell, kSnapshotCell};
+constexpr int kStatsCells[] = {DomainCell::Weight, DomainCell::Keywords, DomainCell::Traffic,
+                               DomainCell::Snapshot};
 
 // Where a statistics figure goes: a label of the detail strip, or a cell of the row (0: none).
 std::size_t labelFor(StatsField field) {
@@ -62,13 +55,13 @@ std::size_t labelFor(StatsField field) {
 int cellFor(StatsField field) {
     switch (field) {
         case StatsField::Weight:
-            return kWeightCell;
+            return DomainCell::Weight;
         case StatsField::Keywords:
-            return kKeywordsCell;
+            return DomainCell::Keywords;
         case StatsField::Traffic:
-            return kTrafficCell;
+            return DomainCell::Traffic;
         case StatsField::Snapshot:
-            return kSnapshotCell;
+            return DomainCell::Snapshot;
         case StatsField::Indexed:
             return 0;
     }
@@ -166,7 +159,7 @@ void Form1::importDomainText(const QString& text) {
         cells.emplaceBack(lineNumberText(lines[i].number));
         cells.emplaceBack(std::move(lines[i].domain));
         // kUnknown is a literal: its copies share it without counting references.
-        for (int cell = 2; cell < 8; ++cell) {
+        for (int cell = DomainCell::Weight; cell < DomainCell::Count; ++cell) {
             cells.append(kUnknown);
         }
     }
@@ -231,7 +224,8 @@ void Form1::RequestStatsPage() {
     HTTPPage2& page = pr1.renew(m_fetch);
     if (!m_run.singleMode()) {
         resumeNext([&] {
-            const QString domain = ListView1->items().entrySubItem(entry(m_run.StatsRow()), kDomainCell);
+            const QString domain =
+                ListView1->items().entrySubItem(entry(m_run.StatsRow()), DomainCell::Domain);
             page.SubIniData(statsPageAddress(m_config.statsSite, domain, true), kUtf8, kTimeout);
         });
     }
@@ -251,7 +245,8 @@ void Form1::RequestDomainQuery() {
         return;
     }
     resumeNext([&] {
-        const QString domain = ListView1->items().entrySubItem(entry(m_run.DomainQueryRow()), kDomainCell);
+        const QString domain =
+            ListView1->items().entrySubItem(entry(m_run.DomainQueryRow()), DomainCell::Domain);
         page.SubIniData(domainQueryAddress(m_config.searchEngine, domain), kGb2312, kTimeout);
     });
 }
@@ -262,7 +257,8 @@ void Form1::RequestSiteQuery() {
     }
     HTTPPage2& page = pr3.renew(m_fetch);
     resumeNext([&] {
-        const QString domain = ListView1->items().entrySubItem(entry(m_run.SiteQueryRow()), kDomainCell);
+        const QString domain =
+            ListView1->items().entrySubItem(entry(m_run.SiteQueryRow()), DomainCell::Domain);
         page.SubIniData(siteQueryAddress(m_config.searchEngine, domain), kGb2312, kTimeout);
     });
 }
@@ -276,7 +272,7 @@ void Form1::Command3_Click() {
         setCaption(Label2, u"0"_s);
         // Old figures would be counted as done before this run fetched anything, firing the pauses
         // early, and a page that fails now would leave the old figure standing.
-        ListView1->items().setSubItemsOfAllRows(kWeightCell, kSnapshotCell, kUnknown);
+        ListView1->items().setSubItemsOfAllRows(DomainCell::Weight, DomainCell::Snapshot, kUnknown);
     }
     RequestStatsPage();
     RequestDomainQuery();
@@ -305,7 +301,7 @@ void Form1::Timer1_Timer() {
     bool counted = false;
     resumeNext([&] {
         const int row = entry(m_run.ProgressRow);
-        for (int cell = kWeightCell; cell <= kSnapshotCell; ++cell) {
+        for (int cell = DomainCell::Weight; cell <= DomainCell::Snapshot; ++cell) {
             if (list.entrySubItem(row, cell) == kUnknown) {
                 return;
             }
@@ -424,11 +420,12 @@ void Form1::countChainEvent(const QString& page, const FetcherSlot& fetcher, qin
 }
 
 void Form1::pr2_HttpEvent(const QString& HereReturnCode) {
-    countChainEvent(HereReturnCode, pr2, m_run.DomainQueryRow(), kBacklinksCell, &Form1::RequestDomainQuery);
+    countChainEvent(HereReturnCode, pr2, m_run.DomainQueryRow(), DomainCell::Backlinks,
+                    &Form1::RequestDomainQuery);
 }
 
 void Form1::pr3_HttpEvent(const QString& HereReturnCode) {
-    countChainEvent(HereReturnCode, pr3, m_run.SiteQueryRow(), kIndexedCell, &Form1::RequestSiteQuery);
+    countChainEvent(HereReturnCode, pr3, m_run.SiteQueryRow(), DomainCell::Indexed, &Form1::RequestSiteQuery);
 }
 
 }  // namespace quorvane

@@ -1,6 +1,6 @@
 // Double-click on a result list: copy a domain or keyword, or open the search engine's page.
-#include "../batch/addresses.h"
-#include "../fetch/app_error.h"
+#include "../fetch/addresses.h"
+#include "../text/app_error.h"
 #include "form1.h"
 
 using namespace Qt::StringLiterals;
@@ -42,12 +42,13 @@ void Form1::ListView1_DblClick(QPoint client) {
         if (column == 0 || row == 0) {
             return;
         }
-        const QString domain = ListView1->items().subItem(row, 1);
-        if (column == 2) {
+        // Header positions count from 1, cells from 0.
+        const QString domain = ListView1->items().subItem(row, DomainCell::Domain);
+        if (column == DomainCell::Domain + 1) {
             copyToClipboard(domain, u"复制成功，您可以粘贴到任意处！"_s);
-        } else if (column == 6) {
+        } else if (column == DomainCell::Indexed + 1) {
             m_services.shell.openUrl(siteQueryAddress(m_config.searchEngine, domain));
-        } else if (column == 7) {
+        } else if (column == DomainCell::Backlinks + 1) {
             m_services.shell.openUrl(domainQueryAddress(m_config.searchEngine, domain));
         }
     });
@@ -56,8 +57,9 @@ void Form1::ListView1_DblClick(QPoint client) {
 void Form1::keywordListDblClick(ListView& list, QPoint client) {
     resumeNext([&] {
         const int row = list.selectedItem();
-        if (hitColumn(list, client) == 2 && row != 0) {
-            copyToClipboard(list.items().subItem(row, 1), u"关键词复制成功，您可以粘贴到任意处！"_s);
+        if (hitColumn(list, client) == KeywordCell::Keyword + 1 && row != 0) {
+            copyToClipboard(list.items().subItem(row, KeywordCell::Keyword),
+                            u"关键词复制成功，您可以粘贴到任意处！"_s);
         }
     });
 }

@@ -12,7 +12,7 @@ namespace quorvane {
 void Form1::saveList(ListView& list, const QString& path, bool wholeRow, int lastSubItem) {
     const ListModel& rows = list.items();
     const std::optional<QString> error = appendLines(
-        path, rows.itemCount(), [&](int row) { return resultLine(rows, row, wholeRow, lastSubItem); });
+        path, rows.itemCount(), [&](int row) { return resultLine(rows.cells(row), wholeRow, lastSubItem); });
     if (error) {
         m_services.messages.show(this, u"保存失败！"_s + *error, kAppTitle, MsgButtons::Ok,
                                  MsgIcon::Critical);
@@ -22,11 +22,11 @@ void Form1::saveList(ListView& list, const QString& path, bool wholeRow, int las
 }
 
 void Form1::Command8_Click() {
-    saveList(*ListView1, Text3->text(), Check3->isChecked(), 7);
+    saveList(*ListView1, Text3->text(), Check3->isChecked(), DomainCell::Snapshot);
 }
 
 void Form1::Command16_Click() {
-    saveList(*ListView2, Text7->text(), Check5->isChecked(), 5);
+    saveList(*ListView2, Text7->text(), Check5->isChecked(), KeywordCell::Title);
 }
 
 }  // namespace quorvane

@@ -1,4 +1,5 @@
 // The filter over the keyword list: matching rows are copied into the list laid over it.
+#include "../text/cells.h"
 #include "../text/textcut.h"
 #include "../window/form1.h"
 
@@ -16,9 +17,9 @@ const QString kIndexMode = u"查看百度指数大于"_s;
 const QString kIndexedMode = u"查看百度收录大于"_s;
 const QString kHint = u"请输入关键词"_s;
 
-constexpr int kKeywordCell = 1;
-constexpr int kIndexCell = 3;
-constexpr int kIndexedCell = 4;
+constexpr int kKeywordCell = KeywordCell::Keyword;
+constexpr int kIndexCell = KeywordCell::SearchIndex;
+constexpr int kIndexedCell = KeywordCell::Indexed;
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "../fetch/services.h"
+
 #include <QString>
 #include <optional>
 
@@ -43,6 +45,17 @@ public:
     virtual ~Shell() = default;
     virtual void openUrl(const QString& address) = 0;
     virtual void openFile(const QString& path) = 0;
+};
+
+// Everything the window talks to, handed in by its creator.
+struct Form1Services {
+    SystemTimers& timers;
+    Clock& clock;
+    HttpRequestFactory& http;
+    MessageBoxes& messages;
+    FileDialogs& dialogs;
+    Clipboard& clipboard;
+    Shell& shell;
 };
 
 }  // namespace quorvane

@@ -1,5 +1,5 @@
 // Choosing the three file paths and opening the named files with the desktop's program.
-#include "../fetch/app_error.h"
+#include "../text/app_error.h"
 #include "../window/form1.h"
 
 #include <QDir>

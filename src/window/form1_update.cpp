@@ -1,5 +1,5 @@
 // The one-time check for a newer version, five seconds after start.
-#include "../fetch/app_error.h"
+#include "../text/app_error.h"
 #include "form1.h"
 
 using namespace Qt::StringLiterals;

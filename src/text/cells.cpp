@@ -1,0 +1,10 @@
+#include "cells.h"
+
+using namespace Qt::StringLiterals;
+
+namespace quorvane {
+
+const QString kFailureText = u"失败"_s;
+const QString kUnknown = u"..."_s;
+
+}  // namespace quorvane
