@@ -463,6 +463,7 @@ void TestBatch::errorStatusIsFailure() {
     f.Command3->click();
     h.time.advance(10'000);
     QCOMPARE(h.rowCells(1).mid(1), QStringList(6, u"失败"_s));
+    QCOMPARE(f.ListView1->items().subItemTip(1, DomainCell::Backlinks), u"HTTP "_s + QString::number(status));
     QCOMPARE(h.rowCells(2), expectedCells(u"b.com"_s));
     QCOMPARE(f.Label2->text(), u"2"_s);
 }
@@ -615,6 +616,12 @@ void TestBatch::failuresShowAsFailuresAndRunCompletes() {
     QCOMPARE(h.cell(3, 5), u"失败"_s);
     QCOMPARE(h.cell(3, 6), u"失败"_s);
     QCOMPARE(h.cell(3, 2), replica::statsFiguresFor(u"verify.com"_s).weight);
+    // Each failure says why in its tooltip; the figures have none.
+    const ListModel& list = f.ListView1->items();
+    QCOMPARE(list.subItemTip(2, DomainCell::Weight), u"超时：5 秒内无应答"_s);
+    QCOMPARE(list.subItemTip(3, DomainCell::Backlinks), u"百度安全验证：需要人工验证"_s);
+    QCOMPARE(list.subItemTip(4, DomainCell::Snapshot), u"页面中没有数据"_s);
+    QCOMPARE(list.subItemTip(3, DomainCell::Weight), QString());
     QCOMPARE(h.rowCells(5).mid(1), QStringList(6, u"失败"_s));  // over the body cap
     QCOMPARE(h.rowCells(6), expectedCells(u"ok2.com"_s));
     // Garbage is no statistics page: its cells fail; Baidu's pages without a count say 0.

@@ -2,6 +2,7 @@
 #include "fetch/httppage2.h"
 #include "mini_http_server.h"
 #include "platform/qt_services.h"
+#include "replica_site.h"
 #include "text/app_error.h"
 #include "virtual_time.h"
 
@@ -78,6 +79,8 @@ private Q_SLOTS:
     void badTimeoutTextRaisesAfterSending();
     void waitingFetcherGoesWithItsTimerTable();
     void noTimerLeavesRequestUnpolled();
+    void failureReasons_data();
+    void failureReasons();
 };
 
 void TestHttpPage::bodySizes_data() {
@@ -360,6 +363,39 @@ void TestHttpPage::noTimerLeavesRequestUnpolled() {
     std::weak_ptr<HTTPPage2> watch = page;
     page.reset();
     QVERIFY(watch.expired());
+}
+
+void TestHttpPage::failureReasons_data() {
+    QTest::addColumn<QString>("domain");  // a replica fault domain; empty: a port nobody listens on
+    QTest::addColumn<QString>("reason");  // what the reason starts with
+    QTest::newRow("error status") << u"notfound.a.com"_s << u"HTTP 404"_s;
+    QTest::newRow("over the cap") << u"huge.a.com"_s << u"页面过大"_s;
+    QTest::newRow("redirect loop") << u"loop.a.com"_s << u"重定向过多"_s;
+    QTest::newRow("empty body") << u"empty.a.com"_s << u"页面中没有数据"_s;
+    QTest::newRow("refused") << QString() << u"连接失败："_s;
+    QTest::newRow("a page") << u"ok.a.com"_s << QString();
+}
+
+// Why a fetch failed, as the network layer tells it, in words for the user.
+void TestHttpPage::failureReasons() {
+    QFETCH(QString, domain);
+    QFETCH(QString, reason);
+    RealStack stack;
+    replica::ReplicaSite site;
+    QVERIFY(site.listen());
+    QString url = site.baseUrl() + u"/baidu/"_s + domain + u"/"_s;
+    if (domain.isEmpty()) {
+        MiniHttpServer gone([](const Request&) { return Reply::ok("x"); });
+        QVERIFY(gone.listen());
+        url = gone.baseUrl() + u"/"_s;
+    }
+    bool done = false;
+    auto page = HTTPPage2::create(stack.context);
+    page->HttpEvent = [&](const QString&) { done = true; };
+    page->SubIniData(url, u"utf-8"_s, u"5"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(done, 10'000);
+    QVERIFY2(reason.isEmpty() ? page->FailureReason().isEmpty() : page->FailureReason().startsWith(reason),
+             qPrintable(page->FailureReason()));
 }
 
 QTEST_GUILESS_MAIN(TestHttpPage)

@@ -247,6 +247,9 @@ void TestSingle::errorStatusKeywordPageHaltsTheRun() {
     QCOMPARE(f.runState().KeywordRow(), 26);
     QCOMPARE(f.ListView2->items().subItem(26, 1), u"..."_s);
     QCOMPARE(h.sentKeywordPages().size(), 2);
+    QCOMPARE(f.Label5[6]->toolTip(), u"第 2 页读取失败：HTTP 503"_s);
+    f.Command11->click();  // a new query forgets why the last one halted
+    QCOMPARE(f.Label5[6]->toolTip(), QString());
 }
 
 void TestSingle::moreRowsThanPlaceholdersHaltTheRun() {
@@ -315,6 +318,7 @@ void TestSingle::batchPauseHaltsKeywordRun() {
     QCOMPARE(f.Label5[6]->text(), u"2"_s);
     QCOMPARE(h.sentKeywordPages().size(), 2);
     QCOMPARE(f.Label5[0]->text(), replica::statsFiguresFor(domain).weight);
+    QCOMPARE(f.Label5[6]->toolTip(), u"批量查询的暂停或停止中止了关键词查询"_s);
 }
 
 void TestSingle::secondStartWins() {
@@ -354,21 +358,28 @@ void TestSingle::queriesInARowFillTheirRows() {
 
 void TestSingle::failedStatisticsPageShowsFailure_data() {
     QTest::addColumn<FakeReply>("reply");
-    QTest::newRow("no body") << FakeReply{QByteArray(), 20};
-    QTest::newRow("no answer") << FakeReply{std::nullopt, 0, true};
-    QTest::newRow("error status with markers") << FakeReply{statsPage(u"28"_s), 20, false, false, 503};
-    QTest::newRow("robot check") << FakeReply{QByteArrayLiteral("<title>百度安全验证</title>"), 20};
-    QTest::newRow("no weight marker") << FakeReply{QByteArrayLiteral("<div>维护中</div>"), 20};
+    QTest::addColumn<QString>("reason");  // the weight label's tooltip
+    QTest::newRow("no body") << FakeReply{QByteArray(), 20} << u"页面中没有数据"_s;
+    QTest::newRow("no answer") << FakeReply{std::nullopt, 0, true} << u"超时：5 秒内无应答"_s;
+    QTest::newRow("error status with markers")
+        << FakeReply{statsPage(u"28"_s), 20, false, false, 503} << u"HTTP 503"_s;
+    QTest::newRow("robot check") << FakeReply{QByteArrayLiteral("<title>百度安全验证</title>"), 20}
+                                 << u"百度安全验证：需要人工验证"_s;
+    QTest::newRow("no weight marker")
+        << FakeReply{QByteArrayLiteral("<div>维护中</div>"), 20} << u"页面中没有数据"_s;
 }
 
 void TestSingle::failedStatisticsPageShowsFailure() {
     QFETCH(FakeReply, reply);
+    QFETCH(QString, reason);
     FormHarness h;
     Form1& f = *h.form;
     h.http.setResponder([&](const QString&) { return reply; });
     f.Command11->click();
     h.time.advance(10'000);
     QCOMPARE(f.Label5[0]->text(), u"失败"_s);
+    QCOMPARE(f.Label5[0]->toolTip(), reason);
+    QCOMPARE(f.Label5[0]->accessibleDescription(), reason);
     for (std::size_t i = 1; i < 7; ++i) {
         QCOMPARE(f.Label5[i]->text(), u"0"_s);
     }

@@ -338,6 +338,13 @@ void Form1::Timer2_Timer() {
 
 // --- Page handlers.
 
+QString Form1::reasonOf(const FetcherSlot& fetcher, const QString& page) {
+    if (QString reason = fetcher.failureReason(); !reason.isEmpty()) {
+        return reason;
+    }
+    return isVerificationPage(page) ? u"百度安全验证：需要人工验证"_s : u"页面中没有数据"_s;
+}
+
 void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
     ListModel& list = ListView1->items();
     // A page without the weight marker is no statistics page: zeros would read as a real result.
@@ -367,16 +374,18 @@ void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
         if (failed) {
             // Zeros alone would read as a real result of a domain with no standing.
             setCaption(Label5[0], kFailureText);
+            setTip(Label5[0], reasonOf(pr1, HereReturnCode));
         }
         return;
     }
     // Cells the page did not fill must not stay unknown, or the progress count would stop at this row.
     const QString filler = failed ? kFailureText : u"0"_s;
+    const QString reason = failed ? reasonOf(pr1, HereReturnCode) : QString();
     for (const int cell : kStatsCells) {
         resumeNext([&] {
             const int row = entry(m_run.StatsRow());
             if (list.entrySubItem(row, cell) == kUnknown) {
-                list.setEntrySubItem(row, cell, filler);
+                list.setEntrySubItem(row, cell, filler, reason);
             }
         });
     }
@@ -390,10 +399,11 @@ void Form1::countChainEvent(const QString& page, const FetcherSlot& fetcher, qin
     ListModel& list = ListView1->items();
     // What holds no count shows as a failure, never as 0.
     const bool failed = noFigures(fetcher, page);
+    const QString reason = failed ? reasonOf(fetcher, page) : QString();
     resumeNext([&] {
         const int row = entry(cursor);
         if (failed) {
-            list.setEntrySubItem(row, cell, kFailureText);
+            list.setEntrySubItem(row, cell, kFailureText, reason);
             return;
         }
         const ResultCount count = parseResultCount(page);
@@ -411,7 +421,7 @@ void Form1::countChainEvent(const QString& page, const FetcherSlot& fetcher, qin
     resumeNext([&] {
         const int row = entry(cursor);
         if (list.entrySubItem(row, cell) == kUnknown) {
-            list.setEntrySubItem(row, cell, failed ? kFailureText : u"0"_s);
+            list.setEntrySubItem(row, cell, failed ? kFailureText : u"0"_s, reason);
         }
     });
     if (RunState::advance(cursor, list.itemCount())) {

@@ -62,6 +62,7 @@ void HTTPPage2::SubIniData(const QString& Url, const QString& nUnicode, const QS
         m_request->abort();
     }
     m_status = 0;
+    m_failure.clear();
     m_request = m_context.http.create();
     m_request->open(u"GET"_s, Url, true);
     m_request->send();
@@ -105,6 +106,7 @@ void HTTPPage2::xTimer1_Tick() {
             m_request->abort();
             m_request.reset();
             finish();
+            m_failure = u"超时：%1 秒内无应答"_s.arg(TimeoutSeconds);
             raise(kFailureText);
         }
         return;
@@ -118,6 +120,14 @@ void HTTPPage2::xTimer1_Tick() {
         } catch (...) {
             result = kFailureText;
         }
+    }
+    if (m_status >= 400) {
+        m_failure = u"HTTP %1"_s.arg(m_status);
+    } else if (!body) {
+        m_failure = m_request->failure();
+    }
+    if (m_failure.isEmpty() && result == kFailureText) {
+        m_failure = u"页面中没有数据"_s;
     }
     // Stop polling before the event: a handler that lets the event loop run must not see a second one.
     finish();

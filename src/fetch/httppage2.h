@@ -36,6 +36,10 @@ public:
     // The HTTP status of the response last reported; 0 when none came (time-out, no answer).
     // The text is delivered whatever the status: the reader decides what an error page means.
     int Status() const { return m_status; }
+    // Why the page last reported is no page to read, in words for the user: a time-out, an error
+    // status, a body too large, too many redirects, a failed connection, no body. Empty when the
+    // fetch itself went well (the page may still hold nothing useful).
+    const QString& FailureReason() const { return m_failure; }
 
     static constexpr int kPollMs = 10;
 
@@ -57,6 +61,7 @@ private:
     qint32 TimeoutSeconds = 0;
     std::shared_ptr<XTimer> xTimer1;
     int m_status = 0;
+    QString m_failure;
     inline static std::atomic<int> s_live{0};
 };
 

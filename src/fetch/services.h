@@ -40,6 +40,9 @@ public:
     virtual int status() const = 0;
     // Drops the transfer and its connection.
     virtual void abort() = 0;
+    // Why a done request gives no body, in words for the user ("页面过大", "连接失败：…"); empty when
+    // it gives one or nothing is known.
+    virtual QString failure() const { return {}; }
 };
 
 class HttpRequestFactory {

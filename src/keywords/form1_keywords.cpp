@@ -43,7 +43,8 @@ void Form1::StartKeywordRun() {
 }
 
 void Form1::RequestKeywordPage() {
-    if (m_run.Check1 == 1) {
+    if (m_run.halted()) {
+        setTip(Label5[6], u"批量查询的暂停或停止中止了关键词查询"_s);
         return;
     }
     HTTPPage2& page = pr4.renew(m_fetch);
@@ -60,12 +61,18 @@ void Form1::pr4_HttpEvent(const QString& HereReturnCode) {
         Command11->setEnabled(true);
         return;
     }
-    // An error page is no keyword table: the run halts as on any page it cannot read.
+    // The run halts on a page it cannot read; "完成" says why in its tooltip.
+    const auto halt = [&](const QString& reason) {
+        setTip(Label5[6], u"第 %1 页读取失败："_s.arg(m_run.KeywordPage() + 1) + reason);
+    };
+    // An error page is no keyword table.
     if (pr4.gotErrorPage()) {
+        halt(reasonOf(pr4, HereReturnCode));
         return;
     }
     const KeywordTable table = parseKeywordTable(HereReturnCode);
     if (!table.parsed) {
+        halt(reasonOf(pr4, HereReturnCode));
         return;
     }
     ListModel& list = ListView2->items();
@@ -82,7 +89,9 @@ void Form1::pr4_HttpEvent(const QString& HereReturnCode) {
             list.setEntrySubItem(entry, cell + 1, row.cells.at(cell));
         }
         if (!row.complete()) {
-            return;  // a row the page does not hold whole halts the run, what it did hold stays
+            // A row the page does not hold whole halts the run; what it did hold stays.
+            halt(u"表格不完整"_s);
+            return;
         }
         ++m_run.KeywordRow();
     }

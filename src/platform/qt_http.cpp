@@ -63,7 +63,12 @@ public:
                     m_status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
                 }
                 readAvailable();
-                m_failed = m_failed || isTransferFailure(m_reply->error());
+                if (!m_failed && isTransferFailure(m_reply->error())) {
+                    m_failed = true;
+                    m_failure = m_reply->error() == QNetworkReply::TooManyRedirectsError
+                                    ? u"重定向过多"_s
+                                    : u"连接失败："_s + m_reply->errorString();
+                }
                 m_state = 4;
             }
         });
@@ -72,6 +77,8 @@ public:
     int readyState() const override { return m_state; }
 
     int status() const override { return m_status; }
+
+    QString failure() const override { return m_failure; }
 
     std::optional<QByteArray> responseBody() const override {
         if (m_state != 4 || m_failed) {
@@ -111,6 +118,7 @@ private:
     // Too large to be a page we read: stop the transfer now, report it as failed.
     void failOverCap() {
         m_failed = true;
+        m_failure = u"页面过大"_s;
         m_body.clear();
         m_body.squeeze();
         abort();
@@ -126,6 +134,7 @@ private:
     int m_state = 0;
     int m_status = 0;
     bool m_failed = false;  // over the cap or cut short: whatever arrived is not the page
+    QString m_failure;      // why, in words for the user
 };
 
 }  // namespace

@@ -18,6 +18,7 @@ void Form1::Command11_Click() {
     ListView3->setVisible(false);
     for (QLabel* value : Label5) {
         setCaption(value, u"0"_s);
+        setTip(value, QString());
     }
     // The batch run ends here cleanly: its cursors are reset, so a reply still in flight, a pending
     // resume or a pause boundary would write into wrong rows or halt this query. Start in the batch

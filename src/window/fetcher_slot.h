@@ -34,6 +34,8 @@ public:
     }
     // An error status (400 and up) of the reply being handled: its page is no answer to read figures from.
     bool gotErrorPage() const { return m_page && m_page->Status() >= 400; }
+    // Why the reply being handled is no page to read; empty when its fetch went well.
+    QString failureReason() const { return m_page ? m_page->FailureReason() : QString(); }
 
 private:
     Handler m_handler;

@@ -391,6 +391,11 @@ void Form1::setCaption(QLabel* label, const QString& text) {
     label->adjustSize();
 }
 
+void Form1::setTip(QLabel* label, const QString& tip) {
+    label->setToolTip(tip);
+    label->setAccessibleDescription(tip);
+}
+
 void Form1::showMessage(const QString& text) {
     m_services.messages.show(this, text, kAppTitle, MsgButtons::Ok, MsgIcon::None);
 }

@@ -174,6 +174,10 @@ private:
     void setColumns(ListView* list, std::span<const std::pair<const char16_t*, int>> columns);
     void setAccessibleNames();
     static void setCaption(QLabel* label, const QString& text);
+    // Why a value label reads as it does (a failure, a halted run), for its tooltip and screen readers.
+    static void setTip(QLabel* label, const QString& tip);
+    // Why a page holds no figures, in words for the user.
+    static QString reasonOf(const FetcherSlot& fetcher, const QString& page);
 
     // The request builders. Uneven on purpose: the statistics and domain-query builders test the
     // single-query mode, the site-query builder does not; the single start detaches its fetcher

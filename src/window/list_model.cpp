@@ -36,6 +36,7 @@ void ListModel::clearItems() {
     m_rows.clear();
     m_shown.clear();
     m_positionOf.clear();
+    m_tips.clear();
     endResetModel();
 }
 
@@ -97,8 +98,16 @@ const QStringList& ListModel::entryCells(int entry) const {
     return entryAt(entry).cells;
 }
 
-void ListModel::setEntrySubItem(int entry, int index, const QString& text) {
+void ListModel::setEntrySubItem(int entry, int index, const QString& text, const QString& tip) {
     setSubItem(positionOfEntry(entry), index, text);
+    if (!tip.isEmpty()) {
+        m_tips.insert(tipKey(static_cast<std::size_t>(entry - 1), index), tip);
+    }
+}
+
+QString ListModel::subItemTip(int position, int index) const {
+    rowAt(position);
+    return m_tips.value(tipKey(m_shown[static_cast<std::size_t>(position - 1)], index));
 }
 
 int ListModel::positionOfEntry(int entry) const {
@@ -145,9 +154,12 @@ void ListModel::setSubItem(int position, int index, const QString& text) {
         outOfBounds();
     }
     row.cells[index] = text;
+    if (!m_tips.isEmpty()) {
+        m_tips.remove(tipKey(m_shown[static_cast<std::size_t>(position - 1)], index));
+    }
     const QModelIndex at = this->index(position - 1, index);
     if (at.isValid()) {
-        Q_EMIT dataChanged(at, at, {Qt::DisplayRole});
+        Q_EMIT dataChanged(at, at, {Qt::DisplayRole, Qt::ToolTipRole});
     }
 }
 
@@ -160,6 +172,10 @@ void ListModel::setSubItemsOfAllRows(int first, int last, const QString& text) {
             row.cells[index] = text;
         }
     }
+    m_tips.removeIf([&](const auto& tip) {
+        const int cell = static_cast<int>(tip.key() & 0xFF);
+        return cell >= first && cell <= last;
+    });
     const QModelIndex topLeft = index(0, first);
     const QModelIndex bottomRight = index(itemCount() - 1, std::min(last, columnCount() - 1));
     if (topLeft.isValid() && bottomRight.isValid()) {
@@ -314,6 +330,10 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
         // Laying out a megabyte-long cell on every paint would freeze the window; no column shows
         // more than this anyway. The cell itself keeps its whole text.
         return text.size() > kDisplayLimit ? QString(text.left(kDisplayLimit) + u'…') : text;
+    }
+    if ((role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) && !m_tips.isEmpty()) {
+        const QString tip = m_tips.value(tipKey(m_shown[static_cast<std::size_t>(index.row())], cell));
+        return tip.isEmpty() ? QVariant() : QVariant(tip);
     }
     if (role == Qt::ForegroundRole && cell < row.colors.size() && row.colors.at(cell).isValid()) {
         return row.colors.at(cell);

@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QColor>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <vector>
@@ -46,7 +47,10 @@ public:
     // Rows by entry, the order they were added in.
     QString entrySubItem(int entry, int index) const;
     const QStringList& entryCells(int entry) const;
-    void setEntrySubItem(int entry, int index, const QString& text);
+    // Sets a cell by entry; a tip (why a cell reads "失败") shows as its tooltip and is read by screen
+    // readers. Any later write of the cell drops it.
+    void setEntrySubItem(int entry, int index, const QString& text, const QString& tip = {});
+    QString subItemTip(int position, int index) const;
     int positionOfEntry(int entry) const;
 
     // Appends a whole row at once: text and sub-items.
@@ -88,9 +92,14 @@ private:
     const Row& entryAt(int entry) const;
     void sortRows();
 
-    std::vector<Row> m_rows;        // in the order added
-    std::vector<int> m_shown;       // shown position -> index into m_rows
-    std::vector<int> m_positionOf;  // index into m_rows -> shown position
+    std::vector<Row> m_rows;   // in the order added
+    std::vector<int> m_shown;  // shown position -> index into m_rows
+    std::vector<int> m_positionOf;
+    // Tips of the few cells that have one, by index into m_rows and cell.
+    static quint64 tipKey(std::size_t row, int cell) {
+        return (static_cast<quint64>(row) << 8) | static_cast<quint8>(cell);
+    }
+    QHash<quint64, QString> m_tips;  // index into m_rows -> shown position
     std::vector<Column> m_columns;
     int m_sortKey = 0;
     int m_sortOrder = 0;
