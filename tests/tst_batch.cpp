@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -89,6 +90,7 @@ private Q_SLOTS:
     void pauseLengthIsClampedNotWrapped_data();
     void pauseLengthIsClampedNotWrapped();
     void hugeRowsPerBatchDoesNotOverflow();
+    void retryAsksOnlyForFailedCells();
 };
 
 void TestBatch::importEnablesRunButtonsAndNumbersLines() {
@@ -702,6 +704,44 @@ void TestBatch::hugeRowsPerBatchDoesNotOverflow() {
     f.Command10->click();
     f.Command3->click();
     QCOMPARE(f.runState().PauseAt, 70000);
+}
+
+void TestBatch::retryAsksOnlyForFailedCells() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.messages.answer(MsgResult::Ok);
+    f.ListView1_ColumnClick(2);  // nothing to retry yet: says so
+    f.retryFailedRows();
+    QCOMPARE(h.messages.texts().size(), 1);
+    h.importDomains({u"a.com"_s, u"b.com"_s, u"c.com"_s});
+    // b.com's statistics page and c.com's backlink page fail once, as a busy site does.
+    QSet<QString> failedOnce;
+    const auto replica = replicaResponder();
+    h.http.setResponder([&](const QString& url) {
+        FakeReply reply = replica(url);
+        const bool flaky = url == u"http://stats.test/baidu/b.com/"_s || url.endsWith(u"domain%3Ac.com"_s);
+        if (flaky && !failedOnce.contains(url)) {
+            failedOnce.insert(url);
+            reply.status = 503;
+        }
+        return reply;
+    });
+    f.Command3->click();
+    h.time.advance(5000);
+    QCOMPARE(h.cell(2, DomainCell::Weight), u"失败"_s);
+    QCOMPARE(h.cell(3, DomainCell::Backlinks), u"失败"_s);
+    const int sent = static_cast<int>(h.http.sent().size());
+    f.ListView1_ColumnClick(2);  // the order shown does not matter
+    f.retryFailedRows();
+    QCOMPARE(f.Label2->text(), u"0"_s);
+    h.time.advance(5000);
+    QCOMPARE(h.http.sent().mid(sent),
+             (QStringList{u"http://stats.test/baidu/b.com/"_s, u"http://search.test/s?wd=domain%3Ac.com"_s}));
+    for (int row = 1; row <= 3; ++row) {
+        QCOMPARE(h.rowCells(row), expectedCells(h.cell(row, DomainCell::Domain)));
+        QCOMPARE(f.ListView1->items().subItemTip(row, DomainCell::Weight), QString());
+    }
+    QCOMPARE(f.Label2->text(), u"3"_s);
 }
 
 QTEST_MAIN(TestBatch)

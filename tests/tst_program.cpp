@@ -22,6 +22,7 @@ private Q_SLOTS:
     void singleQueryFilterAndSave();
     void faultDomainsNeverFreezeTheRun();
     void sortAndImportDuringARun();
+    void retryFillsWhatFailedOnce();
 };
 
 namespace {
@@ -161,6 +162,26 @@ void TestProgram::sortAndImportDuringARun() {
     f.Command3->click();
     QTRY_COMPARE_WITH_TIMEOUT(f.Label2->text(), u"2"_s, 20'000);
     QCOMPARE(rowCellsOf(f, 2), expectedCells(u"new2.com"_s));
+}
+
+void TestProgram::retryFillsWhatFailedOnce() {
+    RealForm r;
+    Form1& f = *r.form;
+    const QStringList names = {u"a.com"_s, u"flaky.b.com"_s, u"c.com"_s};
+    r.importDomains(names);
+    f.Command14->click();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    f.Command3->click();
+    QTRY_COMPARE_WITH_TIMEOUT(f.Label2->text(), u"3"_s, 20'000);
+    QCOMPARE(rowCellsOf(f, 2).mid(1), QStringList(6, u"失败"_s));
+    QCOMPARE(f.ListView1->items().subItemTip(2, DomainCell::Weight), u"HTTP 503"_s);
+    const int asked = r.site.requestCount();
+    QTest::keyClick(&f, Qt::Key_R, Qt::ControlModifier);
+    QTRY_COMPARE_WITH_TIMEOUT(f.Label2->text(), u"3"_s, 20'000);
+    QTRY_COMPARE_WITH_TIMEOUT(rowCellsOf(f, 2), expectedCells(names[1]), 20'000);
+    QCOMPARE(r.site.requestCount() - asked, 3);  // the row's three pages, nothing else
+    QCOMPARE(rowCellsOf(f, 1), expectedCells(names[0]));
 }
 
 QTEST_MAIN(TestProgram)

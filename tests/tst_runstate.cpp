@@ -11,7 +11,7 @@ namespace {
 
 // One event per letter: s Start (10 rows a batch), p user Pause, t user Stop, a automatic pause,
 // b pause boundary passed (10 rows on), i import (5 rows a batch), q single query, m cursors moved to
-// row 4 by the chains.
+// row 4 by the chains, r retry of rows 2 and 4 (2 rows a batch), c a row counted.
 RunState play(const QString& events) {
     RunState state;
     for (const QChar event : events) {
@@ -36,6 +36,12 @@ RunState play(const QString& events) {
                 break;
             case u'q':
                 state.singleQuery();
+                break;
+            case u'r':
+                state.startRetry(2, {false, true, false, true});
+                break;
+            case u'c':
+                state.rowCounted();
                 break;
             case u'm':
                 state.StatsRow() = state.DomainQueryRow() = state.SiteQueryRow() = state.ProgressRow = 4;
@@ -89,6 +95,10 @@ void TestRunState::transitions_data() {
     QTest::newRow("pause and start after import") << u"smips"_s << u"0000|1,1,1,7,2|1,5"_s;
     QTest::newRow("single query takes over") << u"smpq"_s << u"0011|1,1,1,1,0|4,10"_s;
     QTest::newRow("batch start after single") << u"qs"_s << u"0000|1,1,1,1,0|1,10"_s;
+    QTest::newRow("a run counts every row") << u"scc"_s << u"0000|1,1,1,0,0|3,10"_s;
+    // Row 1 needs no retry: the next pause comes one retried row later.
+    QTest::newRow("a retry paces retried rows") << u"rcc"_s << u"0000|1,1,1,0,0|3,3"_s;
+    QTest::newRow("a fresh start ends a retry") << u"rscc"_s << u"0000|1,1,1,0,0|3,10"_s;
 }
 
 void TestRunState::transitions() {

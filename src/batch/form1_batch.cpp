@@ -34,6 +34,8 @@ constexpr qint64 kMostDomainFileBytes = 64 * 1024 * 1024;
 
 constexpr int kStatsCells[] = {DomainCell::Weight, DomainCell::Keywords, DomainCell::Traffic,
                                DomainCell::Snapshot};
+constexpr int kBacklinkCells[] = {DomainCell::Backlinks};
+constexpr int kIndexedCells[] = {DomainCell::Indexed};
 
 // Where a statistics figure goes: a label of the detail strip, or a cell of the row (0: none).
 std::size_t labelFor(StatsField field) {
@@ -222,6 +224,9 @@ void Form1::RequestStatsPage() {
         return;
     }
     HTTPPage2& page = pr1.renew(m_fetch);
+    if (!m_run.singleMode() && !nextRowToRetry(m_run.StatsRow(), kStatsCells)) {
+        return;
+    }
     if (!m_run.singleMode()) {
         resumeNext([&] {
             const QString domain =
@@ -241,7 +246,7 @@ void Form1::RequestDomainQuery() {
         return;
     }
     HTTPPage2& page = pr2.renew(m_fetch);
-    if (m_run.singleMode()) {
+    if (m_run.singleMode() || !nextRowToRetry(m_run.DomainQueryRow(), kBacklinkCells)) {
         return;
     }
     resumeNext([&] {
@@ -255,12 +260,86 @@ void Form1::RequestSiteQuery() {
     if (m_run.halted()) {
         return;
     }
+    if (!nextRowToRetry(m_run.SiteQueryRow(), kIndexedCells)) {
+        return;
+    }
     HTTPPage2& page = pr3.renew(m_fetch);
     resumeNext([&] {
         const QString domain =
             ListView1->items().entrySubItem(entry(m_run.SiteQueryRow()), DomainCell::Domain);
         page.SubIniData(siteQueryAddress(m_config.searchEngine, domain), kGb2312, kTimeout);
     });
+}
+
+// In a retry, moves a chain's cursor past the rows whose cells of that chain hold figures. False
+// when no row is left for the chain: it ends without a request.
+bool Form1::nextRowToRetry(qint64& cursor, std::span<const int> cells) {
+    if (!m_run.retry) {
+        return true;
+    }
+    const ListModel& list = ListView1->items();
+    for (;;) {
+        bool unknown = false;
+        resumeNext([&] {
+            const QStringList& row = list.entryCells(entry(cursor));
+            unknown = std::any_of(cells.begin(), cells.end(),
+                                  [&](int cell) { return row.value(cell) == kUnknown; });
+        });
+        if (unknown) {
+            return true;
+        }
+        if (!RunState::advance(cursor, list.itemCount())) {
+            return false;
+        }
+    }
+}
+
+// The rows with a cell that failed or is still unknown, by entry; their failed cells become unknown
+// again, so that the chains ask for them and the progress count waits for them.
+std::vector<bool> Form1::rowsToRetry() {
+    ListModel& list = ListView1->items();
+    std::vector<bool> rows(static_cast<std::size_t>(list.itemCount()));
+    for (int row = 1; row <= list.itemCount(); ++row) {
+        for (int cell = DomainCell::Weight; cell <= DomainCell::Snapshot; ++cell) {
+            const QString text = list.entrySubItem(row, cell);
+            if (text == kFailureText) {
+                list.setEntrySubItem(row, cell, kUnknown);
+            }
+            if (text == kFailureText || text == kUnknown) {
+                rows[static_cast<std::size_t>(row - 1)] = true;
+            }
+        }
+    }
+    return rows;
+}
+
+bool Form1::hasRowsToRetry() const {
+    const ListModel& list = ListView1->items();
+    for (int row = 1; row <= list.itemCount(); ++row) {
+        const QStringList& cells = list.entryCells(row);
+        for (int cell = DomainCell::Weight; cell <= DomainCell::Snapshot; ++cell) {
+            if (cells.value(cell) == kFailureText || cells.value(cell) == kUnknown) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Ctrl+R, "重新查询失败和未完成的行": the run again, asking each chain only for its own cells that read
+// "失败" or "..."; every figure stays. Paused, stopped and resumed like a run.
+void Form1::retryFailedRows() {
+    if (!hasRowsToRetry()) {
+        showMessage(u"没有失败或未完成的行，无需重新查询。"_s);
+        return;
+    }
+    Timer2.setEnabled(false);
+    m_run.startRetry(rowsPerBatch(), rowsToRetry());
+    setCaption(Label2, u"0"_s);
+    RequestStatsPage();
+    RequestDomainQuery();
+    RequestSiteQuery();
+    Timer1.setEnabled(true);
 }
 
 // --- Start, Pause, Stop.
@@ -307,7 +386,7 @@ void Form1::Timer1_Timer() {
             }
         }
         setCaption(Label2, QString::number(m_run.ProgressRow));
-        ++m_run.ProgressRow;
+        m_run.rowCounted();
         counted = true;
     });
     if (!counted && m_run.halted() && !waiting(pr1) && !waiting(pr2) && !waiting(pr3)) {

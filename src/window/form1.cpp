@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 
 using namespace Qt::StringLiterals;
 
@@ -308,6 +309,13 @@ void Form1::connectHandlers() {
     for (ListView* list : {ListView1, ListView2, ListView3}) {
         connect(list, &ListView::CopyRows, this, [this, list] { copySelectedRows(*list); });
     }
+    // Ctrl+R retries the failed rows of the batch view; the single view has none.
+    auto* retry = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);  // the window owns it
+    connect(retry, &QShortcut::activated, this, [this] {
+        if (Frame2->isHidden()) {
+            retryFailedRows();
+        }
+    });
     // Enter in a box does what the button beside it does.
     connect(Text5, &QLineEdit::returnPressed, Command11, &QPushButton::click);
     connect(Text6, &QLineEdit::returnPressed, Command13, &QPushButton::click);

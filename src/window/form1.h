@@ -127,6 +127,9 @@ public:
     void pr1_HttpEvent(const QString& HereReturnCode);  // also the single query's statistics page
     void pr2_HttpEvent(const QString& HereReturnCode);
     void pr3_HttpEvent(const QString& HereReturnCode);
+    // Ctrl+R: query again only the cells that read "失败" or "..."; every figure stays.
+    void retryFailedRows();
+    bool hasRowsToRetry() const;
 
     // single/form1_single.cpp: the single query.
     void Command11_Click();
@@ -193,6 +196,8 @@ private:
     void countChainEvent(const QString& page, const FetcherSlot& fetcher, qint64& cursor, int cell,
                          void (Form1::*builder)());
     void endBatchRun();
+    bool nextRowToRetry(qint64& cursor, std::span<const int> cells);
+    std::vector<bool> rowsToRetry();
     qint64 rowsPerBatch() const;
     void sortByColumn(ListView& view, int column);
     void saveList(ListView& list, const QString& path, bool wholeRow, int lastSubItem);

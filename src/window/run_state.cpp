@@ -19,7 +19,32 @@ bool RunState::start(qint64 rowsPerBatch) {
         return false;
     }
     rewind(rowsPerBatch);
+    endRetry();
     return true;
+}
+
+void RunState::startRetry(qint64 rowsPerBatch, std::vector<bool> entries) {
+    Check1 = 0;
+    Check2 = 0;
+    Check4 = 0;
+    haltedByUser = false;
+    rewind(rowsPerBatch);
+    retry = true;
+    retryEntries = std::move(entries);
+}
+
+void RunState::rowCounted() {
+    const auto index = static_cast<std::size_t>(ProgressRow - 1);
+    const bool retried = index < retryEntries.size() && retryEntries[index];
+    if (retry && !retried && PauseAt > ProgressRow) {
+        ++PauseAt;  // the boundary keeps its distance in retried rows
+    }
+    ++ProgressRow;
+}
+
+void RunState::endRetry() {
+    retry = false;
+    retryEntries = {};
 }
 
 void RunState::userPause() {
@@ -48,6 +73,7 @@ void RunState::import(qint64 rowsPerBatch) {
     Check2 = 0;
     haltedByUser = true;
     rewind(rowsPerBatch);
+    endRetry();
 }
 
 void RunState::singleQuery() {
@@ -55,6 +81,7 @@ void RunState::singleQuery() {
     KeywordRow() = 1;
     KeywordPage() = 0;
     Check4 = 1;
+    endRetry();
     // The query must go out even after a batch Stop or Pause, and no pending resume may follow it.
     Check1 = 0;
     Check2 = 0;

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 #include <array>
+#include <vector>
 
 namespace quorvane {
 
@@ -24,6 +25,10 @@ public:
     // Halted by the user (or an import): a pause boundary then passes without a pause that would
     // resume the run.
     bool haltedByUser = false;
+    // A retry asks again only for the cells that failed or stayed unknown, in the rows marked here
+    // (by entry); the pacing counts only those rows.
+    bool retry = false;
+    std::vector<bool> retryEntries;
 
     qint64& StatsRow() { return RowCursors[0]; }
     qint64& DomainQueryRow() { return RowCursors[1]; }
@@ -41,6 +46,11 @@ public:
     // keyword run's paging is left alone: a keyword run still filling its list would otherwise
     // write its next page over the first rows.
     bool start(qint64 rowsPerBatch);
+    // A retry of the rows marked in entries: like a fresh start, but the figures stay.
+    void startRetry(qint64 rowsPerBatch, std::vector<bool> entries);
+    // The progress check counted the row at ProgressRow. A row the retry leaves alone does not count
+    // toward the next pause.
+    void rowCounted();
     // "暂停" and "停止" by the user.
     void userPause();
     void userStop();
@@ -61,6 +71,7 @@ public:
 
 private:
     void rewind(qint64 rowsPerBatch);
+    void endRetry();
 };
 
 }  // namespace quorvane

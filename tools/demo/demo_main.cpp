@@ -28,10 +28,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Ordinary domains with a time-out, an error page and a robot check among them.
+// Ordinary domains with a time-out, an error page, a robot check and a domain that fails once (for a
+// retry with Ctrl+R) among them.
 const QString kSampleList =
     u"www.baidu.com\nwww.qq.com\nwww.163.com\nhang.example.com\nwww.sina.com.cn\nnotfound.example.com\n"
-    u"www.sohu.com\nverify.example.com\nwww.taobao.com\nwww.jd.com\nwww.zhihu.com\nwww.douban.com\n"
+    u"www.sohu.com\nverify.example.com\nflaky.example.com\nwww.taobao.com\nwww.jd.com\nwww.zhihu.com\nwww."
+    u"douban.com\n"
     u"www.bilibili.com\nwww.weibo.com\nwww.csdn.net\nwww.ctrip.com\nwww.meituan.com\nwww.ifeng.com\n"
     u"www.xinhuanet.com\nwww.people.com.cn\nwww.youku.com\nwww.iqiyi.com\nwww.58.com\nwww.anjuke.com\n"
     u"www.autohome.com.cn\n"_s;

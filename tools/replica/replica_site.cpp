@@ -322,7 +322,7 @@ Routed route(const Request& request) {
 FaultMode faultModeFor(const QString& domain) {
     const qsizetype dot = domain.indexOf(u'.');
     const QStringView label = dot < 0 ? QStringView(domain) : QStringView(domain).first(dot);
-    const std::array<std::pair<QStringView, FaultMode>, 20> modes{{
+    const std::array<std::pair<QStringView, FaultMode>, 21> modes{{
         {u"kwnohead", FaultMode::KwNoHead}, {u"kwmissing", FaultMode::KwMissing},
         {u"kwentity", FaultMode::KwEntity}, {u"kwfail", FaultMode::KwFail},
         {u"hang", FaultMode::Hang},         {u"notfound", FaultMode::NotFound},
@@ -333,6 +333,7 @@ FaultMode faultModeFor(const QString& domain) {
         {u"cutoff", FaultMode::Cutoff},     {u"loop", FaultMode::Loop},
         {u"scheme", FaultMode::Scheme},     {u"bigheader", FaultMode::BigHeader},
         {u"badutf8", FaultMode::BadUtf8},   {u"badgbk", FaultMode::BadGbk},
+        {u"flaky", FaultMode::Flaky},
     }};
     for (const auto& [name, mode] : modes) {
         if (label.compare(name, Qt::CaseInsensitive) == 0) {
@@ -492,6 +493,7 @@ Reply replicaReply(const Request& request) {
                 break;
             case FaultMode::None:
             case FaultMode::KwEntity:
+            case FaultMode::Flaky:
                 break;
             default:
                 return Reply::withStatus(404, notFoundPage());
@@ -555,19 +557,29 @@ Reply replicaReply(const Request& request) {
         case FaultMode::KwMissing:
         case FaultMode::KwEntity:
         case FaultMode::KwFail:
+        case FaultMode::Flaky:
             break;
     }
     return normalPage();
 }
 
-ReplicaSite::ReplicaSite(QObject* parent) : QObject(parent), server_(&replicaReply) {}
+ReplicaSite::ReplicaSite(QObject* parent)
+    : QObject(parent), server_([this](const Request& request) { return answer(request); }) {}
+
+Reply ReplicaSite::answer(const Request& request) {
+    Reply reply = replicaReply(request);
+    const Routed routed = route(request);
+    if (routed.route != Route::Unknown && faultModeFor(routed.domain) == FaultMode::Flaky &&
+        !askedBefore_.contains(request.target)) {
+        askedBefore_.insert(request.target);
+        reply = Reply::withStatus(503, QByteArrayLiteral("<h1>503 Service Unavailable</h1>\n"));
+    }
+    reply.delayMs += extraDelayMs_;
+    return reply;
+}
 
 void ReplicaSite::setExtraDelayMs(int ms) {
-    server_.setHandler([ms](const Request& request) {
-        Reply reply = replicaReply(request);
-        reply.delayMs += ms;
-        return reply;
-    });
+    extraDelayMs_ = ms;
 }
 
 bool ReplicaSite::listen(quint16 port) {

@@ -37,6 +37,8 @@
 //             sequence, bytes 0xFE 0xFF) just before the weight marker; search: normal page
 //   badgbk    search: the normal page with invalid GBK (0xFF, a lead byte before a line feed,
 //             a lead byte before 0x7F) just before the count marker; statistics: normal page
+//   flaky     503 the first time each page is asked for, the normal page after that (ReplicaSite
+//             only: the answer depends on what was asked before)
 // Keyword table faults, by first label too (statistics and search pages stay normal):
 //   kwnohead   keyword pages of another layout, without the "<td>网页标题</td>" header cell
 //   kwmissing  row 3 of page 0 has no rank cell marker
@@ -49,6 +51,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 namespace quorvane::replica {
@@ -85,7 +88,8 @@ enum class FaultMode {
     KwNoHead,
     KwMissing,
     KwEntity,
-    KwFail
+    KwFail,
+    Flaky
 };
 
 inline constexpr int kKeywordsPerPage = 25;
@@ -144,7 +148,11 @@ public:
     int openConnections() const;
 
 private:
+    Reply answer(const Request& request);
+
     MiniHttpServer server_;
+    int extraDelayMs_ = 0;
+    QSet<QByteArray> askedBefore_;  // targets of flaky domains already answered with a failure
 };
 
 }  // namespace quorvane::replica
