@@ -2,6 +2,7 @@
 #include "fetch/addresses.h"
 #include "form_harness.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -75,6 +76,7 @@ private Q_SLOTS:
     void keywordListsCopyKeywords();
     void failedCopyIsNoSuccess();
     void closeWithinFiveSecondsSendsNothing();
+    void savedListResumesWithFigures();
 };
 
 void TestActions::domainFileImport_data() {
@@ -301,6 +303,36 @@ void TestActions::closeWithinFiveSecondsSendsNothing() {
     QCOMPARE(h.ended, 1);
     h.time.advance(10'000);
     QVERIFY(h.http.sent().isEmpty());
+}
+
+// A list saved whole rows at a time comes back with its figures; Ctrl+R then asks only for the rest.
+void TestActions::savedListResumesWithFigures() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.importDomains({u"a.com"_s, u"b.com"_s});
+    f.Command3->click();
+    h.time.advance(5000);
+    const QString saved = h.folder.filePath(u"saved.txt"_s);
+    f.Text3->setText(saved);
+    f.Check3->setChecked(true);
+    h.messages.answer(MsgResult::Ok);
+    f.Command8->click();
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("c.com\r\nd.com|1|2\r\n");  // half done: c.com not queried yet
+    file.close();
+    f.Text2->setText(saved);
+    f.Command6->click();
+    QCOMPARE(f.ListView1->items().itemCount(), 4);
+    QCOMPARE(rowCellsOf(f, 1), expectedCells(u"a.com"_s));
+    QCOMPARE(rowCellsOf(f, 2), expectedCells(u"b.com"_s));
+    QCOMPARE(rowCellsOf(f, 3).mid(1), QStringList(6, u"..."_s));
+    QCOMPARE(rowCellsOf(f, 4).first(), u"d.com|1|2"_s);  // not a whole row: a domain line, as ever
+    const int sent = static_cast<int>(h.http.sent().size());
+    f.retryFailedRows();
+    h.time.advance(5000);
+    QCOMPARE(h.http.sent().size() - sent, 6);  // the pages of c.com and of "d.com|1|2"
+    QCOMPARE(rowCellsOf(f, 3), expectedCells(u"c.com"_s));
 }
 
 QTEST_MAIN(TestActions)

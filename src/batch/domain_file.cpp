@@ -41,4 +41,11 @@ std::optional<QString> decodeDomainFile(const QByteArray& bytes) {
     return decodeStrictly(bytes, "GBK");
 }
 
+std::optional<QStringList> savedRowFields(const QString& line) {
+    if (line.count(u'|') != 6) {
+        return std::nullopt;
+    }
+    return line.split(u'|');
+}
+
 }  // namespace quorvane

@@ -141,11 +141,12 @@ void Form1::Command6_Click() {
         showMessage(problem + path);
         return;
     }
-    importDomainText(*text);
+    importDomainText(*text, true);
 }
 
-// Rebuilds the domain list from a text of domains, one per line.
-void Form1::importDomainText(const QString& text) {
+// Rebuilds the domain list from a text of domains, one per line. With figures, a line as a whole row
+// is saved ("domain|weight|…|snapshot") comes back with its figures, so a half-done list can go on.
+void Form1::importDomainText(const QString& text, bool withFigures) {
     for (QPushButton* runButton : {Command2, Command3, Command9, Command10}) {
         runButton->setEnabled(true);
     }
@@ -159,6 +160,10 @@ void Form1::importDomainText(const QString& text) {
         QStringList& cells = rows[i];
         cells.reserve(8);
         cells.emplaceBack(lineNumberText(lines[i].number));
+        if (const auto saved = withFigures ? savedRowFields(lines[i].domain) : std::nullopt) {
+            cells.append(*saved);
+            continue;
+        }
         cells.emplaceBack(std::move(lines[i].domain));
         // kUnknown is a literal: its copies share it without counting references.
         for (int cell = DomainCell::Weight; cell < DomainCell::Count; ++cell) {

@@ -202,7 +202,7 @@ private:
     void sortByColumn(ListView& view, int column);
     void saveList(ListView& list, const QString& path, bool wholeRow, int lastSubItem);
     void showMessage(const QString& text);
-    void importDomainText(const QString& text);
+    void importDomainText(const QString& text, bool withFigures = false);
     void choosePath(QLineEdit* box);
     void viewPath(const QLineEdit* box);
     int hitColumn(const ListView& list, QPoint client) const;
