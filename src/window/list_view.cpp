@@ -26,6 +26,11 @@ ListView::ListView(QWidget* parent) : QTreeView(parent), m_model(this) {
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(header(), &QHeaderView::sectionClicked, this,
             [this](int section) { Q_EMIT ColumnClick(section + 1); });
+    // A scroll area reports the request in its viewport's coordinates.
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this, [this](QPoint inViewport) {
+        Q_EMIT ContextMenu(viewport()->mapTo(this, inViewport) - contentsRect().topLeft());
+    });
 }
 
 void ListView::setTwipsPerPixel(double x, double y) {

@@ -49,6 +49,8 @@ Q_SIGNALS:
     void DblClick(QPoint client);
     // Ctrl+C (the platform's copy keys) pressed in the list.
     void CopyRows();
+    // A context menu asked for (right button or the menu key), in client pixels as DblClick.
+    void ContextMenu(QPoint client);
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;

@@ -1,0 +1,306 @@
+// Exporting the lists to CSV files, and the lists' context menus.
+#include "form_harness.h"
+
+#include <sys/resource.h>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+using namespace quorvane;
+using quorvane::testing::FormHarness;
+
+namespace {
+
+const QString kCsv = u"CSV 文件 (*.csv)"_s;
+const QString kAll = u"所有文件 (*)"_s;
+const QByteArray kBom("\xEF\xBB\xBF");
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void showActive(Form1& f) {
+    f.show();
+    f.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+}
+
+void pressCtrlE(Form1& f) {
+    QTest::keyClick(&f, Qt::Key_E, Qt::ControlModifier);
+}
+
+// The middle of a row's first cell, in the list's client pixels.
+QPoint clientPoint(ListView& list, int row) {
+    const QPoint inViewport = list.visualRect(list.items().index(row - 1, 0)).center();
+    return list.viewport()->mapTo(&list, inViewport) - list.contentsRect().topLeft();
+}
+
+// Below the last row.
+QPoint belowRows(ListView& list) {
+    return clientPoint(list, list.items().itemCount()) + QPoint(0, 40);
+}
+
+QStringList entryTexts(const QMenu& menu) {
+    QStringList texts;
+    for (const QAction* entry : menu.actions()) {
+        if (!entry->isSeparator()) {
+            texts.append(entry->text());
+        }
+    }
+    return texts;
+}
+
+QStringList enabledTexts(const QMenu& menu) {
+    QStringList texts;
+    for (const QAction* entry : menu.actions()) {
+        if (!entry->isSeparator() && entry->isEnabled()) {
+            texts.append(entry->text());
+        }
+    }
+    return texts;
+}
+
+QAction* entry(const QMenu& menu, const QString& text) {
+    for (QAction* action : menu.actions()) {
+        if (action->text() == text) {
+            return action;
+        }
+    }
+    qFatal("no entry %s", qPrintable(text));
+}
+
+// Keyword rows in ListView2 with the keyword columns, as a keyword run leaves them.
+void addKeywords(Form1& f) {
+    for (const QString& title :
+         {u"序号"_s, u"关键字"_s, u"百度排名"_s, u"百度搜索指数"_s, u"百度收录量"_s, u"网页标题"_s}) {
+        f.ListView2->addColumn(title, 1200);
+    }
+    f.ListView2->items().addRow({u"1"_s, u"百度 地图"_s, u"2"_s, u"100"_s, u"5"_s, u"标题"_s});
+    f.ListView2->items().addRow({u"2"_s, u"天气, 预报"_s, u"3"_s, u"1,200"_s, u"6"_s, u"\"天气\""_s});
+}
+
+const QByteArray kKeywordHeader = u"序号,关键字,百度排名,百度搜索指数,百度收录量,网页标题\r\n"_s.toUtf8();
+
+}  // namespace
+
+class TestExport final : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void batchExportWritesTheSortedList();
+    void keywordExportWritesTheListShown();
+    void cancelAndEmptyListWriteNothing();
+    void failureKeepsTheOldFile_data();
+    void failureKeepsTheOldFile();
+    void menuEntriesEnabledByRowAndSelection();
+    void menuEntriesDoWhatTheDoubleClickDoes();
+    void rightClickMenuActsOnTheRowUnderTheMouse();
+};
+
+void TestExport::batchExportWritesTheSortedList() {
+    FormHarness h;
+    Form1& f = *h.form;
+    showActive(f);
+    f.Command14->click();
+    h.importDomains({u"a\"q,x.com"_s, u"b.com"_s});
+    f.ListView1_ColumnClick(2);  // descending by domain: b.com first
+    const QString chosen = h.folder.filePath(u"导出"_s);
+    h.dialogs.nextSave = SaveChoice{chosen, kCsv};
+    pressCtrlE(f);
+    QCOMPARE(h.dialogs.titles, QStringList{u"导出为 CSV"_s});
+    QCOMPARE(h.dialogs.filters, QStringList{kCsv + u";;"_s + kAll});
+    QCOMPARE(h.dialogs.folders, QStringList{h.folder.filePath(u"批量结果.csv"_s)});
+    const QByteArray dots = ",...,...,...,...,...,...\r\n";
+    QCOMPARE(readAll(chosen + u".csv"_s),
+             kBom +
+                 u"序号,查询域名地址,百度权重,关键字条数,百度来量,百度收录,百度反链,百度快照\r\n"_s.toUtf8() +
+                 "2,b.com" + dots + "1,\"a\"\"q,x.com\"" + dots);
+    QCOMPARE(h.messages.texts(), QStringList{u"导出成功！共 2 行，已写入 "_s + chosen + u".csv"_s});
+}
+
+void TestExport::keywordExportWritesTheListShown() {
+    FormHarness h;
+    Form1& f = *h.form;
+    showActive(f);
+    addKeywords(f);
+    f.Combo2->setCurrentIndex(0);
+    f.Text6->setText(u"天气"_s);
+    f.Command13->click();
+    // All files selected: the bare name stays bare.
+    const QString filtered = h.folder.filePath(u"filtered"_s);
+    h.dialogs.nextSave = SaveChoice{filtered, kAll};
+    pressCtrlE(f);
+    QCOMPARE(readAll(filtered),
+             kBom + kKeywordHeader + u"2,\"天气, 预报\",3,\"1,200\",6,\"\"\"天气\"\"\"\r\n"_s.toUtf8());
+    f.Command15->click();  // 返 回: the whole list again
+    const QString whole = h.folder.filePath(u"whole.csv"_s);
+    h.dialogs.nextSave = SaveChoice{whole, kCsv};
+    pressCtrlE(f);
+    QCOMPARE(readAll(whole), kBom + kKeywordHeader + u"1,百度 地图,2,100,5,标题\r\n"_s.toUtf8() +
+                                 u"2,\"天气, 预报\",3,\"1,200\",6,\"\"\"天气\"\"\"\r\n"_s.toUtf8());
+    QCOMPARE(h.dialogs.folders.last(), h.folder.filePath(u"单条结果.csv"_s));
+}
+
+void TestExport::cancelAndEmptyListWriteNothing() {
+    FormHarness h;
+    Form1& f = *h.form;
+    showActive(f);
+    pressCtrlE(f);  // the keyword list is empty: said so, no dialog
+    QCOMPARE(h.messages.texts(), QStringList{u"列表中没有数据，无需导出。"_s});
+    QVERIFY(h.dialogs.titles.isEmpty());
+    addKeywords(f);
+    pressCtrlE(f);  // cancelled
+    QCOMPARE(h.dialogs.titles.size(), 1);
+    QCOMPARE(h.messages.shown.size(), 1);
+    QCOMPARE(QDir(h.folder.path()).entryList(QDir::Files), QStringList{});
+}
+
+void TestExport::failureKeepsTheOldFile_data() {
+    QTest::addColumn<bool>("fullDisk");
+    QTest::newRow("missing folder") << false;
+    QTest::newRow("disk full part way") << true;
+}
+
+void TestExport::failureKeepsTheOldFile() {
+    QFETCH(bool, fullDisk);
+    FormHarness h;
+    Form1& f = *h.form;
+    f.Command14->click();
+    QStringList domains;
+    for (int i = 0; i < 500; ++i) {
+        domains.append(u"www.domain"_s + QString::number(i) + u".com"_s);
+    }
+    h.importDomains(domains);
+    const QString path = fullDisk ? h.folder.filePath(u"old.csv"_s) : h.folder.filePath(u"gone/old.csv"_s);
+    if (fullDisk) {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old\r\n") == 5);
+    }
+    h.dialogs.nextSave = SaveChoice{path, kCsv};
+    // Files may grow to 4 KB only: the export's 20 KB cannot be written.
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    f.exportShownList();
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
+    std::signal(SIGXFSZ, previous);
+    QCOMPARE(h.messages.shown.size(), 1);
+    QVERIFY2(h.messages.shown[0].text.startsWith(u"导出失败！"_s), qPrintable(h.messages.shown[0].text));
+    QVERIFY(h.messages.shown[0].text.contains(path));
+    QCOMPARE(h.messages.shown[0].icon, MsgIcon::Critical);
+    // The old file as it was, and nothing beside it.
+    QCOMPARE(QDir(h.folder.path()).entryList(QDir::Files),
+             fullDisk ? QStringList{u"old.csv"_s} : QStringList{});
+    QCOMPARE(readAll(path), fullDisk ? QByteArray("old\r\n") : QByteArray());
+}
+
+void TestExport::menuEntriesEnabledByRowAndSelection() {
+    FormHarness h;
+    Form1& f = *h.form;
+    showActive(f);
+    f.Command14->click();
+    ListView& list = *f.ListView1;
+    {
+        QMenu empty;
+        f.buildListMenu(empty, list, QPoint(20, 40));
+        QCOMPARE(enabledTexts(empty), QStringList{});
+    }
+    h.importDomains({u"a.com"_s, u"b.com"_s});
+    list.clearSelection();
+    QMenu onRow;
+    f.buildListMenu(onRow, list, clientPoint(list, 2));
+    const QStringList domainEntries{u"复制所选行"_s, u"复制域名"_s, u"在浏览器中打开 site: 结果"_s,
+                                    u"在浏览器中打开 domain: 结果"_s, u"导出为 CSV…"_s};
+    QCOMPARE(entryTexts(onRow), domainEntries);
+    QCOMPARE(enabledTexts(onRow), domainEntries.mid(1));
+    QCOMPARE(entry(onRow, u"复制所选行"_s)->shortcut(), QKeySequence(u"Ctrl+C"_s));
+    QCOMPARE(entry(onRow, u"导出为 CSV…"_s)->shortcut(), QKeySequence(u"Ctrl+E"_s));
+    list.selectItem(1);
+    QMenu below;
+    f.buildListMenu(below, list, belowRows(list));
+    QCOMPARE(enabledTexts(below), (QStringList{u"复制所选行"_s, u"导出为 CSV…"_s}));
+
+    f.Command19->click();
+    addKeywords(f);
+    QMenu keywords;
+    f.buildListMenu(keywords, *f.ListView2, clientPoint(*f.ListView2, 1));
+    QCOMPARE(entryTexts(keywords), (QStringList{u"复制所选行"_s, u"复制关键词"_s, u"导出为 CSV…"_s}));
+    QCOMPARE(enabledTexts(keywords), (QStringList{u"复制关键词"_s, u"导出为 CSV…"_s}));
+}
+
+void TestExport::menuEntriesDoWhatTheDoubleClickDoes() {
+    FormHarness h;
+    Form1& f = *h.form;
+    showActive(f);
+    f.Command14->click();
+    h.importDomains({u"a.com"_s, u"b#?.com"_s});
+    ListView& list = *f.ListView1;
+    list.selectItem(1);  // the double-click's row is the selected one; the menu's the one under the mouse
+    QMenu menu;
+    f.buildListMenu(menu, list, clientPoint(list, 2));
+    list.selectItem(2);
+    for (const int cell : {DomainCell::Domain, DomainCell::Indexed, DomainCell::Backlinks}) {
+        const QPoint point(qRound(list.columnLeft(cell + 1) / list.twipsPerPixelX()) + 2,
+                           clientPoint(list, 2).y());
+        f.ListView1_DblClick(point);
+    }
+    list.clearSelection();
+    list.selectItem(1);
+    for (const QString& text :
+         {u"复制域名"_s, u"在浏览器中打开 site: 结果"_s, u"在浏览器中打开 domain: 结果"_s}) {
+        entry(menu, text)->trigger();
+    }
+    QCOMPARE(h.shell.urls.size(), 4);
+    QCOMPARE(h.shell.urls.mid(2), h.shell.urls.first(2));
+    QCOMPARE(h.shell.urls[0], u"http://search.test/s?wd=site%3Ab%23%3F.com"_s);
+    QCOMPARE(h.messages.texts(), QStringList(2, u"复制成功，您可以粘贴到任意处！"_s));
+    QCOMPARE(h.clipboard.text(), u"b#?.com"_s);
+    h.clipboard.busy = true;  // the copy entry reads the clipboard back too
+    entry(menu, u"复制域名"_s)->trigger();
+    QCOMPARE(h.messages.texts().last(), u"复制失败，剪贴板暂时不可用，请重试！"_s);
+    h.clipboard.busy = false;
+    entry(menu, u"复制所选行"_s)->trigger();
+    QCOMPARE(h.clipboard.text(), u"1\ta.com\t...\t...\t...\t...\t...\t...\n"_s);
+
+    f.Command19->click();
+    addKeywords(f);
+    QMenu keywords;
+    f.buildListMenu(keywords, *f.ListView2, clientPoint(*f.ListView2, 2));
+    entry(keywords, u"复制关键词"_s)->trigger();
+    QCOMPARE(h.clipboard.text(), u"天气, 预报"_s);
+    QCOMPARE(h.messages.texts().last(), u"关键词复制成功，您可以粘贴到任意处！"_s);
+    const QString path = h.folder.filePath(u"k.csv"_s);
+    h.dialogs.nextSave = SaveChoice{path, kCsv};
+    entry(keywords, u"导出为 CSV…"_s)->trigger();
+    QVERIFY(readAll(path).startsWith(QByteArray(kBom + kKeywordHeader + "1,")));
+}
+
+void TestExport::rightClickMenuActsOnTheRowUnderTheMouse() {
+    FormHarness h;
+    Form1& f = *h.form;
+    showActive(f);
+    f.Command14->click();
+    h.importDomains({u"a.com"_s, u"b.com"_s});
+    ListView& list = *f.ListView1;
+    const QPoint inViewport = list.visualRect(list.items().index(1, 1)).center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, inViewport, list.viewport()->mapToGlobal(inViewport));
+    QApplication::sendEvent(list.viewport(), &event);
+    auto* menu = list.findChild<QMenu*>();
+    QVERIFY(menu);
+    QTRY_VERIFY(menu->isVisible());
+    entry(*menu, u"复制域名"_s)->trigger();
+    QCOMPARE(h.clipboard.text(), u"b.com"_s);
+}
+
+QTEST_MAIN(TestExport)
+#include "tst_export.moc"
