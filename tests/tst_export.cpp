@@ -5,11 +5,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <csignal>
 
 using namespace Qt::StringLiterals;
@@ -102,6 +104,8 @@ private Q_SLOTS:
     void menuEntriesEnabledByRowAndSelection();
     void menuEntriesDoWhatTheDoubleClickDoes();
     void rightClickMenuActsOnTheRowUnderTheMouse();
+    void saveDialogSuffixFollowsTheFilter_data();
+    void saveDialogSuffixFollowsTheFilter();
 };
 
 void TestExport::batchExportWritesTheSortedList() {
@@ -300,6 +304,40 @@ void TestExport::rightClickMenuActsOnTheRowUnderTheMouse() {
     QTRY_VERIFY(menu->isVisible());
     entry(*menu, u"复制域名"_s)->trigger();
     QCOMPARE(h.clipboard.text(), u"b.com"_s);
+}
+
+void TestExport::saveDialogSuffixFollowsTheFilter_data() {
+    QTest::addColumn<bool>("allFiles");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("CSV filter") << false << u"x.csv"_s;
+    QTest::newRow("all files") << true << u"x"_s;
+}
+
+// Qt's own dialog adds the suffix before it checks for a file to replace.
+void TestExport::saveDialogSuffixFollowsTheFilter() {
+    QFETCH(bool, allFiles);
+    QFETCH(QString, name);
+    QTemporaryDir folder;
+    QtFileDialogs dialogs;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        if (allFiles) {
+            auto* types = dialog->findChild<QComboBox*>(u"fileTypeCombo"_s);
+            QVERIFY(types);
+            types->setCurrentIndex(1);
+            Q_EMIT types->textActivated(types->currentText());  // as a user's choice does
+        }
+        auto* nameBox = dialog->findChild<QLineEdit*>(u"fileNameEdit"_s);
+        QVERIFY(nameBox);
+        nameBox->setText(u"x"_s);
+        static_cast<QDialog*>(dialog)->accept();  // the virtual call reaches QFileDialog::accept
+    });
+    const std::optional<SaveChoice> choice =
+        dialogs.saveFile(nullptr, u"导出为 CSV"_s, folder.path(), kCsv + u";;"_s + kAll);
+    QVERIFY(choice);
+    QCOMPARE(choice->path, folder.filePath(name));
+    QCOMPARE(choice->filter, allFiles ? kAll : kCsv);
 }
 
 QTEST_MAIN(TestExport)
