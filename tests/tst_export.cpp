@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -304,6 +305,17 @@ void TestExport::rightClickMenuActsOnTheRowUnderTheMouse() {
     QTRY_VERIFY(menu->isVisible());
     entry(*menu, u"复制域名"_s)->trigger();
     QCOMPARE(h.clipboard.text(), u"b.com"_s);
+    const QPointer<QMenu> closed(menu);
+    menu->close();
+    QTRY_VERIFY(!closed);  // a closed menu goes
+    // The menu key: for the current row, wherever the event says it is.
+    list.selectItem(1);
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, inViewport, list.mapToGlobal(inViewport));
+    QApplication::sendEvent(&list, &key);
+    menu = list.findChild<QMenu*>();
+    QVERIFY(menu);
+    entry(*menu, u"复制域名"_s)->trigger();
+    QCOMPARE(h.clipboard.text(), u"a.com"_s);
 }
 
 void TestExport::saveDialogSuffixFollowsTheFilter_data() {

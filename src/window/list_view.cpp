@@ -1,5 +1,6 @@
 #include "list_view.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -26,11 +27,6 @@ ListView::ListView(QWidget* parent) : QTreeView(parent), m_model(this) {
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(header(), &QHeaderView::sectionClicked, this,
             [this](int section) { Q_EMIT ColumnClick(section + 1); });
-    // A scroll area reports the request in its viewport's coordinates.
-    setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(this, &QWidget::customContextMenuRequested, this, [this](QPoint inViewport) {
-        Q_EMIT ContextMenu(viewport()->mapTo(this, inViewport) - contentsRect().topLeft());
-    });
 }
 
 void ListView::setTwipsPerPixel(double x, double y) {
@@ -118,6 +114,18 @@ void ListView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTreeView::keyPressEvent(event);
+}
+
+void ListView::contextMenuEvent(QContextMenuEvent* event) {
+    // The mouse's request comes through the viewport, in its coordinates. The menu key's names no
+    // useful point: it is for the current row, or for no row.
+    QPoint inViewport = event->pos();
+    if (event->reason() != QContextMenuEvent::Mouse) {
+        const QModelIndex current = currentIndex();
+        inViewport = current.isValid() ? visualRect(current).center() : QPoint(-1, -1);
+    }
+    Q_EMIT ContextMenu(viewport()->mapTo(this, inViewport) - contentsRect().topLeft());
+    event->accept();
 }
 
 void ListView::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -53,6 +53,7 @@ Q_SIGNALS:
     void ContextMenu(QPoint client);
 
 protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
