@@ -612,6 +612,13 @@ void TestSingle::filterOfEmptyListAsksForAQuery() {
     f.Command13->click();
     QCOMPARE(h.messages.texts(), QStringList{u"当前数据为空，请先查询！"_s});
     QVERIFY(!f.ListView3->isHidden());
+    // After a query without keywords, no filtered row of the domain before stays shown (or exported).
+    fillKeywords(f, {{u"1"_s, u"百度"_s, u"1"_s, u"100"_s, u"5"_s, u"t1"_s}});
+    f.Text6->setText(u"百度"_s);
+    f.Command13->click();
+    f.ListView2->items().clearItems();
+    f.Command13->click();
+    QCOMPARE(f.ListView3->items().itemCount(), 0);
 }
 
 void TestSingle::filterDefaultsAndHint() {

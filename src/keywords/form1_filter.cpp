@@ -55,6 +55,8 @@ void Form1::Command13_Click() {
     ListView3->setVisible(true);
     const ListModel& source = ListView2->items();
     if (source.itemCount() == 0) {
+        // The list shown must not be an earlier domain's filtered rows.
+        ListView3->items().clearItems();
         showMessage(u"当前数据为空，请先查询！"_s);
         return;
     }

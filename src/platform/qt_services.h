@@ -54,6 +54,8 @@ class QtFileDialogs final : public FileDialogs {
 public:
     std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& folder,
                                     const QString& filter) override;
+    std::optional<SaveChoice> saveFile(QWidget* parent, const QString& title, const QString& start,
+                                       const QString& filters) override;
 };
 
 class QtClipboard final : public Clipboard {

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
@@ -48,6 +49,25 @@ std::optional<QString> QtFileDialogs::openFile(QWidget* parent, const QString& t
         return std::nullopt;
     }
     return chosen;
+}
+
+std::optional<SaveChoice> QtFileDialogs::saveFile(QWidget* parent, const QString& title, const QString& start,
+                                                  const QString& filters) {
+    QFileDialog dialog(parent, title, start, filters);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The filter's suffix joins a bare name before the dialog asks about overwriting, so the question
+    // is about the file really written.
+    const auto suffixOf = [&dialog](const QString& filter) {
+        static const QRegularExpression pattern(u"\\(\\*\\.(\\w+)\\)"_s);
+        dialog.setDefaultSuffix(pattern.match(filter).captured(1));
+    };
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, suffixOf);
+    suffixOf(dialog.selectedNameFilter());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return SaveChoice{dialog.selectedFiles().constFirst(), dialog.selectedNameFilter()};
 }
 
 void QtClipboard::clear() {

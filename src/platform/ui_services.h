@@ -21,12 +21,21 @@ public:
                            MsgIcon icon) = 0;
 };
 
-// The open-file dialog; empty optional when the user cancels.
+// What the save dialog returns: the path and the filter selected when it was accepted.
+struct SaveChoice {
+    QString path;
+    QString filter;
+};
+
+// The open-file and save-file dialogs; empty optional when the user cancels.
 class FileDialogs {
 public:
     virtual ~FileDialogs() = default;
     virtual std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& folder,
                                             const QString& filter) = 0;
+    // start: a folder, or a folder and a proposed file name. filters: ";;"-separated, the first selected.
+    virtual std::optional<SaveChoice> saveFile(QWidget* parent, const QString& title, const QString& start,
+                                               const QString& filters) = 0;
 };
 
 class Clipboard {

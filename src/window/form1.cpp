@@ -316,6 +316,12 @@ void Form1::connectHandlers() {
             retryFailedRows();
         }
     });
+    connect(ListView1, &ListView::ContextMenu, this, &Form1::ListView1_ContextMenu);
+    connect(ListView2, &ListView::ContextMenu, this, &Form1::ListView2_ContextMenu);
+    connect(ListView3, &ListView::ContextMenu, this, &Form1::ListView3_ContextMenu);
+    // Anywhere in the window; the view shown decides which list.
+    auto* exportKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);
+    connect(exportKey, &QShortcut::activated, this, &Form1::exportShownList);
     // Enter in a box does what the button beside it does.
     connect(Text5, &QLineEdit::returnPressed, Command11, &QPushButton::click);
     connect(Text6, &QLineEdit::returnPressed, Command13, &QPushButton::click);

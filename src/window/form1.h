@@ -20,6 +20,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -154,6 +155,16 @@ public:
     void Command8_Click();
     void Command16_Click();
 
+    // files/form1_export.cpp: Ctrl+E, the list of the view shown to a CSV file.
+    void exportShownList();
+
+    // window/form1_menus.cpp: the lists' context menus, shown at a point in client pixels.
+    void ListView1_ContextMenu(QPoint client);
+    void ListView2_ContextMenu(QPoint client);
+    void ListView3_ContextMenu(QPoint client);
+    // Fills menu with the entries of list's context menu for that point, without showing it.
+    void buildListMenu(QMenu& menu, ListView& list, QPoint client);
+
     // window/form1_list_actions.cpp and form1_update.cpp: double-clicks, the update notice.
     void ListView1_DblClick(QPoint client);
     void ListView2_DblClick(QPoint client);
@@ -208,6 +219,12 @@ private:
     int hitColumn(const ListView& list, QPoint client) const;
     void copyToClipboard(const QString& text, const QString& success);
     void keywordListDblClick(ListView& list, QPoint client);
+    // What a double-click does on that cell of a domain row, and on a keyword row's keyword.
+    void domainCellAction(int row, int cell);
+    void copyKeyword(const ListView& list, int row);
+    void showListMenu(ListView& list, QPoint client);
+    void exportList(const ListView& list);
+    QString exportStart(const ListView& list) const;
     void coverBatchView(bool covered);
     void copySelectedRows(const ListView& list);
 

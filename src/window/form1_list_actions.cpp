@@ -35,6 +35,22 @@ void Form1::copyToClipboard(const QString& text, const QString& success) {
     showMessage(m_services.clipboard.text() == text ? success : u"复制失败，剪贴板暂时不可用，请重试！"_s);
 }
 
+void Form1::domainCellAction(int row, int cell) {
+    const QString domain = ListView1->items().subItem(row, DomainCell::Domain);
+    if (cell == DomainCell::Domain) {
+        copyToClipboard(domain, u"复制成功，您可以粘贴到任意处！"_s);
+    } else if (cell == DomainCell::Indexed) {
+        m_services.shell.openUrl(siteQueryAddress(m_config.searchEngine, domain));
+    } else if (cell == DomainCell::Backlinks) {
+        m_services.shell.openUrl(domainQueryAddress(m_config.searchEngine, domain));
+    }
+}
+
+void Form1::copyKeyword(const ListView& list, int row) {
+    copyToClipboard(list.items().subItem(row, KeywordCell::Keyword),
+                    u"关键词复制成功，您可以粘贴到任意处！"_s);
+}
+
 void Form1::ListView1_DblClick(QPoint client) {
     resumeNext([&] {
         const int column = hitColumn(*ListView1, client);
@@ -43,14 +59,7 @@ void Form1::ListView1_DblClick(QPoint client) {
             return;
         }
         // Header positions count from 1, cells from 0.
-        const QString domain = ListView1->items().subItem(row, DomainCell::Domain);
-        if (column == DomainCell::Domain + 1) {
-            copyToClipboard(domain, u"复制成功，您可以粘贴到任意处！"_s);
-        } else if (column == DomainCell::Indexed + 1) {
-            m_services.shell.openUrl(siteQueryAddress(m_config.searchEngine, domain));
-        } else if (column == DomainCell::Backlinks + 1) {
-            m_services.shell.openUrl(domainQueryAddress(m_config.searchEngine, domain));
-        }
+        domainCellAction(row, column - 1);
     });
 }
 
@@ -58,8 +67,7 @@ void Form1::keywordListDblClick(ListView& list, QPoint client) {
     resumeNext([&] {
         const int row = list.selectedItem();
         if (hitColumn(list, client) == KeywordCell::Keyword + 1 && row != 0) {
-            copyToClipboard(list.items().subItem(row, KeywordCell::Keyword),
-                            u"关键词复制成功，您可以粘贴到任意处！"_s);
+            copyKeyword(list, row);
         }
     });
 }

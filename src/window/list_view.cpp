@@ -1,5 +1,6 @@
 #include "list_view.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -113,6 +114,18 @@ void ListView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTreeView::keyPressEvent(event);
+}
+
+void ListView::contextMenuEvent(QContextMenuEvent* event) {
+    // The mouse's request comes through the viewport, in its coordinates. The menu key's names no
+    // useful point: it is for the current row, or for no row.
+    QPoint inViewport = event->pos();
+    if (event->reason() != QContextMenuEvent::Mouse) {
+        const QModelIndex current = currentIndex();
+        inViewport = current.isValid() ? visualRect(current).center() : QPoint(-1, -1);
+    }
+    Q_EMIT ContextMenu(viewport()->mapTo(this, inViewport) - contentsRect().topLeft());
+    event->accept();
 }
 
 void ListView::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -49,8 +49,11 @@ Q_SIGNALS:
     void DblClick(QPoint client);
     // Ctrl+C (the platform's copy keys) pressed in the list.
     void CopyRows();
+    // A context menu asked for (right button or the menu key), in client pixels as DblClick.
+    void ContextMenu(QPoint client);
 
 protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 

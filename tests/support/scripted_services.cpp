@@ -27,4 +27,12 @@ std::optional<QString> ScriptedDialogs::openFile(QWidget*, const QString& title,
     return next;
 }
 
+std::optional<SaveChoice> ScriptedDialogs::saveFile(QWidget*, const QString& title, const QString& start,
+                                                    const QString& filterList) {
+    titles.append(title);
+    folders.append(start);
+    filters.append(filterList);
+    return nextSave;
+}
+
 }  // namespace quorvane::testing

@@ -36,7 +36,11 @@ class ScriptedDialogs final : public FileDialogs {
 public:
     std::optional<QString> openFile(QWidget*, const QString& title, const QString& folder,
                                     const QString& filter) override;
+    // Records title, start and filters in the lists below too.
+    std::optional<SaveChoice> saveFile(QWidget*, const QString& title, const QString& start,
+                                       const QString& filterList) override;
     std::optional<QString> next;
+    std::optional<SaveChoice> nextSave;
     QStringList titles;
     QStringList folders;
     QStringList filters;

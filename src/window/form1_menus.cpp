@@ -1,0 +1,83 @@
+// The result lists' context menus. Each entry does what its key or the double-click does.
+#include "../text/app_error.h"
+#include "form1.h"
+
+#include <QMenu>
+
+using namespace Qt::StringLiterals;
+
+namespace quorvane {
+
+namespace {
+
+QAction* addEntry(QMenu& menu, const QString& text, bool enabled, const QKeySequence& keys = {}) {
+    QAction* entry = menu.addAction(text);
+    entry->setEnabled(enabled);
+    if (!keys.isEmpty()) {
+        // Shown as a reminder; the keys themselves work in the list and the window.
+        entry->setShortcut(keys);
+        entry->setShortcutContext(Qt::WidgetShortcut);
+        entry->setShortcutVisibleInContextMenu(true);
+    }
+    return entry;
+}
+
+}  // namespace
+
+void Form1::buildListMenu(QMenu& menu, ListView& list, QPoint client) {
+    // The row under the mouse, which may differ from the selection.
+    const int row = list.hitTest(client.x() * TwipsPerPixelX(), client.y() * m_twipsPerPixelY);
+    const bool onRow = row != 0;
+    ListView* const target = &list;
+
+    QAction* copyRows = addEntry(menu, u"复制所选行"_s, list.selectionModel()->hasSelection(),
+                                 QKeySequence(Qt::CTRL | Qt::Key_C));
+    connect(copyRows, &QAction::triggered, this, [this, target] { copySelectedRows(*target); });
+
+    if (target == ListView1) {
+        const auto cellAction = [this, row](int cell) {
+            return [this, row, cell] { resumeNext([&] { domainCellAction(row, cell); }); };
+        };
+        connect(addEntry(menu, u"复制域名"_s, onRow), &QAction::triggered, this,
+                cellAction(DomainCell::Domain));
+        menu.addSeparator();
+        connect(addEntry(menu, u"在浏览器中打开 site: 结果"_s, onRow), &QAction::triggered, this,
+                cellAction(DomainCell::Indexed));
+        connect(addEntry(menu, u"在浏览器中打开 domain: 结果"_s, onRow), &QAction::triggered, this,
+                cellAction(DomainCell::Backlinks));
+        menu.addSeparator();
+        connect(addEntry(menu, u"重新查询失败和未完成的行"_s, hasRowsToRetry(),
+                         QKeySequence(Qt::CTRL | Qt::Key_R)),
+                &QAction::triggered, this, &Form1::retryFailedRows);
+    } else {
+        connect(addEntry(menu, u"复制关键词"_s, onRow), &QAction::triggered, this,
+                [this, target, row] { resumeNext([&] { copyKeyword(*target, row); }); });
+        menu.addSeparator();
+    }
+
+    QAction* exportRows =
+        addEntry(menu, u"导出为 CSV…"_s, list.items().itemCount() != 0, QKeySequence(Qt::CTRL | Qt::Key_E));
+    connect(exportRows, &QAction::triggered, this, [this, target] { exportList(*target); });
+}
+
+void Form1::showListMenu(ListView& list, QPoint client) {
+    // The list owns the menu until it closes.
+    auto* menu = new QMenu(&list);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    buildListMenu(*menu, list, client);
+    menu->popup(list.mapToGlobal(client + list.contentsRect().topLeft()));
+}
+
+void Form1::ListView1_ContextMenu(QPoint client) {
+    showListMenu(*ListView1, client);
+}
+
+void Form1::ListView2_ContextMenu(QPoint client) {
+    showListMenu(*ListView2, client);
+}
+
+void Form1::ListView3_ContextMenu(QPoint client) {
+    showListMenu(*ListView3, client);
+}
+
+}  // namespace quorvane

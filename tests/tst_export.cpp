@@ -1,0 +1,306 @@
+// Exporting the lists to CSV files, and the lists' context menus.
+#include "form_harness.h"
+
+#include <sys/resource.h>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+using namespace quorvane;
+using quorvane::testing::FormHarness;
+
+namespace {
+
+const QString kCsv = u"CSV 文件 (*.csv)"_s;
+const QString kAll = u"所有文件 (*)"_s;
+const QByteArray kKeywordHeader =
+    u"\uFEFF序号,关键字,百度排名,百度搜索指数,百度收录量,网页标题\r\n"_s.toUtf8();
+const QByteArray kKeyword2 = u"2,\"天气, 预报\",3,\"1,200\",6,\"\"\"天气\"\"\"\r\n"_s.toUtf8();
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void showActive(Form1& f, bool batchView) {
+    f.show();
+    f.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    if (batchView) {
+        f.Command14->click();
+    }
+}
+
+// Two keyword rows under the keyword columns, as a keyword run leaves them.
+void addKeywords(Form1& f) {
+    for (const auto* title : {u"序号", u"关键字", u"百度排名", u"百度搜索指数", u"百度收录量", u"网页标题"}) {
+        f.ListView2->addColumn(QString::fromUtf16(title), 1200);
+    }
+    f.ListView2->items().addRow({u"1"_s, u"百度 地图"_s, u"2"_s, u"100"_s, u"5"_s, u"标题"_s});
+    f.ListView2->items().addRow({u"2"_s, u"天气, 预报"_s, u"3"_s, u"1,200"_s, u"6"_s, u"\"天气\""_s});
+}
+
+// The middle of a row's first cell, in the list's client pixels.
+QPoint clientPoint(ListView& list, int row) {
+    const QPoint inViewport = list.visualRect(list.items().index(row - 1, 0)).center();
+    return list.viewport()->mapTo(&list, inViewport) - list.contentsRect().topLeft();
+}
+
+// The entries' texts, "-" before a disabled one.
+QStringList entries(const QMenu& menu) {
+    QStringList texts;
+    for (const QAction* entry : menu.actions()) {
+        if (!entry->isSeparator()) {
+            texts.append((entry->isEnabled() ? u""_s : u"-"_s) + entry->text());
+        }
+    }
+    return texts;
+}
+
+QAction* entry(const QMenu& menu, const QString& text) {
+    for (QAction* action : menu.actions()) {
+        if (action->text() == text) {
+            return action;
+        }
+    }
+    qFatal("no entry %s", qPrintable(text));
+}
+
+}  // namespace
+
+class TestExport final : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void batchExportWritesTheSortedList();
+    void keywordExportWritesTheListShown();
+    void cancelAndEmptyListWriteNothing();
+    void failedWriteKeepsTheOldFile();
+    void menuEntriesEnabledByRowAndSelection();
+    void menuEntriesDoWhatTheDoubleClickDoes();
+    void menuIsForTheRowUnderTheMouseOrTheCurrentRow();
+    void saveDialogAddsTheSelectedFiltersSuffix_data();
+    void saveDialogAddsTheSelectedFiltersSuffix();
+};
+
+void TestExport::batchExportWritesTheSortedList() {
+    FormHarness h;
+    Form1& f = *h.form;
+    showActive(f, true);
+    h.importDomains({u"a\"q,x.com"_s, u"b.com"_s});
+    f.ListView1_ColumnClick(2);  // descending by domain: b.com first
+    const QString chosen = h.folder.filePath(u"导出"_s);
+    h.dialogs.nextSave = SaveChoice{chosen, kCsv};
+    QTest::keyClick(&f, Qt::Key_E, Qt::ControlModifier);
+    QCOMPARE(h.dialogs.titles, QStringList{u"导出为 CSV"_s});
+    QCOMPARE(h.dialogs.filters, QStringList{kCsv + u";;"_s + kAll});
+    QCOMPARE(h.dialogs.folders, QStringList{h.folder.filePath(u"批量结果.csv"_s)});
+    const QByteArray dots = ",...,...,...,...,...,...\r\n";
+    QCOMPARE(
+        readAll(chosen + u".csv"_s),
+        u"\uFEFF序号,查询域名地址,百度权重,关键字条数,百度来量,百度收录,百度反链,百度快照\r\n"_s.toUtf8() +
+            "2,b.com" + dots + "1,\"a\"\"q,x.com\"" + dots);
+    QCOMPARE(h.messages.texts(), QStringList{u"导出成功！共 2 行，已写入 "_s + chosen + u".csv"_s});
+}
+
+void TestExport::keywordExportWritesTheListShown() {
+    FormHarness h;
+    Form1& f = *h.form;
+    showActive(f, false);
+    addKeywords(f);
+    f.Text6->setText(u"天气"_s);
+    f.Command13->click();
+    const QString filtered = h.folder.filePath(u"filtered"_s);
+    h.dialogs.nextSave = SaveChoice{filtered, kAll};  // all files: a bare name stays bare
+    QTest::keyClick(&f, Qt::Key_E, Qt::ControlModifier);
+    QCOMPARE(readAll(filtered), kKeywordHeader + kKeyword2);
+    f.Command15->click();  // 返 回: the whole list again
+    h.dialogs.nextSave = SaveChoice{h.folder.filePath(u"whole.csv"_s), kCsv};
+    QTest::keyClick(&f, Qt::Key_E, Qt::ControlModifier);
+    QCOMPARE(readAll(h.folder.filePath(u"whole.csv"_s)),
+             kKeywordHeader + u"1,百度 地图,2,100,5,标题\r\n"_s.toUtf8() + kKeyword2);
+    QCOMPARE(h.dialogs.folders.last(), h.folder.filePath(u"单条结果.csv"_s));
+}
+
+void TestExport::cancelAndEmptyListWriteNothing() {
+    FormHarness h;
+    Form1& f = *h.form;
+    f.exportShownList();  // the keyword list is empty: said so, no dialog
+    QCOMPARE(h.messages.texts(), QStringList{u"列表中没有数据，无需导出。"_s});
+    QVERIFY(h.dialogs.titles.isEmpty());
+    addKeywords(f);
+    f.exportShownList();  // cancelled
+    QCOMPARE(h.dialogs.titles.size(), 1);
+    QCOMPARE(h.messages.shown.size(), 1);
+    QCOMPARE(QDir(h.folder.path()).entryList(QDir::Files), QStringList{});
+}
+
+void TestExport::failedWriteKeepsTheOldFile() {
+    FormHarness h;
+    Form1& f = *h.form;
+    f.Command14->click();
+    QStringList domains;
+    for (int i = 0; i < 500; ++i) {
+        domains.append(u"www.domain"_s + QString::number(i) + u".com"_s);
+    }
+    h.importDomains(domains);
+    const QString path = h.folder.filePath(u"old.csv"_s);
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old\r\n") == 5);
+    old.close();
+    h.dialogs.nextSave = SaveChoice{path, kCsv};
+    // Files may grow to 4 KB only: the export's 20 KB fail part way.
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    f.exportShownList();
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
+    std::signal(SIGXFSZ, previous);
+    QCOMPARE(h.messages.shown.size(), 1);
+    QVERIFY(h.messages.shown[0].text.startsWith(u"导出失败！"_s));
+    QVERIFY(h.messages.shown[0].text.contains(path));
+    QCOMPARE(h.messages.shown[0].icon, MsgIcon::Critical);
+    QCOMPARE(readAll(path), QByteArray("old\r\n"));
+    QCOMPARE(QDir(h.folder.path()).entryList(QDir::Files),
+             QStringList{u"old.csv"_s});  // no half file beside it
+}
+
+void TestExport::menuEntriesEnabledByRowAndSelection() {
+    FormHarness h;
+    Form1& f = *h.form;
+    showActive(f, true);
+    ListView& list = *f.ListView1;
+    QMenu empty;
+    f.buildListMenu(empty, list, QPoint(20, 40));
+    QCOMPARE(entries(empty), (QStringList{u"-复制所选行"_s, u"-复制域名"_s, u"-在浏览器中打开 site: 结果"_s,
+                                          u"-在浏览器中打开 domain: 结果"_s, u"-重新查询失败和未完成的行"_s,
+                                          u"-导出为 CSV…"_s}));
+    h.importDomains({u"a.com"_s, u"b.com"_s});
+    QMenu onRow;
+    f.buildListMenu(onRow, list, clientPoint(list, 2));
+    QCOMPARE(entries(onRow), (QStringList{u"-复制所选行"_s, u"复制域名"_s, u"在浏览器中打开 site: 结果"_s,
+                                          u"在浏览器中打开 domain: 结果"_s, u"重新查询失败和未完成的行"_s,
+                                          u"导出为 CSV…"_s}));
+    QCOMPARE(entry(onRow, u"重新查询失败和未完成的行"_s)->shortcut(), QKeySequence(u"Ctrl+R"_s));
+    f.Command3->click();
+    h.time.advance(5000);
+    QMenu allFilled;  // nothing failed: nothing to retry
+    f.buildListMenu(allFilled, list, clientPoint(list, 2));
+    QVERIFY(!entry(allFilled, u"重新查询失败和未完成的行"_s)->isEnabled());
+    QCOMPARE(entry(onRow, u"复制所选行"_s)->shortcut(), QKeySequence(u"Ctrl+C"_s));
+    QCOMPARE(entry(onRow, u"导出为 CSV…"_s)->shortcut(), QKeySequence(u"Ctrl+E"_s));
+    f.Command19->click();
+    addKeywords(f);
+    QMenu keywords;
+    f.buildListMenu(keywords, *f.ListView2, clientPoint(*f.ListView2, 1));
+    QCOMPARE(entries(keywords), (QStringList{u"-复制所选行"_s, u"复制关键词"_s, u"导出为 CSV…"_s}));
+}
+
+void TestExport::menuEntriesDoWhatTheDoubleClickDoes() {
+    FormHarness h;
+    Form1& f = *h.form;
+    showActive(f, true);
+    h.importDomains({u"a.com"_s, u"b#?.com"_s});
+    ListView& list = *f.ListView1;
+    list.selectItem(1);
+    QMenu menu;
+    f.buildListMenu(menu, list, clientPoint(list, 2));
+    list.selectItem(2);  // the double-click's row is the selected one
+    for (const int cell : {DomainCell::Domain, DomainCell::Indexed, DomainCell::Backlinks}) {
+        f.ListView1_DblClick(
+            {qRound(list.columnLeft(cell + 1) / list.twipsPerPixelX()) + 2, clientPoint(list, 2).y()});
+    }
+    list.clearSelection();
+    list.selectItem(1);  // the menu's row is the one under the mouse
+    for (const QString& text :
+         {u"复制域名"_s, u"在浏览器中打开 site: 结果"_s, u"在浏览器中打开 domain: 结果"_s}) {
+        entry(menu, text)->trigger();
+    }
+    QCOMPARE(h.shell.urls.size(), 4);
+    QCOMPARE(h.shell.urls.mid(2), h.shell.urls.first(2));
+    QCOMPARE(h.shell.urls[0], u"http://search.test/s?wd=site%3Ab%23%3F.com"_s);
+    QCOMPARE(h.messages.texts(), QStringList(2, u"复制成功，您可以粘贴到任意处！"_s));
+    QCOMPARE(h.clipboard.text(), u"b#?.com"_s);
+    entry(menu, u"复制所选行"_s)->trigger();
+    QCOMPARE(h.clipboard.text(), u"1\ta.com\t...\t...\t...\t...\t...\t...\n"_s);
+
+    f.Command19->click();
+    addKeywords(f);
+    QMenu keywords;
+    f.buildListMenu(keywords, *f.ListView2, clientPoint(*f.ListView2, 2));
+    entry(keywords, u"复制关键词"_s)->trigger();
+    QCOMPARE(h.clipboard.text(), u"天气, 预报"_s);
+    QCOMPARE(h.messages.texts().last(), u"关键词复制成功，您可以粘贴到任意处！"_s);
+    h.dialogs.nextSave = SaveChoice{h.folder.filePath(u"k.csv"_s), kCsv};
+    entry(keywords, u"导出为 CSV…"_s)->trigger();
+    QVERIFY(readAll(h.folder.filePath(u"k.csv"_s)).endsWith(kKeyword2));
+}
+
+void TestExport::menuIsForTheRowUnderTheMouseOrTheCurrentRow() {
+    FormHarness h;
+    Form1& f = *h.form;
+    showActive(f, true);
+    h.importDomains({u"a.com"_s, u"b.com"_s});
+    ListView& list = *f.ListView1;
+    const QPoint inViewport = list.visualRect(list.items().index(1, 1)).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, inViewport, list.viewport()->mapToGlobal(inViewport));
+    QApplication::sendEvent(list.viewport(), &click);
+    QPointer<QMenu> menu = list.findChild<QMenu*>();
+    QVERIFY(menu && menu->isVisible());
+    entry(*menu, u"复制域名"_s)->trigger();
+    QCOMPARE(h.clipboard.text(), u"b.com"_s);
+    menu->close();
+    QTRY_VERIFY(!menu);  // a closed menu goes
+    // The menu key, wherever the event says it is.
+    list.selectItem(1);
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, inViewport, list.mapToGlobal(inViewport));
+    QApplication::sendEvent(&list, &key);
+    menu = list.findChild<QMenu*>();
+    QVERIFY(menu);
+    entry(*menu, u"复制域名"_s)->trigger();
+    QCOMPARE(h.clipboard.text(), u"a.com"_s);
+}
+
+void TestExport::saveDialogAddsTheSelectedFiltersSuffix_data() {
+    QTest::addColumn<bool>("allFiles");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("CSV filter") << false << u"x.csv"_s;
+    QTest::newRow("all files") << true << u"x"_s;
+}
+
+// Qt's own dialog, so that it asks about replacing the file really written.
+void TestExport::saveDialogAddsTheSelectedFiltersSuffix() {
+    QFETCH(bool, allFiles);
+    QFETCH(QString, name);
+    QTemporaryDir folder;
+    QtFileDialogs dialogs;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        auto* types = dialog->findChild<QComboBox*>(u"fileTypeCombo"_s);
+        if (allFiles) {
+            types->setCurrentIndex(1);
+            Q_EMIT types->textActivated(types->currentText());  // as a user's choice does
+        }
+        dialog->findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(u"x"_s);
+        static_cast<QDialog*>(dialog)->accept();  // the virtual call reaches QFileDialog::accept
+    });
+    const std::optional<SaveChoice> choice =
+        dialogs.saveFile(nullptr, u"导出为 CSV"_s, folder.path(), kCsv + u";;"_s + kAll);
+    QVERIFY(choice);
+    QCOMPARE(choice->path, folder.filePath(name));
+    QCOMPARE(choice->filter, allFiles ? kAll : kCsv);
+}
+
+QTEST_MAIN(TestExport)
+#include "tst_export.moc"
