@@ -98,19 +98,6 @@ qint64 saturatingAdd(qint64 a, double b) {
     return text::roundHalfEven(static_cast<double>(a) + b);
 }
 
-// QString::number(n) for a line number (n >= 1), without the locale machinery: an import formats
-// one per row.
-QString lineNumberText(int n) {
-    char16_t digits[10];
-    qsizetype size = 0;
-    for (unsigned rest = static_cast<unsigned>(n); rest != 0 || size == 0; rest /= 10) {
-        digits[size++] = static_cast<char16_t>(u'0' + rest % 10);
-    }
-    QString text(size, Qt::Uninitialized);
-    std::reverse_copy(digits, digits + size, reinterpret_cast<char16_t*>(text.data()));
-    return text;
-}
-
 // Whether a delivered page can hold no figures of the domain: a failed fetch, an empty body, an
 // error page (503 "too many requests" and the like) or Baidu's robot check.
 bool noFigures(const FetcherSlot& fetcher, const QString& page) {
@@ -163,19 +150,9 @@ void Form1::importDomainText(const QString& text) {
     list.clearItems();
     ListView1->clearColumns();
     setDomainColumns();
-    std::vector<DomainLine> lines = domainLinesOfBox(text);
-    std::vector<QStringList> rows(lines.size());
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        QStringList& cells = rows[i];
-        cells.reserve(8);
-        cells.emplaceBack(lineNumberText(lines[i].number));
-        cells.emplaceBack(std::move(lines[i].domain));
-        // kUnknown is a literal: its copies share it without counting references.
-        for (int cell = 2; cell < 8; ++cell) {
-            cells.append(kUnknown);
-        }
-    }
-    list.addRows(std::move(rows));
+    // The rows keep their domains as pieces of text and their figures as the placeholder until a page
+    // fills them: a row costs no allocation of its own.
+    list.addNumberedRows(text, domainLinesOfBox(text), 8, kUnknown);
     setCaption(Label3, QString::number(list.itemCount()));
     endBatchRun();
 }

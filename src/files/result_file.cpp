@@ -15,7 +15,7 @@ using namespace Qt::StringLiterals;
 namespace quorvane {
 
 QString resultLine(const ListModel& list, int row, bool wholeRow, int lastSubItem) {
-    const QStringList& cells = list.cells(row);
+    const QStringList cells = list.cells(row);
     const int last = wholeRow ? std::max(lastSubItem, 1) : 1;
     if (last >= cells.size()) {
         // The row lacks a cell: the same error as reading it.

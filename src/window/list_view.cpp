@@ -91,7 +91,7 @@ QString ListView::selectedRowsText() const {
     std::sort(rows.begin(), rows.end());
     QString text;
     for (const int row : rows) {
-        const QStringList& cells = m_model.cells(row + 1);
+        const QStringList cells = m_model.cells(row + 1);
         for (qsizetype cell = 0; cell < cells.size(); ++cell) {
             // A tab or a line break inside a cell would split it in the spreadsheet.
             QString value = cells.at(cell);
