@@ -52,12 +52,9 @@ void TestSoak::dayLongRunKeepsNothing() {
     for (int i = 1; i <= kRows; ++i) {
         text += u"www.soak"_s + QString::number(i) + u".com\n"_s;
     }
-    h.form->Text1->setPlainText(text);
-    h.form->Command12->click();
+    h.importBox(text);
     QCOMPARE(h.form->ListView1->items().itemCount(), kRows);
-    h.form->Text4->setText(u"10"_s);
-    h.form->Combo1->setCurrentText(u"1"_s);
-    h.form->Command3->click();
+    h.setRowsPerBatch(u"10"_s).setPauseSeconds(u"1"_s).pressStart();
 
     Peaks peaks;
     const QString last = QString::number(kRows);

@@ -18,6 +18,7 @@ ListView::ListView(QWidget* parent) : QTreeView(parent), m_model(this) {
     // Ctrl+A and Shift/Ctrl clicks select many rows, for copying.
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
+    // Editing would let a click change a cell's text; we never allow it.
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setTextElideMode(Qt::ElideRight);
     header()->setStretchLastSection(false);
@@ -52,12 +53,6 @@ double ListView::columnWidth(int position) const {
 void ListView::setFullRowSelect(bool on) {
     m_fullRowSelect = on;
     setSelectionBehavior(on ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
-}
-
-void ListView::setLabelEdit(int mode) {
-    m_labelEdit = mode;
-    // Automatic label editing would let a click change a first-column text; we never allow it.
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 
 int ListView::hitTest(double xTwips, double yTwips) const {
