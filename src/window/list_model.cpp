@@ -375,7 +375,12 @@ void ListModel::sortRows() {
             keys[i] = {Number, static_cast<double>(m_rows[i].number), -1};
             continue;
         }
-        const QString cell = column < sizeOf(i) ? cellOf(i, column) : QString();
+        const Row& row = m_rows[i];
+        // A numbered row's text is read in place: the key is made before this loop ends.
+        const QString cell = column >= sizeOf(i) ? QString()
+                             : row.number != 0 && column == 1
+                                 ? QString::fromRawData(sourceOf(i).text.constData() + row.start, row.length)
+                                 : cellOf(i, column);
         if (const auto number = text::cellNumber(cell)) {
             keys[i] = {Number, *number, -1};
         } else if (!hasFigure(cell)) {
