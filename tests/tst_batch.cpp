@@ -13,17 +13,10 @@ using namespace quorvane;
 using quorvane::testing::expectedCells;
 using quorvane::testing::FakeReply;
 using quorvane::testing::FormHarness;
+using quorvane::testing::numberedDomains;
 using quorvane::testing::replicaResponder;
 
 namespace {
-
-QStringList domains(int n, const QString& prefix = u"site"_s) {
-    QStringList list;
-    for (int i = 1; i <= n; ++i) {
-        list.append(prefix + QString::number(i) + u".com"_s);
-    }
-    return list;
-}
 
 // Watches the run tick by tick and notes the progress count each time an automatic pause begins.
 struct PauseLog {
@@ -139,12 +132,12 @@ void TestBatch::importOfEmptyBoxAndClear() {
 void TestBatch::importDuringRunEndsIt() {
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(6));
+    h.importDomains(numberedDomains(6));
     h.pressStart();
     h.time.advance(65);  // a few rows counted, the next pages on their way
     QVERIFY(f.Label2->text() != u"0"_s);
     const int sent = batchSent(h);
-    h.importDomains(domains(4, u"new"_s));
+    h.importDomains(numberedDomains(4, u"new"_s));
     h.time.advance(5000);
     // No old page fills a new row, nothing more is asked for, nothing is counted.
     QCOMPARE(batchSent(h), sent);
@@ -172,7 +165,7 @@ void TestBatch::columnClickSortsOncePerClick() {
     QCOMPARE(list.column(1).tag, QString());  // fewer than two rows: nothing toggles
     QVERIFY(!list.sorted());
 
-    QStringList names = domains(10);
+    QStringList names = numberedDomains(10);
     h.importDomains(names);
     f.ListView1_ColumnClick(1);  // "序号", descending by value: 10, 9, ..., 1
     QCOMPARE(list.itemText(1), u"10"_s);
@@ -203,7 +196,7 @@ void TestBatch::columnClickSortsOncePerClick() {
 void TestBatch::sortDuringRunKeepsFiguresWithTheirDomains() {
     FormHarness h;
     Form1& f = *h.form;
-    const QStringList names = domains(30);
+    const QStringList names = numberedDomains(30);
     h.importDomains(names);
     h.setRowsPerBatch(u"7"_s).setPauseSeconds(u"1"_s).pressStart();
     h.time.advance(105);  // pages of several rows on their way
@@ -237,7 +230,7 @@ void TestBatch::sortDuringRunKeepsFiguresWithTheirDomains() {
 void TestBatch::stoppedRunLetsProgressTimerSleep() {
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(20));
+    h.importDomains(numberedDomains(20));
     h.pressStart();
     h.time.advance(45);
     h.pressStop();
@@ -254,7 +247,7 @@ void TestBatch::stoppedRunLetsProgressTimerSleep() {
 void TestBatch::fullRunWithInitialInputs() {
     FormHarness h;
     Form1& f = *h.form;
-    const QStringList names = domains(25);
+    const QStringList names = numberedDomains(25);
     h.importDomains(names);
     h.pressStart();
     QCOMPARE(h.sentStats(), QStringList{u"http://stats.test/baidu/site1.com/"_s});
@@ -291,7 +284,7 @@ void TestBatch::rowsPerBatchVariants() {
     QFETCH(QStringList, labelsAtPause);
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(6));
+    h.importDomains(numberedDomains(6));
     h.setRowsPerBatch(rowsPerBatch).pressStart();
     const PauseLog log = runWatching(h, 30'000);
     QCOMPARE(log.labelsAtPause, labelsAtPause);
@@ -310,7 +303,7 @@ void TestBatch::pauseLengthNotPositiveMeansNoPause() {
     QFETCH(QString, seconds);
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(7));
+    h.importDomains(numberedDomains(7));
     h.setRowsPerBatch(u"3"_s).setPauseSeconds(seconds).pressStart();
     const PauseLog log = runWatching(h, 30'000);
     QCOMPARE(log.labelsAtPause, QStringList{});
@@ -322,11 +315,11 @@ void TestBatch::pauseLengthNotPositiveMeansNoPause() {
 void TestBatch::importEndsPausedRun() {
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(6, u"old"_s));
+    h.importDomains(numberedDomains(6, u"old"_s));
     h.setRowsPerBatch(u"3"_s).setPauseSeconds(u"30"_s).pressStart();
     QVERIFY(h.time.advanceUntil([&] { return f.Check2 == 1; }, 60'000));
     h.pressStop();
-    const QStringList fresh = domains(4, u"new"_s);
+    const QStringList fresh = numberedDomains(4, u"new"_s);
     h.importDomains(fresh);
     h.setRowsPerBatch(u"10"_s).pressStart();
     QCOMPARE(h.sentStats().last(), u"http://stats.test/baidu/new1.com/"_s);
@@ -341,11 +334,11 @@ void TestBatch::importEndsPausedRun() {
 void TestBatch::importDuringAutomaticPauseEndsRunForGood() {
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(3, u"old"_s));
+    h.importDomains(numberedDomains(3, u"old"_s));
     h.setRowsPerBatch(u"1"_s).setPauseSeconds(u"1"_s).pressStart();
     h.time.advance(10);  // the pause before the first row, whose pages are still on their way
     QCOMPARE(f.Check2, 1);
-    h.importDomains(domains(3, u"new"_s));
+    h.importDomains(numberedDomains(3, u"new"_s));
     h.time.advance(30'000);
     // Neither the pending resume, nor a later boundary, nor the old run's replies touch the new list.
     QCOMPARE(batchSent(h), 3);
@@ -356,7 +349,7 @@ void TestBatch::importDuringAutomaticPauseEndsRunForGood() {
 
 void TestBatch::freshStartForgetsOldFigures() {
     FormHarness h;
-    h.importDomains(domains(5));
+    h.importDomains(numberedDomains(5));
     h.setRowsPerBatch(u"0"_s).pressStart();
     h.time.advance(10'000);
     QVERIFY(h.allFilled());
@@ -376,7 +369,7 @@ void TestBatch::freshStartForgetsOldFigures() {
 void TestBatch::progressTimerSleepsWhenAllCounted() {
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(3));
+    h.importDomains(numberedDomains(3));
     h.pressStart();
     h.time.advance(10'000);
     QCOMPARE(f.Label2->text(), u"3"_s);
@@ -390,7 +383,7 @@ void TestBatch::progressTimerSleepsWhenAllCounted() {
 
 void TestBatch::statisticsChainLeavesCountCellsAlone() {
     FormHarness h;
-    h.importDomains(domains(3));
+    h.importDomains(numberedDomains(3));
     const auto replica = replicaResponder();
     h.http.setResponder([&](const QString& url) {
         FakeReply reply = replica(url);
@@ -403,7 +396,7 @@ void TestBatch::statisticsChainLeavesCountCellsAlone() {
     for (int row = 1; row <= 3; ++row) {
         QCOMPARE(h.cell(row, 5), u"..."_s);
         QCOMPARE(h.cell(row, 6), u"..."_s);
-        QCOMPARE(h.cell(row, 2), replica::statsFiguresFor(domains(3)[row - 1]).weight);
+        QCOMPARE(h.cell(row, 2), replica::statsFiguresFor(numberedDomains(3)[row - 1]).weight);
     }
 }
 
@@ -451,7 +444,7 @@ void TestBatch::errorStatusIsFailure() {
 void TestBatch::pauseThenStartRequestsNothingTwice() {
     FormHarness h;
     Form1& f = *h.form;
-    const QStringList names = domains(8);
+    const QStringList names = numberedDomains(8);
     h.importDomains(names);
     h.http.setResponder(replicaResponder(35));
     h.setRowsPerBatch(u"0"_s).pressStart();
@@ -479,7 +472,7 @@ void TestBatch::pauseThenStartRequestsNothingTwice() {
 void TestBatch::stopThenStartRestartsFromRowOne() {
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(6));
+    h.importDomains(numberedDomains(6));
     h.setRowsPerBatch(u"0"_s).pressStart();
     h.time.advance(5000);
     QCOMPARE(f.Label2->text(), u"6"_s);
@@ -507,7 +500,7 @@ void TestBatch::userStopCancelsPendingResume() {
     QFETCH(bool, pause);
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(10));
+    h.importDomains(numberedDomains(10));
     h.setRowsPerBatch(u"3"_s).setPauseSeconds(u"2"_s).pressStart();
     QVERIFY(h.time.advanceUntil([&] { return f.Check2 == 1; }, 10'000));
     QVERIFY(f.Timer2.isRunning());
@@ -527,7 +520,7 @@ void TestBatch::userPauseIsNotUndoneByPacing() {
     QFETCH(bool, pause);
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(10));
+    h.importDomains(numberedDomains(10));
     h.setRowsPerBatch(u"5"_s).pressStart();
     // Stop while row 4 is in flight on every chain and the boundary is still ahead of the count.
     QVERIFY(h.time.advanceUntil(
@@ -552,7 +545,7 @@ void TestBatch::userPauseIsNotUndoneByPacing() {
 void TestBatch::userStartDuringAutomaticPauseDoesNotRestartLater() {
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(12));
+    h.importDomains(numberedDomains(12));
     h.setRowsPerBatch(u"4"_s).setPauseSeconds(u"3"_s).pressStart();
     QVERIFY(h.time.advanceUntil([&] { return f.Check2 == 1; }, 10'000));
     h.pressStart();  // resume at once
@@ -640,7 +633,7 @@ void TestBatch::pauseLengthIsClampedNotWrapped() {
     QFETCH(int, interval);
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(3));
+    h.importDomains(numberedDomains(3));
     h.setRowsPerBatch(u"1"_s).setPauseSeconds(seconds).pressStart();
     h.time.advance(10);
     QCOMPARE(f.Check2, 1);
@@ -651,7 +644,7 @@ void TestBatch::pauseLengthIsClampedNotWrapped() {
 void TestBatch::hugeRowsPerBatchDoesNotOverflow() {
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(3));
+    h.importDomains(numberedDomains(3));
     h.setRowsPerBatch(u"1e30"_s).pressStart();
     QCOMPARE(f.PauseAt, std::numeric_limits<qint64>::max());
     h.time.advance(5000);

@@ -58,10 +58,7 @@ void TestProgram::oddDomainsAndErrorPages() {
 void TestProgram::pacedBatchAndSave() {
     RealForm r;
     Form1& f = *r.form;
-    QStringList names;
-    for (int i = 1; i <= 25; ++i) {
-        names.append(u"www.site"_s + QString::number(i) + u".cn"_s);
-    }
+    const QStringList names = numberedDomains(25, u"www.site"_s, u".cn"_s);
     r.importDomains(names);
     r.setPauseSeconds(u"1"_s).pressStart();  // Text4 stays at its "10"
     int pauses = 0;
@@ -130,10 +127,7 @@ void TestProgram::faultDomainsNeverFreezeTheRun() {
 void TestProgram::sortAndImportDuringARun() {
     RealForm r;
     Form1& f = *r.form;
-    QStringList names;
-    for (int i = 1; i <= 80; ++i) {
-        names.append(u"run"_s + QString::number(i) + u".com"_s);
-    }
+    const QStringList names = numberedDomains(80, u"run"_s);
     r.importDomains(names);
     r.setRowsPerBatch(u"0"_s).pressStart();
     QTRY_VERIFY_WITH_TIMEOUT(f.Label2->text().toInt() >= 5, 20'000);

@@ -47,12 +47,7 @@ private Q_SLOTS:
 
 void TestSoak::dayLongRunKeepsNothing() {
     FormHarness h;
-    QString text;
-    text.reserve(kRows * 24);
-    for (int i = 1; i <= kRows; ++i) {
-        text += u"www.soak"_s + QString::number(i) + u".com\n"_s;
-    }
-    h.importBox(text);
+    h.importDomains(quorvane::testing::numberedDomains(kRows, u"www.soak"_s));
     QCOMPARE(h.form->ListView1->items().itemCount(), kRows);
     h.setRowsPerBatch(u"10"_s).setPauseSeconds(u"1"_s).pressStart();
 

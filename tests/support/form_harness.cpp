@@ -126,6 +126,15 @@ bool FormDriver::allFilled() const {
     return true;
 }
 
+QStringList numberedDomains(int n, const QString& prefix, const QString& suffix) {
+    QStringList names;
+    names.reserve(n);
+    for (int i = 1; i <= n; ++i) {
+        names.append(prefix + QString::number(i) + suffix);
+    }
+    return names;
+}
+
 QStringList expectedCells(const QString& domain) {
     const replica::StatsFigures stats = replica::statsFiguresFor(domain);
     return {domain,

@@ -14,6 +14,9 @@
 
 namespace quorvane::testing {
 
+// prefix1suffix to prefixNsuffix: site1.com, site2.com and so on.
+QStringList numberedDomains(int n, const QString& prefix = QStringLiteral("site"),
+                            const QString& suffix = QStringLiteral(".com"));
 // A domain row as the replica site's pages fill it.
 QStringList expectedCells(const QString& domain);
 
