@@ -3,6 +3,7 @@
 //   bench_batch [rows]              every figure (the batch run over `rows` rows, 1000 by default)
 //   bench_batch --only GROUP        import, longline, sortsave, parse, rss or a row count: one group alone
 //   bench_batch --rss-list N        child: peak RSS with N rows imported and shown
+//   bench_batch --rss-box N         child: the same with the N lines left in the box, not imported
 //   bench_batch --rss-file PATH     child: import of a domain file, its time and the peak RSS after
 //   bench_batch --rss-fetch BYTES   child: peak RSS after fetching a body of BYTES on the real stack
 //
@@ -367,20 +368,30 @@ void rssBenches() {
     const long more = childPeakRss({u"--rss-list"_s, u"100000"_s});
     line("peak RSS, 100,000 rows in the list", more / 1024.0, "MiB", "the same window with no rows",
          none / 1024.0, u"+"_s + QString::number((more - none) / 1024.0, 'f', 1) + u" MiB"_s);
+    // The box's own document holds the pasted lines too: what the rows add beyond it.
+    const long boxOnly = childPeakRss({u"--rss-box"_s, u"100000"_s});
+    line("peak RSS, 100,000 rows in the list", more / 1024.0, "MiB", "the lines in the box, not imported",
+         boxOnly / 1024.0, u"+"_s + QString::number((more - boxOnly) / 1024.0, 'f', 1) + u" MiB"_s);
 
     // The domain file: its lines go straight into the list, not into the box.
     QTemporaryDir folder;
     for (const int lines : {100'000, 1'000'000}) {
         const QString path = writeDomainFile(folder, lines);
-        QProcess child;
-        child.start(QCoreApplication::applicationFilePath(), {u"--rss-file"_s, path});
-        if (!child.waitForFinished(120'000)) {
-            child.kill();
+        // Each child imports once: the fastest of three, and the highest peak.
+        double importMs = -1;
+        long peak = -1;
+        for (int run = 0; run < 3; ++run) {
+            QProcess child;
+            child.start(QCoreApplication::applicationFilePath(), {u"--rss-file"_s, path});
+            if (!child.waitForFinished(120'000)) {
+                child.kill();
+            }
+            const QStringList figures =
+                QString::fromUtf8(child.readAllStandardOutput()).trimmed().section(u'\n', -1).split(u' ');
+            const double ms = figures.value(1).toDouble();
+            importMs = importMs < 0 ? ms : std::min(importMs, ms);
+            peak = std::max(peak, figures.value(0).toLong());
         }
-        const QStringList figures =
-            QString::fromUtf8(child.readAllStandardOutput()).trimmed().section(u'\n', -1).split(u' ');
-        const double importMs = figures.value(1).toDouble();
-        const long peak = figures.value(0).toLong();
         // Reading the same file into a text and splitting it in lines.
         const qint64 bare = fastest(
             3, [] {},
@@ -405,10 +416,12 @@ void rssBenches() {
          small / 1024.0);
 }
 
-int rssList(int rows) {
+int rssList(int rows, bool import) {
     testing::FormHarness h;
     h.form->Text1->setPlainText(domainText(rows));
-    h.form->Command12_Click();
+    if (import) {
+        h.form->Command12_Click();
+    }
     h.form->show();
     for (int i = 0; i < 20; ++i) {
         QCoreApplication::processEvents();
@@ -471,7 +484,10 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() == 3 && args[1] == u"--rss-list"_s) {
-        return rssList(args[2].toInt());
+        return rssList(args[2].toInt(), true);
+    }
+    if (args.size() == 3 && args[1] == u"--rss-box"_s) {
+        return rssList(args[2].toInt(), false);
     }
     if (args.size() == 3 && args[1] == u"--rss-file"_s) {
         return rssFile(args[2]);

@@ -120,9 +120,8 @@ void TestSingle::fullQueryFillsStripAndKeywordList() {
     Form1& f = *h.form;
     const QString domain = domainWithKeywords(60, 110);
     const replica::StatsFigures stats = replica::statsFiguresFor(domain);
-    f.Text5->setText(domain);
     f.ListView3->setVisible(true);  // a filtered list of an earlier query
-    f.Command11->click();
+    h.querySingle(domain);
     QVERIFY(f.ListView3->isHidden());
     h.time.advance(10'000);
     QCOMPARE(f.Label5[0]->text(), stats.weight);
