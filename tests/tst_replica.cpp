@@ -175,6 +175,20 @@ QByteArray getRequest(const QByteArray& target) {
     return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nUser-Agent: tst_replica\r\n\r\n";
 }
 
+// One request on a connection of its own, and the answer the server sent before closing it; empty
+// when the connection never opens or never closes.
+RawResponse exchange(quint16 port, const QByteArray& request) {
+    RawClient client(port);
+    if (!QTest::qWaitFor([&] { return client.connected(); })) {
+        return {};
+    }
+    client.send(request);
+    if (!QTest::qWaitFor([&] { return client.closed(); })) {
+        return {};
+    }
+    return parseResponse(client.received());
+}
+
 // A domain whose weight has the given number of digits, found rather than assumed.
 QString domainWithWeightDigits(int digits) {
     for (int i = 0; i < 1000; ++i) {
@@ -752,11 +766,7 @@ void TestReplica::percentEncodedDomainIsDecoded() {
     QFETCH(QByteArray, expected);
     ReplicaSite site;
     QVERIFY(site.listen());
-    RawClient client(site.port());
-    QTRY_VERIFY(client.connected());
-    client.send(getRequest(target));
-    QTRY_VERIFY(client.closed());
-    const RawResponse response = parseResponse(client.received());
+    const RawResponse response = exchange(site.port(), getRequest(target));
     QCOMPARE(response.statusLine, QByteArrayLiteral("HTTP/1.1 200 OK"));
     if (expected.isEmpty()) {
         // The decoded domain picks the fault mode too.
@@ -807,11 +817,7 @@ void TestReplica::garbledRequestIsRefused() {
     QFETCH(QByteArray, statusLine);
     ReplicaSite site;
     QVERIFY(site.listen());
-    RawClient client(site.port());
-    QTRY_VERIFY(client.connected());
-    client.send(bytes);
-    QTRY_VERIFY(client.closed());
-    const RawResponse response = parseResponse(client.received());
+    const RawResponse response = exchange(site.port(), bytes);
     QCOMPARE(response.statusLine, statusLine);
     QCOMPARE(qsizetype(response.header("Content-Length").toLongLong()), response.body.size());
     QCOMPARE(site.requestCount(), 0);
@@ -821,11 +827,8 @@ void TestReplica::garbledRequestIsRefused() {
 void TestReplica::siteRefusesOtherMethods() {
     ReplicaSite site;
     QVERIFY(site.listen());
-    RawClient client(site.port());
-    QTRY_VERIFY(client.connected());
-    client.send("POST /baidu/example.com/ HTTP/1.1\r\nContent-Length: 0\r\n\r\n");
-    QTRY_VERIFY(client.closed());
-    const RawResponse response = parseResponse(client.received());
+    const RawResponse response =
+        exchange(site.port(), "POST /baidu/example.com/ HTTP/1.1\r\nContent-Length: 0\r\n\r\n");
     QCOMPARE(response.statusLine, QByteArrayLiteral("HTTP/1.1 405 Method Not Allowed"));
     QCOMPARE(response.header("Allow"), QByteArrayLiteral("GET, HEAD"));
 }
@@ -871,11 +874,7 @@ void TestReplica::unsafeHeadersAreDropped() {
         return reply;
     });
     QVERIFY(server.listen());
-    RawClient client(server.port());
-    QTRY_VERIFY(client.connected());
-    client.send(getRequest("/"));
-    QTRY_VERIFY(client.closed());
-    const RawResponse response = parseResponse(client.received());
+    const RawResponse response = exchange(server.port(), getRequest("/"));
     QCOMPARE(response.statusLine, QByteArrayLiteral("HTTP/1.1 200 OK"));
     QVERIFY(response.header("X-Evil").isEmpty());
     QVERIFY(response.header("X-Split").isEmpty());
@@ -899,11 +898,7 @@ void TestReplica::rawBytesAreSentAsTheyAre() {
 void TestReplica::headGetsNoBody() {
     ReplicaSite site;
     QVERIFY(site.listen());
-    RawClient client(site.port());
-    QTRY_VERIFY(client.connected());
-    client.send("HEAD /baidu/example.com/ HTTP/1.1\r\n\r\n");
-    QTRY_VERIFY(client.closed());
-    const RawResponse response = parseResponse(client.received());
+    const RawResponse response = exchange(site.port(), "HEAD /baidu/example.com/ HTTP/1.1\r\n\r\n");
     QCOMPARE(response.statusLine, QByteArrayLiteral("HTTP/1.1 200 OK"));
     QCOMPARE(qsizetype(response.header("Content-Length").toLongLong()),
              statsPageFor(u"example.com"_s).size());
@@ -913,11 +908,7 @@ void TestReplica::headGetsNoBody() {
 void TestReplica::emptyHugeBodyStillCloses() {
     MiniHttpServer server([](const Request&) { return Reply::huge(0); });
     QVERIFY(server.listen());
-    RawClient client(server.port());
-    QTRY_VERIFY(client.connected());
-    client.send(getRequest("/"));
-    QTRY_VERIFY(client.closed());
-    const RawResponse response = parseResponse(client.received());
+    const RawResponse response = exchange(server.port(), getRequest("/"));
     QCOMPARE(response.statusLine, QByteArrayLiteral("HTTP/1.1 200 OK"));
     QCOMPARE(response.header("Content-Length"), QByteArrayLiteral("0"));
     QVERIFY(response.body.isEmpty());
