@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringEncoder>
+#include <QVarLengthArray>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -15,25 +16,24 @@ using namespace Qt::StringLiterals;
 namespace quorvane {
 
 QString resultLine(const ListModel& list, int row, bool wholeRow, int lastSubItem) {
-    const QStringList cells = list.cells(row);
     const int last = wholeRow ? std::max(lastSubItem, 1) : 1;
-    if (last >= cells.size()) {
-        // The row lacks a cell: the same error as reading it.
-        return list.subItem(row, last);
-    }
-    // One allocation per line: the cells are measured first, then copied in.
-    qsizetype size = last - 1;
+    // Throws as reading it would when the row lacks a cell.
+    QVarLengthArray<QString, 8> cells;
     for (int cell = 1; cell <= last; ++cell) {
-        size += cells.at(cell).size();
+        cells.append(list.subItem(row, cell));
+    }
+    // One allocation for the line: the cells are measured first, then copied in.
+    qsizetype size = last - 1;
+    for (const QString& text : cells) {
+        size += text.size();
     }
     QString line(size, Qt::Uninitialized);
     QChar* out = line.data();
-    for (int cell = 1; cell <= last; ++cell) {
-        if (cell > 1) {
+    for (qsizetype cell = 0; cell < cells.size(); ++cell) {
+        if (cell > 0) {
             *out++ = u'|';
         }
-        const QString& text = cells.at(cell);
-        out = std::copy(text.cbegin(), text.cend(), out);
+        out = std::copy(cells[cell].cbegin(), cells[cell].cend(), out);
     }
     return line;
 }
