@@ -124,8 +124,12 @@ void TestListModel::numberedRowsUnderTester() {
     QCOMPARE(model.data(model.index(0, 3)).toString(), u"..."_s);
     model.setSubItem(1, 3, u"7"_s);
     QCOMPARE(model.entryCells(1), (QStringList{u"1"_s, u"b.com"_s, u"..."_s, u"7"_s}));
+    QCOMPARE(model.subItemView(1, 1).toString() + model.subItemView(1, 2) + model.subItemView(1, 3),
+             u"b.com...7"_s);
     model.setSubItem(1, 1, u"c.com"_s);
     QCOMPARE(model.cells(1), (QStringList{u"1"_s, u"c.com"_s, u"..."_s, u"7"_s}));
+    QCOMPARE(model.subItemView(1, 1).toString() + model.subItemView(1, 3), u"c.com7"_s);
+    QVERIFY_THROWS_EXCEPTION(AppError, model.subItemView(1, 4));
     model.addSubItem(2, u"x"_s);
     QCOMPARE(model.subItemCount(2), 4);
     QCOMPARE(model.subItem(2, 4), u"x"_s);

@@ -18,13 +18,13 @@ namespace quorvane {
 QString resultLine(const ListModel& list, int row, bool wholeRow, int lastSubItem) {
     const int last = wholeRow ? std::max(lastSubItem, 1) : 1;
     // Throws as reading it would when the row lacks a cell.
-    QVarLengthArray<QString, 8> cells;
+    QVarLengthArray<QStringView, 8> cells;
     for (int cell = 1; cell <= last; ++cell) {
-        cells.append(list.subItem(row, cell));
+        cells.append(list.subItemView(row, cell));
     }
     // One allocation for the line: the cells are measured first, then copied in.
     qsizetype size = last - 1;
-    for (const QString& text : cells) {
+    for (const QStringView text : cells) {
         size += text.size();
     }
     QString line(size, Qt::Uninitialized);

@@ -245,6 +245,22 @@ QString ListModel::subItem(int position, int index) const {
     return cellOf(entry, index);
 }
 
+QStringView ListModel::subItemView(int position, int index) const {
+    const std::size_t entry = entryAtPosition(position);
+    if (index < 1 || index >= sizeOf(entry)) {
+        outOfBounds();
+    }
+    const Row& row = m_rows[entry];
+    if (row.number == 0) {
+        return row.cells.at(index);
+    }
+    const Source& source = sourceOf(entry);
+    if (index == 1) {
+        return QStringView(source.text).sliced(row.start, row.length);
+    }
+    return index - 2 < row.cells.size() ? QStringView(row.cells.at(index - 2)) : QStringView(source.filler);
+}
+
 QStringList ListModel::cells(int position) const {
     return cellsOf(entryAtPosition(position));
 }

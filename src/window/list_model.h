@@ -39,6 +39,8 @@ public:
     void addSubItem(int position, const QString& text);
     int subItemCount(int position) const;
     QString subItem(int position, int index) const;
+    // The same text without a copy, valid until the list next changes.
+    QStringView subItemView(int position, int index) const;
     // The row's text and sub-items.
     QStringList cells(int position) const;
     void setSubItem(int position, int index, const QString& text);
