@@ -216,8 +216,7 @@ void TestActions::viewOpensOnlyMatchingFiles() {
 void TestActions::domainListDoubleClick() {
     FormHarness h;
     Form1& f = *h.form;
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QVERIFY(h.showWindow());
     h.importDomains({u"a.com"_s, u"b#?.com"_s});
     ListView& list = *f.ListView1;
     const int left6 = leftPixels(list, 6);
@@ -244,8 +243,7 @@ void TestActions::domainListDoubleClickScrolled() {
     FormHarness h;
     Form1& f = *h.form;
     f.resize(826, 638);
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QVERIFY(h.showWindow());
     h.importDomains({u"a.com"_s});
     ListView& list = *f.ListView1;
     list.setFixedWidth(300);  // narrow enough to scroll
@@ -260,8 +258,7 @@ void TestActions::domainListDoubleClickScrolled() {
 void TestActions::keywordListsCopyKeywords() {
     FormHarness h;
     Form1& f = *h.form;
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QVERIFY(h.showWindow());
     h.http.setResponder([](const QString&) { return FakeReply{std::nullopt, 0, true}; });
     f.ListView2->items().addRow({u"1"_s, u"百度 地图"_s, u"2"_s, u"100"_s, u"5"_s, u"t"_s});
     f.ListView2->items().addRow({u"2"_s, u"天气 地图"_s, u"3"_s, u"100"_s, u"5"_s, u"t"_s});
@@ -281,8 +278,7 @@ void TestActions::keywordListsCopyKeywords() {
 void TestActions::failedCopyIsNoSuccess() {
     FormHarness h;
     Form1& f = *h.form;
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QVERIFY(h.showWindow());
     h.importDomains({u"a.com"_s});
     h.clipboard.busy = true;
     doubleClick(*f.ListView1, leftPixels(*f.ListView1, 2) + 1, 1);

@@ -96,8 +96,7 @@ private Q_SLOTS:
 void TestDesktop::windowScales() {
     const double scale = qEnvironmentVariable("QT_SCALE_FACTOR", u"1"_s).toDouble();
     FormHarness h;
-    h.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(h.form.get()));
+    QVERIFY(h.showWindow());
     QCOMPARE(h.form->devicePixelRatioF(), scale);
     QCOMPARE(h.form->size(), QSize(826, 638));
     QCOMPARE(h.form->grab().size(), QSize(826, 638) * scale);
@@ -105,8 +104,7 @@ void TestDesktop::windowScales() {
 
 void TestDesktop::captionsFit() {
     FormHarness h;
-    h.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(h.form.get()));
+    QVERIFY(h.showWindow());
     QStringList clipped;
     int checked = 0;
     for (QWidget* widget : controls(*h.form)) {
@@ -222,8 +220,7 @@ void TestDesktop::unitsClearOfTheirGaps() {
     QFETCH(QString, caption);
     QFETCH(QStringList, fillers);
     FormHarness h;
-    h.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(h.form.get()));
+    QVERIFY(h.showWindow());
     auto* label = h.form->findChild<QLabel*>(caption);
     QVERIFY(label);
     for (const QString& name : fillers) {

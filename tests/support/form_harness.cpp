@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -62,6 +63,11 @@ FakeHttp::Responder replicaResponder(qint64 delayMs) {
         }
         return fake;
     };
+}
+
+bool FormDriver::showWindow() {
+    form->show();
+    return QTest::qWaitForWindowExposed(form.get());
 }
 
 void FormDriver::importBox(const QString& text) {

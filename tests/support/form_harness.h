@@ -32,6 +32,8 @@ struct FormDriver {
     QTemporaryDir folder;
     std::unique_ptr<Form1> form;  // made by the harness, after what it uses
 
+    // Shows the window; whether it was exposed in time.
+    bool showWindow();
     // Puts text in the domain box and presses "手动导入".
     void importBox(const QString& text);
     // Types the domains into the box, one per line, and presses "手动导入".
