@@ -1,8 +1,10 @@
 // Quorvane's figures, each beside a baseline measured in the same run, with their ratio.
 //
 //   bench_batch [rows]              every figure (the batch run over `rows` rows, 1000 by default)
-//   bench_batch --only GROUP        import, longline, sortsave, parse or a row count: one group alone
+//   bench_batch --only GROUP        import, longline, sortsave, parse, rss or a row count: one group alone
 //   bench_batch --rss-list N        child: peak RSS with N rows imported and shown
+//   bench_batch --rss-box N         child: the same with the N lines left in the box, not imported
+//   bench_batch --rss-file PATH     child: import of a domain file, its time and the peak RSS after
 //   bench_batch --rss-fetch BYTES   child: peak RSS after fetching a body of BYTES on the real stack
 //
 // Peak RSS is a process's high-water mark, so each one is read from a child of its own.
@@ -348,26 +350,99 @@ long childPeakRss(const QStringList& arguments) {
     return QString::fromUtf8(child.readAllStandardOutput()).trimmed().section(u'\n', -1).toLong();
 }
 
+// A domain file of n lines, as the box's text would be saved.
+QString writeDomainFile(const QTemporaryDir& folder, int lines) {
+    const QString path = folder.filePath(u"domains"_s + QString::number(lines) + u".txt"_s);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(domainText(lines).toUtf8()) < 0) {
+        std::printf("cannot write %s\n", qPrintable(path));
+    }
+    return path;
+}
+
 void rssBenches() {
-    const long rows = childPeakRss({u"--rss-list"_s, QString::number(kListRows)});
     const long none = childPeakRss({u"--rss-list"_s, u"0"_s});
+    const long rows = childPeakRss({u"--rss-list"_s, QString::number(kListRows)});
     line("peak RSS, 32,766 rows in the list", rows / 1024.0, "MiB", "the same window with no rows",
-         none / 1024.0);
+         none / 1024.0, u"+"_s + QString::number((rows - none) / 1024.0, 'f', 1) + u" MiB"_s);
+    const long more = childPeakRss({u"--rss-list"_s, u"100000"_s});
+    line("peak RSS, 100,000 rows in the list", more / 1024.0, "MiB", "the same window with no rows",
+         none / 1024.0, u"+"_s + QString::number((more - none) / 1024.0, 'f', 1) + u" MiB"_s);
+    // The box's own document holds the pasted lines too: what the rows add beyond it.
+    const long boxOnly = childPeakRss({u"--rss-box"_s, u"100000"_s});
+    line("peak RSS, 100,000 rows in the list", more / 1024.0, "MiB", "the lines in the box, not imported",
+         boxOnly / 1024.0, u"+"_s + QString::number((more - boxOnly) / 1024.0, 'f', 1) + u" MiB"_s);
+
+    // The domain file: its lines go straight into the list, not into the box.
+    QTemporaryDir folder;
+    for (const int lines : {100'000, 1'000'000}) {
+        const QString path = writeDomainFile(folder, lines);
+        // Each child imports once: the fastest of three, and the highest peak.
+        double importMs = -1;
+        long peak = -1;
+        for (int run = 0; run < 3; ++run) {
+            QProcess child;
+            child.start(QCoreApplication::applicationFilePath(), {u"--rss-file"_s, path});
+            if (!child.waitForFinished(120'000)) {
+                child.kill();
+            }
+            const QStringList figures =
+                QString::fromUtf8(child.readAllStandardOutput()).trimmed().section(u'\n', -1).split(u' ');
+            const double ms = figures.value(1).toDouble();
+            importMs = importMs < 0 ? ms : std::min(importMs, ms);
+            peak = std::max(peak, figures.value(0).toLong());
+        }
+        // Reading the same file into a text and splitting it in lines.
+        const qint64 bare = fastest(
+            3, [] {},
+            [&] {
+                QFile file(path);
+                file.open(QIODevice::ReadOnly);
+                const QStringList pieces = QString::fromUtf8(file.readAll()).split(u'\n');
+                if (pieces.size() < lines) {
+                    std::printf("short read\n");
+                }
+            });
+        const QString what =
+            u"import of a "_s + QLocale(QLocale::English).toString(lines) + u"-line domain file"_s;
+        line(qPrintable(what), importMs, "ms", "read, decode and split the file", ms(bare));
+        line(qPrintable(u"peak RSS, "_s + what), peak / 1024.0, "MiB", "the same window with no rows",
+             none / 1024.0, u"+"_s + QString::number((peak - none) / 1024.0, 'f', 1) + u" MiB"_s);
+    }
+
     const long big = childPeakRss({u"--rss-fetch"_s, u"50000000"_s});
     const long small = childPeakRss({u"--rss-fetch"_s, u"20000"_s});
     line("peak RSS, fetch of a 50 MB body (fails)", big / 1024.0, "MiB", "fetch of a 20 KB page",
          small / 1024.0);
 }
 
-int rssList(int rows) {
+int rssList(int rows, bool import) {
     testing::FormHarness h;
     h.form->Text1->setPlainText(domainText(rows));
-    h.form->Command12_Click();
+    if (import) {
+        h.form->Command12_Click();
+    }
     h.form->show();
     for (int i = 0; i < 20; ++i) {
         QCoreApplication::processEvents();
     }
     std::printf("%ld\n", peakRssKb());
+    return 0;
+}
+
+int rssFile(const QString& path) {
+    testing::FormHarness h;
+    h.form->Text2->setText(path);
+    QElapsedTimer timer;
+    timer.start();
+    h.form->Command6_Click();
+    const qint64 ns = timer.nsecsElapsed();
+    h.form->show();
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents();
+    }
+    std::fprintf(stderr, "%d rows\n", h.form->ListView1->items().itemCount());
+    std::printf("%ld %.2f\n", peakRssKb(), ms(ns));
     return 0;
 }
 
@@ -409,7 +484,13 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() == 3 && args[1] == u"--rss-list"_s) {
-        return rssList(args[2].toInt());
+        return rssList(args[2].toInt(), true);
+    }
+    if (args.size() == 3 && args[1] == u"--rss-box"_s) {
+        return rssList(args[2].toInt(), false);
+    }
+    if (args.size() == 3 && args[1] == u"--rss-file"_s) {
+        return rssFile(args[2]);
     }
     if (args.size() == 3 && args[1] == u"--rss-fetch"_s) {
         return rssFetch(args[2].toLongLong());
@@ -422,6 +503,8 @@ int main(int argc, char* argv[]) {
             importBench(u"one 1 MB line"_s, QString(1024 * 1024, u'a').replace(512 * 1024, 1, u'.'));
         } else if (args[2] == u"sortsave"_s) {
             sortAndSaveBench();
+        } else if (args[2] == u"rss"_s) {
+            rssBenches();
         } else if (args[2] == u"parse"_s) {
             parserBenches();
         } else {

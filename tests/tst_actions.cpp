@@ -218,8 +218,7 @@ void TestActions::viewOpensOnlyMatchingFiles() {
 void TestActions::domainListDoubleClick() {
     FormHarness h;
     Form1& f = *h.form;
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QVERIFY(h.showWindow());
     h.importDomains({u"a.com"_s, u"b#?.com"_s});
     ListView& list = *f.ListView1;
     const int left6 = leftPixels(list, 6);
@@ -246,8 +245,7 @@ void TestActions::domainListDoubleClickScrolled() {
     FormHarness h;
     Form1& f = *h.form;
     f.resize(826, 638);
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QVERIFY(h.showWindow());
     h.importDomains({u"a.com"_s});
     ListView& list = *f.ListView1;
     list.setFixedWidth(300);  // narrow enough to scroll
@@ -262,8 +260,7 @@ void TestActions::domainListDoubleClickScrolled() {
 void TestActions::keywordListsCopyKeywords() {
     FormHarness h;
     Form1& f = *h.form;
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QVERIFY(h.showWindow());
     h.http.setResponder([](const QString&) { return FakeReply{std::nullopt, 0, true}; });
     f.ListView2->items().addRow({u"1"_s, u"百度 地图"_s, u"2"_s, u"100"_s, u"5"_s, u"t"_s});
     f.ListView2->items().addRow({u"2"_s, u"天气 地图"_s, u"3"_s, u"100"_s, u"5"_s, u"t"_s});
@@ -274,9 +271,7 @@ void TestActions::keywordListsCopyKeywords() {
     QVERIFY(h.messages.shown.isEmpty());
     doubleClick(*f.ListView2, leftPixels(*f.ListView2, 2) + 1, 1);
     QCOMPARE(h.clipboard.text(), u"百度 地图"_s);
-    f.Combo2->setCurrentIndex(0);
-    f.Text6->setText(u"天气"_s);
-    f.Command13->click();
+    h.filter(0, u"天气"_s);
     doubleClick(*f.ListView3, leftPixels(*f.ListView3, 2) + 1, 1);
     QCOMPARE(h.clipboard.text(), u"天气 地图"_s);
     QCOMPARE(h.messages.texts(), QStringList(2, u"关键词复制成功，您可以粘贴到任意处！"_s));
@@ -285,8 +280,7 @@ void TestActions::keywordListsCopyKeywords() {
 void TestActions::failedCopyIsNoSuccess() {
     FormHarness h;
     Form1& f = *h.form;
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QVERIFY(h.showWindow());
     h.importDomains({u"a.com"_s});
     h.clipboard.busy = true;
     doubleClick(*f.ListView1, leftPixels(*f.ListView1, 2) + 1, 1);
@@ -324,15 +318,15 @@ void TestActions::savedListResumesWithFigures() {
     f.Text2->setText(saved);
     f.Command6->click();
     QCOMPARE(f.ListView1->items().itemCount(), 4);
-    QCOMPARE(rowCellsOf(f, 1), expectedCells(u"a.com"_s));
-    QCOMPARE(rowCellsOf(f, 2), expectedCells(u"b.com"_s));
-    QCOMPARE(rowCellsOf(f, 3).mid(1), QStringList(6, u"..."_s));
-    QCOMPARE(rowCellsOf(f, 4).first(), u"d.com|1|2"_s);  // not a whole row: a domain line, as ever
+    QCOMPARE(h.rowCells(1), expectedCells(u"a.com"_s));
+    QCOMPARE(h.rowCells(2), expectedCells(u"b.com"_s));
+    QCOMPARE(h.rowCells(3).mid(1), QStringList(6, u"..."_s));
+    QCOMPARE(h.rowCells(4).first(), u"d.com|1|2"_s);  // not a whole row: a domain line, as ever
     const int sent = static_cast<int>(h.http.sent().size());
     f.retryFailedRows();
     h.time.advance(5000);
     QCOMPARE(h.http.sent().size() - sent, 6);  // the pages of c.com and of "d.com|1|2"
-    QCOMPARE(rowCellsOf(f, 3), expectedCells(u"c.com"_s));
+    QCOMPARE(h.rowCells(3), expectedCells(u"c.com"_s));
 }
 
 QTEST_MAIN(TestActions)

@@ -14,17 +14,10 @@ using namespace quorvane;
 using quorvane::testing::expectedCells;
 using quorvane::testing::FakeReply;
 using quorvane::testing::FormHarness;
+using quorvane::testing::numberedDomains;
 using quorvane::testing::replicaResponder;
 
 namespace {
-
-QStringList domains(int n, const QString& prefix = u"site"_s) {
-    QStringList list;
-    for (int i = 1; i <= n; ++i) {
-        list.append(prefix + QString::number(i) + u".com"_s);
-    }
-    return list;
-}
 
 // Watches the run tick by tick and notes the progress count each time an automatic pause begins.
 struct PauseLog {
@@ -96,8 +89,7 @@ private Q_SLOTS:
 void TestBatch::importEnablesRunButtonsAndNumbersLines() {
     FormHarness h;
     Form1& f = *h.form;
-    f.Text1->setPlainText(u"a.com\n\nword\n  b.com \nhttp://c.com/\na.com\n"_s);
-    f.Command12->click();
+    h.importBox(u"a.com\n\nword\n  b.com \nhttp://c.com/\na.com\n"_s);
     for (QPushButton* b : {f.Command2, f.Command3, f.Command9, f.Command10}) {
         QVERIFY(b->isEnabled());
     }
@@ -112,12 +104,10 @@ void TestBatch::importEnablesRunButtonsAndNumbersLines() {
     QCOMPARE(h.rowCells(1).mid(1), QStringList(6, u"..."_s));
     QCOMPARE(list.headerCount(), 8);
     // No-break spaces pasted from a web page stay as they are.
-    f.Text1->setPlainText(u"\u00A0nb.com\u00A0\n"_s);
-    f.Command12->click();
+    h.importBox(u"\u00A0nb.com\u00A0\n"_s);
     QCOMPARE(h.cell(1, 1), u"\u00A0nb.com\u00A0"_s);
     // A list pasted with lone line feeds is still one domain per line.
-    f.Text1->setPlainText(u"x.com\ny.com\rz.com"_s);
-    f.Command12->click();
+    h.importBox(u"x.com\ny.com\rz.com"_s);
     QCOMPARE(list.itemCount(), 3);
     QCOMPARE(h.cell(3, 1), u"z.com"_s);
 }
@@ -135,7 +125,7 @@ void TestBatch::importOfEmptyBoxAndClear() {
     QCOMPARE(f.ListView1->items().headerCount(), 8);
     QCOMPARE(f.Label3->text(), u"0"_s);
     // Start with an empty list sends nothing and stays quiet.
-    f.Command3->click();
+    h.pressStart();
     h.time.advance(1000);
     QCOMPARE(h.sentStats().size() + h.sentDomainQueries().size() + h.sentSiteQueries().size(), 0);
     QVERIFY(!f.Timer1.isRunning());  // nothing to watch
@@ -144,12 +134,12 @@ void TestBatch::importOfEmptyBoxAndClear() {
 void TestBatch::importDuringRunEndsIt() {
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(6));
-    f.Command3->click();
+    h.importDomains(numberedDomains(6));
+    h.pressStart();
     h.time.advance(65);  // a few rows counted, the next pages on their way
     QVERIFY(f.Label2->text() != u"0"_s);
     const int sent = batchSent(h);
-    h.importDomains(domains(4, u"new"_s));
+    h.importDomains(numberedDomains(4, u"new"_s));
     h.time.advance(5000);
     // No old page fills a new row, nothing more is asked for, nothing is counted.
     QCOMPARE(batchSent(h), sent);
@@ -160,8 +150,8 @@ void TestBatch::importDuringRunEndsIt() {
     QVERIFY(!f.Timer1.isRunning());
     QVERIFY(!f.Timer2.isRunning());
     // The next Start is a fresh one, from the first new row, also after a Pause.
-    f.Command9->click();
-    f.Command3->click();
+    h.pressPause();
+    h.pressStart();
     QCOMPARE(h.sentStats().last(), u"http://stats.test/baidu/new1.com/"_s);
     h.time.advance(5000);
     QCOMPARE(f.Label2->text(), u"4"_s);
@@ -177,7 +167,7 @@ void TestBatch::columnClickSortsOncePerClick() {
     QCOMPARE(list.column(1).tag, QString());  // fewer than two rows: nothing toggles
     QVERIFY(!list.sorted());
 
-    QStringList names = domains(10);
+    QStringList names = numberedDomains(10);
     h.importDomains(names);
     f.ListView1_ColumnClick(1);  // "序号", descending by value: 10, 9, ..., 1
     QCOMPARE(list.itemText(1), u"10"_s);
@@ -193,7 +183,7 @@ void TestBatch::columnClickSortsOncePerClick() {
     QCOMPARE(list.column(1).tag, u"0"_s);
 
     // Rows stay put while the run fills them; the run walks them in the order of the import.
-    f.Command3->click();
+    h.pressStart();
     h.time.advance(5000);
     QVERIFY(h.allFilled());
     QCOMPARE(h.cell(1, 1), u"site9.com"_s);
@@ -208,11 +198,9 @@ void TestBatch::columnClickSortsOncePerClick() {
 void TestBatch::sortDuringRunKeepsFiguresWithTheirDomains() {
     FormHarness h;
     Form1& f = *h.form;
-    const QStringList names = domains(30);
+    const QStringList names = numberedDomains(30);
     h.importDomains(names);
-    f.Text4->setText(u"7"_s);
-    f.Combo1->setEditText(u"1"_s);
-    f.Command3->click();
+    h.setRowsPerBatch(u"7"_s).setPauseSeconds(u"1"_s).pressStart();
     h.time.advance(105);  // pages of several rows on their way
     f.ListView1_ColumnClick(2);
     h.time.advance(300);
@@ -244,15 +232,15 @@ void TestBatch::sortDuringRunKeepsFiguresWithTheirDomains() {
 void TestBatch::stoppedRunLetsProgressTimerSleep() {
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(20));
-    f.Command3->click();
+    h.importDomains(numberedDomains(20));
+    h.pressStart();
     h.time.advance(45);
-    f.Command10->click();
+    h.pressStop();
     h.time.advance(1000);  // the pages on their way arrive and are counted
     const QString counted = f.Label2->text();
     QVERIFY(!f.Timer1.isRunning());
     QVERIFY(counted.toInt() < 20);
-    f.Command3->click();  // Stop, Start: a fresh run, watched again
+    h.pressStart();  // Stop, Start: a fresh run, watched again
     QVERIFY(f.Timer1.isRunning());
     h.time.advance(10'000);
     QCOMPARE(f.Label2->text(), u"20"_s);
@@ -261,9 +249,9 @@ void TestBatch::stoppedRunLetsProgressTimerSleep() {
 void TestBatch::fullRunWithInitialInputs() {
     FormHarness h;
     Form1& f = *h.form;
-    const QStringList names = domains(25);
+    const QStringList names = numberedDomains(25);
     h.importDomains(names);
-    f.Command3->click();
+    h.pressStart();
     QCOMPARE(h.sentStats(), QStringList{u"http://stats.test/baidu/site1.com/"_s});
     QCOMPARE(h.sentDomainQueries(), QStringList{u"http://search.test/s?wd=domain%3Asite1.com"_s});
     QCOMPARE(h.sentSiteQueries(), QStringList{u"http://search.test/s?wd=site%3Asite1.com"_s});
@@ -298,9 +286,8 @@ void TestBatch::rowsPerBatchVariants() {
     QFETCH(QStringList, labelsAtPause);
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(6));
-    f.Text4->setText(rowsPerBatch);
-    f.Command3->click();
+    h.importDomains(numberedDomains(6));
+    h.setRowsPerBatch(rowsPerBatch).pressStart();
     const PauseLog log = runWatching(h, 30'000);
     QCOMPARE(log.labelsAtPause, labelsAtPause);
     QCOMPARE(f.Label2->text(), u"6"_s);
@@ -318,10 +305,8 @@ void TestBatch::pauseLengthNotPositiveMeansNoPause() {
     QFETCH(QString, seconds);
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(7));
-    f.Text4->setText(u"3"_s);
-    f.Combo1->setEditText(seconds);
-    f.Command3->click();
+    h.importDomains(numberedDomains(7));
+    h.setRowsPerBatch(u"3"_s).setPauseSeconds(seconds).pressStart();
     const PauseLog log = runWatching(h, 30'000);
     QCOMPARE(log.labelsAtPause, QStringList{});
     QCOMPARE(f.runState().Check2, 0);
@@ -332,16 +317,13 @@ void TestBatch::pauseLengthNotPositiveMeansNoPause() {
 void TestBatch::importEndsPausedRun() {
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(6, u"old"_s));
-    f.Text4->setText(u"3"_s);
-    f.Combo1->setEditText(u"30"_s);
-    f.Command3->click();
-    QVERIFY(h.advanceUntil([&] { return f.runState().Check2 == 1; }, 60'000));
-    f.Command10->click();
-    const QStringList fresh = domains(4, u"new"_s);
+    h.importDomains(numberedDomains(6, u"old"_s));
+    h.setRowsPerBatch(u"3"_s).setPauseSeconds(u"30"_s).pressStart();
+    QVERIFY(h.time.advanceUntil([&] { return f.runState().Check2 == 1; }, 60'000));
+    h.pressStop();
+    const QStringList fresh = numberedDomains(4, u"new"_s);
     h.importDomains(fresh);
-    f.Text4->setText(u"10"_s);
-    f.Command3->click();
+    h.setRowsPerBatch(u"10"_s).pressStart();
     QCOMPARE(h.sentStats().last(), u"http://stats.test/baidu/new1.com/"_s);
     h.time.advance(60'000);
     QVERIFY(h.allFilled());
@@ -354,13 +336,11 @@ void TestBatch::importEndsPausedRun() {
 void TestBatch::importDuringAutomaticPauseEndsRunForGood() {
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(3, u"old"_s));
-    f.Text4->setText(u"1"_s);
-    f.Combo1->setEditText(u"1"_s);
-    f.Command3->click();
+    h.importDomains(numberedDomains(3, u"old"_s));
+    h.setRowsPerBatch(u"1"_s).setPauseSeconds(u"1"_s).pressStart();
     h.time.advance(10);  // the pause before the first row, whose pages are still on their way
     QCOMPARE(f.runState().Check2, 1);
-    h.importDomains(domains(3, u"new"_s));
+    h.importDomains(numberedDomains(3, u"new"_s));
     h.time.advance(30'000);
     // Neither the pending resume, nor a later boundary, nor the old run's replies touch the new list.
     QCOMPARE(batchSent(h), 3);
@@ -371,17 +351,13 @@ void TestBatch::importDuringAutomaticPauseEndsRunForGood() {
 
 void TestBatch::freshStartForgetsOldFigures() {
     FormHarness h;
-    Form1& f = *h.form;
-    h.importDomains(domains(5));
-    f.Text4->setText(u"0"_s);
-    f.Command3->click();
+    h.importDomains(numberedDomains(5));
+    h.setRowsPerBatch(u"0"_s).pressStart();
     h.time.advance(10'000);
     QVERIFY(h.allFilled());
     // The sites now fail: no old figure may stay, and the pauses wait for rows of this run.
     h.http.setResponder([](const QString&) { return FakeReply{QByteArray(), 20}; });
-    f.Text4->setText(u"3"_s);
-    f.Combo1->setEditText(u"1"_s);
-    f.Command3->click();
+    h.setRowsPerBatch(u"3"_s).setPauseSeconds(u"1"_s).pressStart();
     for (int row = 1; row <= 5; ++row) {
         QCOMPARE(h.rowCells(row).mid(1), QStringList(6, u"..."_s));
     }
@@ -395,12 +371,12 @@ void TestBatch::freshStartForgetsOldFigures() {
 void TestBatch::progressTimerSleepsWhenAllCounted() {
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(3));
-    f.Command3->click();
+    h.importDomains(numberedDomains(3));
+    h.pressStart();
     h.time.advance(10'000);
     QCOMPARE(f.Label2->text(), u"3"_s);
     QVERIFY(!f.Timer1.isRunning());
-    f.Command3->click();
+    h.pressStart();
     QVERIFY(f.Timer1.isRunning());
     h.time.advance(10'000);
     QCOMPARE(f.Label2->text(), u"3"_s);
@@ -409,31 +385,29 @@ void TestBatch::progressTimerSleepsWhenAllCounted() {
 
 void TestBatch::statisticsChainLeavesCountCellsAlone() {
     FormHarness h;
-    Form1& f = *h.form;
-    h.importDomains(domains(3));
+    h.importDomains(numberedDomains(3));
     const auto replica = replicaResponder();
     h.http.setResponder([&](const QString& url) {
         FakeReply reply = replica(url);
         reply.never = url.contains(u"/s?"_s);
         return reply;
     });
-    f.Command3->click();
+    h.pressStart();
     h.time.advance(5000);
     QCOMPARE(h.sentStats().size(), 3);
     for (int row = 1; row <= 3; ++row) {
         QCOMPARE(h.cell(row, 5), u"..."_s);
         QCOMPARE(h.cell(row, 6), u"..."_s);
-        QCOMPARE(h.cell(row, 2), replica::statsFiguresFor(domains(3)[row - 1]).weight);
+        QCOMPARE(h.cell(row, 2), replica::statsFiguresFor(numberedDomains(3)[row - 1]).weight);
     }
 }
 
 void TestBatch::domainsAreSentAsTyped() {
     FormHarness h;
-    Form1& f = *h.form;
     const QStringList names = {u"a#b.com"_s,    u"c?wd=x.com"_s,      u"50%.com"_s,   u"中文.cn"_s,
                                u" a b.com\t"_s, u"ctl\x01\x7f.com"_s, u"www.qq.com"_s};
     h.importDomains(names);
-    f.Command3->click();
+    h.pressStart();
     h.time.advance(10'000);
     QVERIFY(h.allFilled());
     for (int row = 1; row <= names.size(); ++row) {
@@ -462,7 +436,7 @@ void TestBatch::errorStatusIsFailure() {
         reply.status = url.contains(u"a.com"_s) ? status : 200;
         return reply;
     });
-    f.Command3->click();
+    h.pressStart();
     h.time.advance(10'000);
     QCOMPARE(h.rowCells(1).mid(1), QStringList(6, u"失败"_s));
     QCOMPARE(f.ListView1->items().subItemTip(1, DomainCell::Backlinks), u"HTTP "_s + QString::number(status));
@@ -473,22 +447,21 @@ void TestBatch::errorStatusIsFailure() {
 void TestBatch::pauseThenStartRequestsNothingTwice() {
     FormHarness h;
     Form1& f = *h.form;
-    const QStringList names = domains(8);
+    const QStringList names = numberedDomains(8);
     h.importDomains(names);
     h.http.setResponder(replicaResponder(35));
-    f.Text4->setText(u"0"_s);
-    f.Command3->click();
+    h.setRowsPerBatch(u"0"_s).pressStart();
     h.time.advance(80);  // two rows done, the third in flight on every chain
-    f.Command9->click();
+    h.pressPause();
     QCOMPARE(f.runState().Check1, 1);
     QCOMPARE(f.runState().Check2, 1);
     h.time.advance(5000);  // replies in flight still arrive; nothing new leaves
     QCOMPARE(h.sentStats().size(), static_cast<int>(f.runState().StatsRow()) - 1);
-    f.Command3->click();
+    h.pressStart();
     h.time.advance(20);  // Start again while the resumed requests are in flight
-    f.Command9->click();
+    h.pressPause();
     const QString inFlight = names[static_cast<int>(f.runState().StatsRow()) - 1];
-    f.Command3->click();  // replaces the fetchers whose replies are still on their way
+    h.pressStart();  // replaces the fetchers whose replies are still on their way
     h.time.advance(10'000);
     QVERIFY(h.allFilled());
     QCOMPARE(f.Label2->text(), u"8"_s);
@@ -502,15 +475,14 @@ void TestBatch::pauseThenStartRequestsNothingTwice() {
 void TestBatch::stopThenStartRestartsFromRowOne() {
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(6));
-    f.Text4->setText(u"0"_s);
-    f.Command3->click();
+    h.importDomains(numberedDomains(6));
+    h.setRowsPerBatch(u"0"_s).pressStart();
     h.time.advance(5000);
     QCOMPARE(f.Label2->text(), u"6"_s);
-    f.Command10->click();
+    h.pressStop();
     QCOMPARE(f.runState().Check1, 1);
     QCOMPARE(f.runState().Check2, 0);
-    f.Command3->click();
+    h.pressStart();
     QCOMPARE(f.Label2->text(), u"0"_s);
     QCOMPARE(h.http.sentCount(u"http://stats.test/baidu/site1.com/"_s), 2);
     // Rows count again only once this run has fetched them.
@@ -531,13 +503,11 @@ void TestBatch::userStopCancelsPendingResume() {
     QFETCH(bool, pause);
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(10));
-    f.Text4->setText(u"3"_s);
-    f.Combo1->setEditText(u"2"_s);
-    f.Command3->click();
+    h.importDomains(numberedDomains(10));
+    h.setRowsPerBatch(u"3"_s).setPauseSeconds(u"2"_s).pressStart();
     QVERIFY(h.time.advanceUntil([&] { return f.runState().Check2 == 1; }, 10'000));
     QVERIFY(f.Timer2.isRunning());
-    (pause ? f.Command9 : f.Command10)->click();  // during the automatic pause
+    pause ? h.pressPause() : h.pressStop();  // during the automatic pause
     QVERIFY(!f.Timer2.isRunning());
     const int sent = batchSent(h);
     h.time.advance(30'000);
@@ -553,9 +523,8 @@ void TestBatch::userPauseIsNotUndoneByPacing() {
     QFETCH(bool, pause);
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(10));
-    f.Text4->setText(u"5"_s);
-    f.Command3->click();
+    h.importDomains(numberedDomains(10));
+    h.setRowsPerBatch(u"5"_s).pressStart();
     // Stop while row 4 is in flight on every chain and the boundary is still ahead of the count.
     QVERIFY(h.time.advanceUntil(
         [&] {
@@ -564,7 +533,7 @@ void TestBatch::userPauseIsNotUndoneByPacing() {
         },
         5000, 1));
     QVERIFY(f.runState().ProgressRow < f.runState().PauseAt);
-    (pause ? f.Command9 : f.Command10)->click();
+    pause ? h.pressPause() : h.pressStop();
     h.time.advance(30'000);
     // The replies in flight completed row 4 and the count passed the boundary, without a pause
     // that would have resumed the run.
@@ -574,7 +543,7 @@ void TestBatch::userPauseIsNotUndoneByPacing() {
     QVERIFY(!f.Timer2.isRunning());
     QCOMPARE(batchSent(h), 12);
     // Start resumes after a Pause and starts afresh after a Stop; either way the run completes.
-    f.Command3->click();
+    h.pressStart();
     h.time.advance(30'000);
     QVERIFY(h.allFilled());
     QCOMPARE(f.Label2->text(), u"10"_s);
@@ -583,15 +552,13 @@ void TestBatch::userPauseIsNotUndoneByPacing() {
 void TestBatch::userStartDuringAutomaticPauseDoesNotRestartLater() {
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(12));
-    f.Text4->setText(u"4"_s);
-    f.Combo1->setEditText(u"3"_s);
-    f.Command3->click();
+    h.importDomains(numberedDomains(12));
+    h.setRowsPerBatch(u"4"_s).setPauseSeconds(u"3"_s).pressStart();
     QVERIFY(h.time.advanceUntil([&] { return f.runState().Check2 == 1; }, 10'000));
-    f.Command3->click();  // resume at once
+    h.pressStart();  // resume at once
     QCOMPARE(f.runState().Check2, 0);
     QVERIFY(!f.Timer2.isRunning());
-    f.Text4->setText(u"0"_s);  // one more pause, at the boundary already set, then none
+    h.setRowsPerBatch(u"0"_s);  // one more pause, at the boundary already set, then none
     h.time.advance(20'000);
     QCOMPARE(f.Label2->text(), u"12"_s);
     // Nothing restarted the run from row 1; only a reply that Start replaced was asked for again.
@@ -607,8 +574,7 @@ void TestBatch::failuresShowAsFailuresAndRunCompletes() {
     Form1& f = *h.form;
     h.importDomains(
         {u"ok1.com"_s, u"hang.com"_s, u"verify.com"_s, u"garbage.com"_s, u"huge.com"_s, u"ok2.com"_s});
-    f.Text4->setText(u"0"_s);
-    f.Command3->click();
+    h.setRowsPerBatch(u"0"_s).pressStart();
     h.time.advance(60'000);
     QVERIFY(h.allFilled());
     QCOMPARE(f.Label2->text(), u"6"_s);
@@ -634,7 +600,7 @@ void TestBatch::partialAndMarkerlessPagesShowZeroErrorPagesFail() {
     FormHarness h;
     Form1& f = *h.form;
     h.importDomains({u"partial.com"_s, u"nomarker.com"_s, u"notfound.com"_s, u"empty.com"_s});
-    f.Command3->click();
+    h.pressStart();
     h.time.advance(30'000);
     QVERIFY(h.allFilled());
     const replica::StatsFigures partial = replica::statsFiguresFor(u"partial.com"_s);
@@ -653,7 +619,7 @@ void TestBatch::lastRowIsRepairedToo() {
         FormHarness h;
         Form1& f = *h.form;
         h.importDomains({u"a.com"_s, u"b.com"_s, last});
-        f.Command3->click();
+        h.pressStart();
         h.time.advance(30'000);
         QVERIFY2(h.allFilled(), qPrintable(last));
         QCOMPARE(f.Label2->text(), u"3"_s);
@@ -680,10 +646,8 @@ void TestBatch::pauseLengthIsClampedNotWrapped() {
     QFETCH(int, interval);
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(3));
-    f.Text4->setText(u"1"_s);
-    f.Combo1->setEditText(seconds);
-    f.Command3->click();
+    h.importDomains(numberedDomains(3));
+    h.setRowsPerBatch(u"1"_s).setPauseSeconds(seconds).pressStart();
     h.time.advance(10);
     QCOMPARE(f.runState().Check2, 1);
     QCOMPARE(f.Timer2.Interval(), interval);
@@ -693,16 +657,15 @@ void TestBatch::pauseLengthIsClampedNotWrapped() {
 void TestBatch::hugeRowsPerBatchDoesNotOverflow() {
     FormHarness h;
     Form1& f = *h.form;
-    h.importDomains(domains(3));
-    f.Text4->setText(u"1e30"_s);
-    f.Command3->click();
+    h.importDomains(numberedDomains(3));
+    h.setRowsPerBatch(u"1e30"_s).pressStart();
     QCOMPARE(f.runState().PauseAt, std::numeric_limits<qint64>::max());
     h.time.advance(5000);
     QCOMPARE(f.Label2->text(), u"3"_s);
     QCOMPARE(f.runState().Check2, 0);
-    f.Text4->setText(u"70000"_s);  // beyond 16 bits
-    f.Command10->click();
-    f.Command3->click();
+    h.setRowsPerBatch(u"70000"_s);  // beyond 16 bits
+    h.pressStop();
+    h.pressStart();
     QCOMPARE(f.runState().PauseAt, 70000);
 }
 

@@ -40,6 +40,7 @@ private Q_SLOTS:
     void outOfRangeThrows();
     void longCellIsShownCutButKeptWhole();
     void resetOfResultCellsUnderTester();
+    void numberedRowsUnderTester();
     void sortsNumbersByValue_data();
     void sortsNumbersByValue();
     void entriesKeepTheirRowsThroughSorts();
@@ -104,6 +105,62 @@ void TestListModel::resetOfResultCellsUnderTester() {
     QCOMPARE(model.subItem(1, 3), u"..."_s);
     QCOMPARE(model.subItem(2, 2), u"..."_s);
     QCOMPARE(model.subItemCount(2), 2);  // a row keeps its own length
+}
+
+void TestListModel::numberedRowsUnderTester() {
+    ListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    for (const QString& title : {u"a"_s, u"b"_s, u"c"_s, u"d"_s}) {
+        model.addColumn(title, 600);
+    }
+    const QString text = QString(u"b.com\nskip\n"_s) + QString(2000, u'a') + u".com"_s;
+    model.addNumberedRows(text, domainLinesOfBox(text), 4, u"..."_s);
+    QCOMPARE(model.itemCount(), 2);
+    QCOMPARE(model.cells(1), (QStringList{u"1"_s, u"b.com"_s, u"..."_s, u"..."_s}));
+    QCOMPARE(model.itemText(2), u"3"_s);
+    QCOMPARE(model.data(model.index(1, 0)).toString(), u"3"_s);
+    QCOMPARE(model.data(model.index(1, 1)).toString().size(), ListModel::kDisplayLimit + 1);
+    QCOMPARE(model.subItem(2, 1).size(), 2004);
+    QCOMPARE(model.data(model.index(0, 3)).toString(), u"..."_s);
+    model.setSubItem(1, 3, u"7"_s);
+    QCOMPARE(model.entryCells(1), (QStringList{u"1"_s, u"b.com"_s, u"..."_s, u"7"_s}));
+    QCOMPARE(model.subItemView(1, 1).toString() + model.subItemView(1, 2) + model.subItemView(1, 3),
+             u"b.com...7"_s);
+    model.setSubItem(1, 1, u"c.com"_s);
+    QCOMPARE(model.cells(1), (QStringList{u"1"_s, u"c.com"_s, u"..."_s, u"7"_s}));
+    QCOMPARE(model.subItemView(1, 1).toString() + model.subItemView(1, 3), u"c.com7"_s);
+    QVERIFY_THROWS_EXCEPTION(AppError, model.subItemView(1, 4));
+    model.addSubItem(2, u"x"_s);
+    QCOMPARE(model.subItemCount(2), 4);
+    QCOMPARE(model.subItem(2, 4), u"x"_s);
+    QCOMPARE(model.subItemCount(1), 3);
+    // The number sorts by value, the text by collation; entries keep their rows.
+    model.setSortKey(0);
+    model.setSortOrder(1);
+    model.setSorted(true);
+    QCOMPARE(model.itemText(1), u"3"_s);
+    QCOMPARE(model.positionOfEntry(1), 2);
+    model.setSortKey(1);
+    model.setSortOrder(0);
+    model.setSorted(true);
+    QCOMPARE(model.subItem(2, 1), u"c.com"_s);
+    model.setSubItemsOfAllRows(2, 3, u"..."_s);
+    QCOMPARE(model.entryCells(1), (QStringList{u"1"_s, u"c.com"_s, u"..."_s, u"..."_s}));
+    QCOMPARE(model.entrySubItem(2, 4), u"x"_s);
+    model.setSubItemsOfAllRows(3, 3, QString());
+    QCOMPARE(model.entrySubItem(1, 3), QString());
+    QCOMPARE(model.entrySubItem(1, 2), u"..."_s);
+    QVERIFY_THROWS_EXCEPTION(AppError, model.subItem(model.positionOfEntry(1), 4));
+    // Lines that are no part of the text given are copied: the rows outlive the lines' own text.
+    {
+        QString other = u"e.com\r\nf.com"_s;
+        other.detach();
+        model.addNumberedRows(QString(), domainLinesOfBox(other), 3, u"-"_s);
+        other.fill(u'z');
+    }
+    QCOMPARE(model.entryCells(3), (QStringList{u"1"_s, u"e.com"_s, u"-"_s}));
+    QCOMPARE(model.entryCells(4), (QStringList{u"2"_s, u"f.com"_s, u"-"_s}));
+    QCOMPARE(model.entryCells(1).size(), 4);
 }
 
 void TestListModel::outOfRangeThrows() {

@@ -47,10 +47,6 @@ private Q_SLOTS:
     void resultCountOfReplicaSite();
     void verificationPage_data();
     void verificationPage();
-    void domainLines_data();
-    void domainLines();
-    void lineBreaksOfTheBox_data();
-    void lineBreaksOfTheBox();
     void domainLinesOfTheBox_data();
     void domainLinesOfTheBox();
     void keywordTable_data();
@@ -200,48 +196,6 @@ void TestParsers::verificationPage() {
     QCOMPARE(isFailedAnswer(text), verification);
 }
 
-void TestParsers::domainLines_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("rows");  // "number:domain"
-    QTest::newRow("three with final break")
-        << u"a.com\r\nb.com\r\nc.com\r\n"_s << QStringList{u"1:a.com"_s, u"2:b.com"_s, u"3:c.com"_s};
-    QTest::newRow("empty") << QString() << QStringList{};
-    QTest::newRow("gap keeps numbering")
-        << u"a.com\r\n\r\nb.com"_s << QStringList{u"1:a.com"_s, u"3:b.com"_s};
-    QTest::newRow("word without stop skipped") << u"hello\r\nx.cn"_s << QStringList{u"2:x.cn"_s};
-    QTest::newRow("blanks kept") << u"  a.com \t"_s << QStringList{u"1:  a.com \t"_s};
-    QTest::newRow("scheme and slash kept") << u"http://www.a.com/"_s << QStringList{u"1:http://www.a.com/"_s};
-    QTest::newRow("duplicates kept") << u"a.com\r\na.com"_s << QStringList{u"1:a.com"_s, u"2:a.com"_s};
-}
-
-void TestParsers::domainLines() {
-    QFETCH(QString, text);
-    QFETCH(QStringList, rows);
-    QStringList got;
-    for (const DomainLine& line : quorvane::domainLines(text)) {
-        got.append(QString::number(line.number) + u':' + line.domain);
-    }
-    QCOMPARE(got, rows);
-}
-
-void TestParsers::lineBreaksOfTheBox_data() {
-    QTest::addColumn<QString>("boxText");
-    QTest::addColumn<int>("rows");
-    QTest::newRow("LF from a Linux file") << u"a.com\nb.com\nc.com"_s << 3;
-    QTest::newRow("CR LF") << u"a.com\r\nb.com"_s << 2;
-    QTest::newRow("lone CR") << u"a.com\rb.com"_s << 2;
-    QTest::newRow("paragraph separator") << u"a.com\u2029b.com"_s << 2;
-    QTest::newRow("mixed with gaps") << u"a.com\n\r\nb.com\r\rc.com\n"_s << 3;
-}
-
-void TestParsers::lineBreaksOfTheBox() {
-    QFETCH(QString, boxText);
-    QFETCH(int, rows);
-    const QString crLf = withCrLfLineBreaks(boxText);
-    QVERIFY(!crLf.contains(u'\n') || crLf.count(u"\r\n"_s) == crLf.count(u'\n'));
-    QCOMPARE(static_cast<int>(quorvane::domainLines(crLf).size()), rows);
-}
-
 void TestParsers::domainLinesOfTheBox_data() {
     QTest::addColumn<QString>("boxText");
     QTest::addColumn<QStringList>("rows");  // "number:domain"
@@ -262,6 +216,16 @@ void TestParsers::domainLinesOfTheBox_data() {
         << (QString(31, u'y') + u"\r\n.b\n"_s + pad + u"\r"_s) << QStringList{u"2:.b"_s};
     QTest::newRow("stop right before a break in a long line")
         << (pad + u".\u2029"_s + pad + u"\u2028."_s) << QStringList{u"1:"_s + pad + u'.', u"3:."_s};
+    QTest::newRow("three with final break")
+        << u"a.com\r\nb.com\r\nc.com\r\n"_s << QStringList{u"1:a.com"_s, u"2:b.com"_s, u"3:c.com"_s};
+    QTest::newRow("gap keeps numbering")
+        << u"a.com\r\n\r\nb.com"_s << QStringList{u"1:a.com"_s, u"3:b.com"_s};
+    QTest::newRow("mixed with gaps") << u"a.com\n\r\nb.com\r\rc.com\n"_s
+                                     << QStringList{u"1:a.com"_s, u"3:b.com"_s, u"5:c.com"_s};
+    QTest::newRow("word without stop skipped") << u"hello\r\nx.cn"_s << QStringList{u"2:x.cn"_s};
+    QTest::newRow("blanks kept") << u"  a.com \t"_s << QStringList{u"1:  a.com \t"_s};
+    QTest::newRow("scheme and slash kept") << u"http://www.a.com/"_s << QStringList{u"1:http://www.a.com/"_s};
+    QTest::newRow("duplicates kept") << u"a.com\r\na.com"_s << QStringList{u"1:a.com"_s, u"2:a.com"_s};
 }
 
 void TestParsers::domainLinesOfTheBox() {
@@ -275,7 +239,6 @@ void TestParsers::domainLinesOfTheBox() {
         return got;
     };
     QCOMPARE(summary(domainLinesOfBox(boxText)), rows);
-    QCOMPARE(summary(quorvane::domainLines(withCrLfLineBreaks(boxText))), rows);
 }
 
 namespace {

@@ -43,17 +43,15 @@ QStringList savedLines(const QString& path) {
 
 void TestProgram::oddDomainsAndErrorPages() {
     RealForm r;
-    Form1& f = *r.form;
     const QStringList names = {u"a#b.com"_s, u"50%.com"_s, u"c?wd=x.com"_s, u"notfound.com"_s, u"中文.cn"_s};
     r.importDomains(names);
-    f.Text4->setText(u"0"_s);
-    f.Command3->click();
-    QTRY_VERIFY_WITH_TIMEOUT(allFilledOf(f), 20'000);
+    r.setRowsPerBatch(u"0"_s).pressStart();
+    QTRY_VERIFY_WITH_TIMEOUT(r.allFilled(), 20'000);
     for (int row : {1, 2, 3, 5}) {
-        QCOMPARE(rowCellsOf(f, row), expectedCells(names[row - 1]));
+        QCOMPARE(r.rowCells(row), expectedCells(names[row - 1]));
     }
     // The replica answers 404 pages: no figure, and no zero either.
-    QCOMPARE(rowCellsOf(f, 4).mid(1), QStringList(6, u"失败"_s));
+    QCOMPARE(r.rowCells(4).mid(1), QStringList(6, u"失败"_s));
     QVERIFY(r.site.targets().contains("/baidu/a%23b.com/"));
     QVERIFY(r.site.targets().contains("/s?wd=domain%3A50%25.com"));
 }
@@ -61,13 +59,9 @@ void TestProgram::oddDomainsAndErrorPages() {
 void TestProgram::pacedBatchAndSave() {
     RealForm r;
     Form1& f = *r.form;
-    QStringList names;
-    for (int i = 1; i <= 25; ++i) {
-        names.append(u"www.site"_s + QString::number(i) + u".cn"_s);
-    }
+    const QStringList names = numberedDomains(25, u"www.site"_s, u".cn"_s);
     r.importDomains(names);
-    f.Combo1->setEditText(u"1"_s);  // Text4 stays at its "10"
-    f.Command3->click();
+    r.setPauseSeconds(u"1"_s).pressStart();  // Text4 stays at its "10"
     int pauses = 0;
     bool paused = false;
     QElapsedTimer clock;
@@ -96,16 +90,13 @@ void TestProgram::singleQueryFilterAndSave() {
     const QString domain = u"www.qq.com"_s;
     const int keywords = replica::statsFiguresFor(domain).keywords.toInt();
     QVERIFY(keywords > 75);  // several pages
-    f.Text5->setText(domain);
-    f.Command11->click();
+    r.querySingle(domain);
     QTRY_COMPARE_WITH_TIMEOUT(f.Label5[6]->text(), f.Label5[5]->text(), 20'000);
     QTRY_VERIFY_WITH_TIMEOUT(f.Label5[6]->text().toInt() >= 3, 20'000);
     QCOMPARE(f.Label5[0]->text(), replica::statsFiguresFor(domain).weight);
     const replica::KeywordFigures third = replica::keywordRowsFor(domain, 2).first();
     QCOMPARE(f.ListView2->items().subItem(51, 1), third.keyword);
-    f.Combo2->setCurrentIndex(0);
-    f.Text6->setText(third.keyword);
-    f.Command13->click();
+    r.filter(0, third.keyword);
     QVERIFY(f.ListView3->items().itemCount() >= 1);
     QCOMPARE(f.ListView3->items().itemText(1), u"51"_s);
     f.Command16->click();
@@ -120,48 +111,42 @@ void TestProgram::faultDomainsNeverFreezeTheRun() {
     const QStringList names = {u"hang.a.com"_s, u"notfound.b.com"_s, u"empty.c.com"_s, u"garbage.d.com"_s,
                                u"huge.e.com"_s, u"verify.f.com"_s,   u"ok.g.com"_s};
     r.importDomains(names);
-    f.Text4->setText(u"0"_s);
-    f.Command3->click();
+    r.setRowsPerBatch(u"0"_s).pressStart();
     QTRY_COMPARE_WITH_TIMEOUT(f.Label2->text(), u"7"_s, 30'000);
     const QStringList failed(6, u"失败"_s);
-    QCOMPARE(rowCellsOf(f, 1).mid(1), failed);  // no answer within 5 s
-    QCOMPARE(rowCellsOf(f, 2).mid(1), failed);  // 404 page
-    QCOMPARE(rowCellsOf(f, 3).mid(1), failed);  // empty body
+    QCOMPARE(r.rowCells(1).mid(1), failed);  // no answer within 5 s
+    QCOMPARE(r.rowCells(2).mid(1), failed);  // 404 page
+    QCOMPARE(r.rowCells(3).mid(1), failed);  // empty body
     // No statistics page: its four cells fail; Baidu's pages without a count say 0, as its no-result page.
-    QCOMPARE(rowCellsOf(f, 4).mid(1),
-             (QStringList{u"失败"_s, u"失败"_s, u"失败"_s, u"0"_s, u"0"_s, u"失败"_s}));
-    QCOMPARE(rowCellsOf(f, 5).mid(1), failed);    // over the size cap
-    QCOMPARE(rowCellsOf(f, 6).at(5), u"失败"_s);  // robot check instead of a count
-    QCOMPARE(rowCellsOf(f, 6).at(1), replica::statsFiguresFor(names[5]).weight);
-    QCOMPARE(rowCellsOf(f, 7), expectedCells(names[6]));
+    QCOMPARE(r.rowCells(4).mid(1), (QStringList{u"失败"_s, u"失败"_s, u"失败"_s, u"0"_s, u"0"_s, u"失败"_s}));
+    QCOMPARE(r.rowCells(5).mid(1), failed);    // over the size cap
+    QCOMPARE(r.rowCells(6).at(5), u"失败"_s);  // robot check instead of a count
+    QCOMPARE(r.rowCells(6).at(1), replica::statsFiguresFor(names[5]).weight);
+    QCOMPARE(r.rowCells(7), expectedCells(names[6]));
 }
 
 void TestProgram::sortAndImportDuringARun() {
     RealForm r;
     Form1& f = *r.form;
-    QStringList names;
-    for (int i = 1; i <= 80; ++i) {
-        names.append(u"run"_s + QString::number(i) + u".com"_s);
-    }
+    const QStringList names = numberedDomains(80, u"run"_s);
     r.importDomains(names);
-    f.Text4->setText(u"0"_s);
-    f.Command3->click();
+    r.setRowsPerBatch(u"0"_s).pressStart();
     QTRY_VERIFY_WITH_TIMEOUT(f.Label2->text().toInt() >= 5, 20'000);
     f.ListView1_ColumnClick(3);  // by weight, mid-run
     QTRY_COMPARE_WITH_TIMEOUT(f.Label2->text(), u"80"_s, 30'000);
     for (int row = 1; row <= 80; ++row) {
-        QCOMPARE(rowCellsOf(f, row), expectedCells(rowCellsOf(f, row).first()));
+        QCOMPARE(r.rowCells(row), expectedCells(r.rowCells(row).first()));
     }
     // A fresh run, then a new list mid-run: the old run ends and nothing of it lands.
-    f.Command3->click();
+    r.pressStart();
     QTRY_VERIFY_WITH_TIMEOUT(f.Label2->text().toInt() >= 5, 20'000);
     r.importDomains({u"new1.com"_s, u"new2.com"_s});
     QTest::qWait(300);
     QCOMPARE(f.Label2->text(), u"0"_s);
-    QCOMPARE(rowCellsOf(f, 1).mid(1), QStringList(6, u"..."_s));
-    f.Command3->click();
+    QCOMPARE(r.rowCells(1).mid(1), QStringList(6, u"..."_s));
+    r.pressStart();
     QTRY_COMPARE_WITH_TIMEOUT(f.Label2->text(), u"2"_s, 20'000);
-    QCOMPARE(rowCellsOf(f, 2), expectedCells(u"new2.com"_s));
+    QCOMPARE(r.rowCells(2), expectedCells(u"new2.com"_s));
 }
 
 void TestProgram::retryFillsWhatFailedOnce() {
@@ -174,14 +159,14 @@ void TestProgram::retryFillsWhatFailedOnce() {
     QVERIFY(QTest::qWaitForWindowActive(&f));
     f.Command3->click();
     QTRY_COMPARE_WITH_TIMEOUT(f.Label2->text(), u"3"_s, 20'000);
-    QCOMPARE(rowCellsOf(f, 2).mid(1), QStringList(6, u"失败"_s));
+    QCOMPARE(r.rowCells(2).mid(1), QStringList(6, u"失败"_s));
     QCOMPARE(f.ListView1->items().subItemTip(2, DomainCell::Weight), u"HTTP 503"_s);
     const int asked = r.site.requestCount();
     QTest::keyClick(&f, Qt::Key_R, Qt::ControlModifier);
     QTRY_COMPARE_WITH_TIMEOUT(f.Label2->text(), u"3"_s, 20'000);
-    QTRY_COMPARE_WITH_TIMEOUT(rowCellsOf(f, 2), expectedCells(names[1]), 20'000);
+    QTRY_COMPARE_WITH_TIMEOUT(r.rowCells(2), expectedCells(names[1]), 20'000);
     QCOMPARE(r.site.requestCount() - asked, 3);  // the row's three pages, nothing else
-    QCOMPARE(rowCellsOf(f, 1), expectedCells(names[0]));
+    QCOMPARE(r.rowCells(1), expectedCells(names[0]));
 }
 
 QTEST_MAIN(TestProgram)

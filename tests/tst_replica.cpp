@@ -1,5 +1,6 @@
 // The replica site and its HTTP server, over real loopback sockets.
 
+#include "batch/page_parsers.h"
 #include "mini_http_server.h"
 #include "replica_site.h"
 
@@ -67,34 +68,6 @@ std::optional<QString> partAfter(const QString& text, const QString& marker) {
 QString partBefore(const QString& text, const QString& separator) {
     const qsizetype at = text.indexOf(separator);
     return at < 0 ? text : text.left(at);
-}
-
-// What the statistics parser would read from a page; empty optionals where a marker is missing.
-struct Cut {
-    std::optional<QString> weight, keywords, traffic, snapshot, indexed;
-};
-
-Cut cutStats(const QString& page) {
-    Cut cut;
-    const std::optional<QString> after = partAfter(page, weightMarker());
-    if (!after) {
-        return cut;
-    }
-    const QString section = partBefore(*after, u"</div>"_s);
-    cut.weight = section.left(2).remove(u'，');
-    if (const auto rest = partAfter(section, keywordMarker())) {
-        cut.keywords = partBefore(*rest, u"<"_s);
-    }
-    if (const auto rest = partAfter(section, trafficMarker())) {
-        cut.traffic = partBefore(*rest, u"<"_s);
-    }
-    if (const auto rest = partAfter(section, snapshotMarker())) {
-        cut.snapshot = partBefore(*rest, u" "_s);
-    }
-    if (const auto rest = partAfter(section, indexedMarker())) {
-        cut.indexed = partBefore(*rest, u" "_s);
-    }
-    return cut;
 }
 
 QString fromGbk(const QByteArray& bytes) {
@@ -200,6 +173,20 @@ RawResponse parseResponse(const QByteArray& bytes) {
 
 QByteArray getRequest(const QByteArray& target) {
     return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nUser-Agent: tst_replica\r\n\r\n";
+}
+
+// One request on a connection of its own, and the answer the server sent before closing it; empty
+// when the connection never opens or never closes.
+RawResponse exchange(quint16 port, const QByteArray& request) {
+    RawClient client(port);
+    if (!QTest::qWaitFor([&] { return client.connected(); })) {
+        return {};
+    }
+    client.send(request);
+    if (!QTest::qWaitFor([&] { return client.closed(); })) {
+        return {};
+    }
+    return parseResponse(client.received());
 }
 
 // A domain whose weight has the given number of digits, found rather than assumed.
@@ -364,13 +351,7 @@ void TestReplica::misbehavingModesShapeTheirReplies() {
     QFETCH(int, status);
     QFETCH(QByteArray, location);
     QFETCH(QByteArray, inBody);
-    Request request;
-    request.method = "GET";
-    request.target = target;
-    const qsizetype question = target.indexOf('?');
-    request.path = QByteArray::fromPercentEncoding(question < 0 ? target : target.left(question));
-    request.query = question < 0 ? QByteArray() : target.mid(question + 1);
-    const Reply reply = replicaReply(request);
+    const Reply reply = replicaReply(requestFor(target));
     QCOMPARE(static_cast<int>(reply.kind), kind);
     QCOMPARE(reply.status, status);
     QByteArray sentLocation;
@@ -435,12 +416,14 @@ void TestReplica::statsPageCarriesMarkersAndFigures() {
 
     const StatsFigures expected = statsFiguresFor(domain);
     QVERIFY(section.startsWith(expected.weight + u"，"_s));
-    const Cut cut = cutStats(page);
-    QCOMPARE(cut.weight, std::optional<QString>(expected.weight));
-    QCOMPARE(cut.keywords, std::optional<QString>(expected.keywords));
-    QCOMPARE(cut.traffic, std::optional<QString>(expected.traffic));
-    QCOMPARE(cut.snapshot, std::optional<QString>(expected.snapshot));
-    QCOMPARE(cut.indexed, std::optional<QString>(expected.indexed));
+    // The program's own parser reads every figure, each in its field.
+    QStringList read;
+    for (const quorvane::StatsFigure& figure : quorvane::parseStatsPage(page)) {
+        read.append(QString::number(static_cast<int>(figure.field)) + u':' + figure.text);
+    }
+    QCOMPARE(read,
+             (QStringList{u"0:"_s + expected.weight, u"1:"_s + expected.keywords, u"2:"_s + expected.traffic,
+                          u"3:"_s + expected.snapshot, u"4:"_s + expected.indexed}));
     // A domain echoed into the page must not inject markup.
     if (domain.contains(u'<')) {
         QVERIFY(!page.contains(domain));
@@ -783,11 +766,7 @@ void TestReplica::percentEncodedDomainIsDecoded() {
     QFETCH(QByteArray, expected);
     ReplicaSite site;
     QVERIFY(site.listen());
-    RawClient client(site.port());
-    QTRY_VERIFY(client.connected());
-    client.send(getRequest(target));
-    QTRY_VERIFY(client.closed());
-    const RawResponse response = parseResponse(client.received());
+    const RawResponse response = exchange(site.port(), getRequest(target));
     QCOMPARE(response.statusLine, QByteArrayLiteral("HTTP/1.1 200 OK"));
     if (expected.isEmpty()) {
         // The decoded domain picks the fault mode too.
@@ -838,11 +817,7 @@ void TestReplica::garbledRequestIsRefused() {
     QFETCH(QByteArray, statusLine);
     ReplicaSite site;
     QVERIFY(site.listen());
-    RawClient client(site.port());
-    QTRY_VERIFY(client.connected());
-    client.send(bytes);
-    QTRY_VERIFY(client.closed());
-    const RawResponse response = parseResponse(client.received());
+    const RawResponse response = exchange(site.port(), bytes);
     QCOMPARE(response.statusLine, statusLine);
     QCOMPARE(qsizetype(response.header("Content-Length").toLongLong()), response.body.size());
     QCOMPARE(site.requestCount(), 0);
@@ -852,11 +827,8 @@ void TestReplica::garbledRequestIsRefused() {
 void TestReplica::siteRefusesOtherMethods() {
     ReplicaSite site;
     QVERIFY(site.listen());
-    RawClient client(site.port());
-    QTRY_VERIFY(client.connected());
-    client.send("POST /baidu/example.com/ HTTP/1.1\r\nContent-Length: 0\r\n\r\n");
-    QTRY_VERIFY(client.closed());
-    const RawResponse response = parseResponse(client.received());
+    const RawResponse response =
+        exchange(site.port(), "POST /baidu/example.com/ HTTP/1.1\r\nContent-Length: 0\r\n\r\n");
     QCOMPARE(response.statusLine, QByteArrayLiteral("HTTP/1.1 405 Method Not Allowed"));
     QCOMPARE(response.header("Allow"), QByteArrayLiteral("GET, HEAD"));
 }
@@ -902,11 +874,7 @@ void TestReplica::unsafeHeadersAreDropped() {
         return reply;
     });
     QVERIFY(server.listen());
-    RawClient client(server.port());
-    QTRY_VERIFY(client.connected());
-    client.send(getRequest("/"));
-    QTRY_VERIFY(client.closed());
-    const RawResponse response = parseResponse(client.received());
+    const RawResponse response = exchange(server.port(), getRequest("/"));
     QCOMPARE(response.statusLine, QByteArrayLiteral("HTTP/1.1 200 OK"));
     QVERIFY(response.header("X-Evil").isEmpty());
     QVERIFY(response.header("X-Split").isEmpty());
@@ -930,11 +898,7 @@ void TestReplica::rawBytesAreSentAsTheyAre() {
 void TestReplica::headGetsNoBody() {
     ReplicaSite site;
     QVERIFY(site.listen());
-    RawClient client(site.port());
-    QTRY_VERIFY(client.connected());
-    client.send("HEAD /baidu/example.com/ HTTP/1.1\r\n\r\n");
-    QTRY_VERIFY(client.closed());
-    const RawResponse response = parseResponse(client.received());
+    const RawResponse response = exchange(site.port(), "HEAD /baidu/example.com/ HTTP/1.1\r\n\r\n");
     QCOMPARE(response.statusLine, QByteArrayLiteral("HTTP/1.1 200 OK"));
     QCOMPARE(qsizetype(response.header("Content-Length").toLongLong()),
              statsPageFor(u"example.com"_s).size());
@@ -944,11 +908,7 @@ void TestReplica::headGetsNoBody() {
 void TestReplica::emptyHugeBodyStillCloses() {
     MiniHttpServer server([](const Request&) { return Reply::huge(0); });
     QVERIFY(server.listen());
-    RawClient client(server.port());
-    QTRY_VERIFY(client.connected());
-    client.send(getRequest("/"));
-    QTRY_VERIFY(client.closed());
-    const RawResponse response = parseResponse(client.received());
+    const RawResponse response = exchange(server.port(), getRequest("/"));
     QCOMPARE(response.statusLine, QByteArrayLiteral("HTTP/1.1 200 OK"));
     QCOMPARE(response.header("Content-Length"), QByteArrayLiteral("0"));
     QVERIFY(response.body.isEmpty());

@@ -120,9 +120,8 @@ void TestSingle::fullQueryFillsStripAndKeywordList() {
     Form1& f = *h.form;
     const QString domain = domainWithKeywords(60, 110);
     const replica::StatsFigures stats = replica::statsFiguresFor(domain);
-    f.Text5->setText(domain);
     f.ListView3->setVisible(true);  // a filtered list of an earlier query
-    f.Command11->click();
+    h.querySingle(domain);
     QVERIFY(f.ListView3->isHidden());
     h.time.advance(10'000);
     QCOMPARE(f.Label5[0]->text(), stats.weight);
@@ -285,8 +284,7 @@ void TestSingle::unreadablePagesHaltTheRun() {
     FormHarness h;
     Form1& f = *h.form;
     QVERIFY(replica::statsFiguresFor(domain).keywords.toInt() > 50);
-    f.Text5->setText(domain);
-    f.Command11->click();
+    h.querySingle(domain);
     h.time.advance(10'000);
     QCOMPARE(f.Label5[6]->text(), QString::number(pagesDone));
     QCOMPARE(h.sentKeywordPages().size(), pagesDone + 1);
@@ -309,11 +307,10 @@ void TestSingle::batchPauseHaltsKeywordRun() {
     Form1& f = *h.form;
     h.importDomains({u"a.com"_s});  // the batch buttons work once a list is imported
     const QString domain = domainWithKeywords(100, 300);
-    f.Text5->setText(domain);
-    f.Command11->click();
-    QVERIFY(
-        h.advanceUntil([&] { return h.sentKeywordPages().size() >= 2; }, 10'000, 1));  // page 1 on its way
-    f.Command9->click();
+    h.querySingle(domain);
+    QVERIFY(h.time.advanceUntil([&] { return h.sentKeywordPages().size() >= 2; }, 10'000,
+                                1));  // page 1 on its way
+    h.pressPause();
     h.time.advance(10'000);
     QCOMPARE(f.Label5[6]->text(), u"2"_s);
     QCOMPARE(h.sentKeywordPages().size(), 2);
@@ -326,12 +323,10 @@ void TestSingle::secondStartWins() {
     Form1& f = *h.form;
     const QString first = domainWithKeywords(100, 300);
     const QString second = domainWithKeywords(30, 45);
-    f.Text5->setText(first);
-    f.Command11->click();
+    h.querySingle(first);
     // Until the first query's keyword page 1 is on its way: the second starts at page 0 all the same.
     QVERIFY(h.time.advanceUntil([&] { return h.sentKeywordPages().size() == 2; }, 10'000, 1));
-    f.Text5->setText(second);
-    f.Command11->click();
+    h.querySingle(second);
     QCOMPARE(f.Label5[5]->text(), u"0"_s);
     h.time.advance(10'000);
     QCOMPARE(f.Label5[1]->text(), replica::statsFiguresFor(second).keywords);
@@ -347,8 +342,7 @@ void TestSingle::queriesInARowFillTheirRows() {
     Form1& f = *h.form;
     // The second has no more pages than the first: the first's pages done must not end it.
     for (const QString& domain : {domainWithKeywords(60, 110), domainWithKeywords(30, 45)}) {
-        f.Text5->setText(domain);
-        f.Command11->click();
+        h.querySingle(domain);
         h.time.advance(10'000);
         const int rows = replica::statsFiguresFor(domain).keywords.toInt();
         QCOMPARE(f.ListView2->items().itemCount(), rows);
@@ -391,20 +385,18 @@ void TestSingle::singleStartEndsBatchRunCleanly() {
     Form1& f = *h.form;
     h.importDomains({u"a.com"_s, u"b.com"_s, u"c.com"_s, u"d.com"_s});
     h.http.setResponder(replicaResponder(35));
-    f.Text4->setText(u"2"_s);
-    f.Combo1->setEditText(u"5"_s);
-    f.Command3->click();
-    QVERIFY(h.advanceUntil([&] { return f.runState().Check2 == 1; }, 60'000));  // the automatic pause begins
+    h.setRowsPerBatch(u"2"_s).setPauseSeconds(u"5"_s).pressStart();
+    QVERIFY(
+        h.time.advanceUntil([&] { return f.runState().Check2 == 1; }, 60'000));  // the automatic pause begins
     const QList<QStringList> before = {h.rowCells(1), h.rowCells(2), h.rowCells(3), h.rowCells(4)};
     const int batchSent = static_cast<int>(h.sentDomainQueries().size() + h.sentSiteQueries().size());
-    f.Text5->setText(u"single.com"_s);
-    f.Command11->click();
+    h.querySingle(u"single.com"_s);
     h.time.advance(60'000);
     QCOMPARE((QList<QStringList>{h.rowCells(1), h.rowCells(2), h.rowCells(3), h.rowCells(4)}), before);
     QCOMPARE(static_cast<int>(h.sentDomainQueries().size() + h.sentSiteQueries().size()), batchSent);
     QCOMPARE(f.Label5[0]->text(), replica::statsFiguresFor(u"single.com"_s).weight);
     // Start in the batch view runs the batch again, afresh from the first row.
-    f.Command3->click();
+    h.pressStart();
     QCOMPARE(f.Label2->text(), u"0"_s);
     QCOMPARE(h.rowCells(1).mid(1), QStringList(6, u"..."_s));
     h.time.advance(10'000);
@@ -417,14 +409,12 @@ void TestSingle::singleStartEndsProgressCount() {
     Form1& f = *h.form;
     h.importDomains({u"a.com"_s, u"b.com"_s, u"c.com"_s, u"d.com"_s, u"e.com"_s, u"f.com"_s});
     h.http.setResponder(replicaResponder(1));
-    f.Text4->setText(u"5"_s);
-    f.Command3->click();
+    h.setRowsPerBatch(u"5"_s).pressStart();
     h.time.advance(20);  // every row fetched, the progress count still behind
     QVERIFY(f.runState().ProgressRow < 5);
     const QString counted = f.Label2->text();
     const QString domain = domainWithKeywords(100, 150);
-    f.Text5->setText(domain);
-    f.Command11->click();
+    h.querySingle(domain);
     h.time.advance(10'000);
     // No pause boundary halts the keyword run, nor does a resume start the batch again.
     QCOMPARE(f.Label2->text(), counted);
@@ -437,12 +427,11 @@ void TestSingle::singleQueryWorksAfterBatchStop() {
     Form1& f = *h.form;
     h.importDomains({u"alpha.com"_s, u"beta.com"_s});
     h.http.setResponder(replicaResponder(50));
-    f.Command3->click();
+    h.pressStart();
     h.time.advance(20);  // alpha.com's pages are in flight
-    f.Command10->click();
+    h.pressStop();
     const QString domain = domainWithKeywords(30, 45);
-    f.Text5->setText(domain);
-    f.Command11->click();
+    h.querySingle(domain);
     h.time.advance(10'000);
     QCOMPARE(f.Label5[0]->text(), replica::statsFiguresFor(domain).weight);
     QCOMPARE(f.Label5[6]->text(), u"2"_s);
@@ -454,11 +443,10 @@ void TestSingle::batchStartLeavesKeywordRunAlone() {
     FormHarness h;
     Form1& f = *h.form;
     const QString domain = domainWithKeywords(100, 150);
-    f.Text5->setText(domain);
-    f.Command11->click();
+    h.querySingle(domain);
     h.time.advance(70);  // a few pages in
     h.importDomains({u"a.com"_s});
-    f.Command3->click();
+    h.pressStart();
     h.time.advance(10'000);
     const int total = f.Label5[5]->text().toInt();
     QCOMPARE(f.Label5[6]->text(), QString::number(total));
@@ -470,10 +458,8 @@ void TestSingle::batchStartLeavesKeywordRunAlone() {
 
 void TestSingle::domainGoesIntoAddressesAsTyped() {
     FormHarness h;
-    Form1& f = *h.form;
     h.http.setResponder(keywordSite(statsPage(u"3"_s), u"x.com"_s));
-    f.Text5->setText(u" a b#.com "_s);
-    f.Command11->click();
+    h.querySingle(u" a b#.com "_s);
     h.time.advance(5000);
     QCOMPARE(h.sentStats(), QStringList{u"http://stats.test/baidu/%20a%20b%23.com%20"_s});
     QCOMPARE(h.sentKeywordPages().first(), u"http://stats.test/baidu/%20a%20b%23.com%20/0/"_s);
@@ -490,8 +476,7 @@ void TestSingle::textBoxPlaceholder() {
     QTest::mouseClick(f.Text5, Qt::LeftButton);
     QCOMPARE(f.Text5->text(), u"x.com"_s);
     // An empty box requests the prefix alone.
-    f.Text5->setText(QString());
-    f.Command11->click();
+    h.querySingle(QString());
     QCOMPARE(h.sentStats(), QStringList{u"http://stats.test/baidu/"_s});
 }
 
@@ -532,9 +517,7 @@ void TestSingle::filter() {
                      {u"4"_s, u"..."_s, u"..."_s, u"..."_s, u"..."_s, u"..."_s},
                      {u"7"_s, u""_s, u"3"_s, u"150"_s, u"20000"_s, u"t7"_s},
                      {u"9"_s, u"百度地图"_s, u"4"_s, u"1,234"_s, u"abc"_s, u"t9"_s}});
-    f.Combo2->setCurrentIndex(mode);
-    f.Text6->setText(value);
-    f.Command13->click();
+    h.filter(mode, value);
     f.Command13->click();  // again: the filtered list is rebuilt, not added to
     QVERIFY(!f.ListView3->isHidden());
     const ListModel& list = f.ListView3->items();
@@ -561,9 +544,7 @@ void TestSingle::filterAsksForANumber() {
     FormHarness h;
     Form1& f = *h.form;
     fillKeywords(f, {{u"1"_s, u"百度"_s, u"1"_s, u"100"_s, u"5"_s, u"t1"_s}});
-    f.Combo2->setCurrentIndex(1);
-    f.Text6->setText(u"abc"_s);
-    f.Command13->click();
+    h.filter(1, u"abc"_s);
     // Not an empty list, which would read as "no keyword reaches it".
     QCOMPARE(h.messages.texts(), QStringList{u"请输入数字！"_s});
     QVERIFY(f.ListView3->isHidden());
@@ -573,9 +554,8 @@ void TestSingle::keywordRunFillsItsRowsThroughASort() {
     FormHarness h;
     Form1& f = *h.form;
     const QString domain = domainWithKeywords(60, 110);
-    f.Text5->setText(domain);
-    f.Command11->click();
-    QVERIFY(h.advanceUntil([&] { return f.Label5[6]->text() == u"1"_s; }, 10'000));
+    h.querySingle(domain);
+    QVERIFY(h.time.advanceUntil([&] { return f.Label5[6]->text() == u"1"_s; }, 10'000));
     f.ListView2_ColumnClick(1);  // "序号" descending, while the next pages are on their way
     h.time.advance(10'000);
     const ListModel& list = f.ListView2->items();

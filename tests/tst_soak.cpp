@@ -47,17 +47,9 @@ private Q_SLOTS:
 
 void TestSoak::dayLongRunKeepsNothing() {
     FormHarness h;
-    QString text;
-    text.reserve(kRows * 24);
-    for (int i = 1; i <= kRows; ++i) {
-        text += u"www.soak"_s + QString::number(i) + u".com\n"_s;
-    }
-    h.form->Text1->setPlainText(text);
-    h.form->Command12->click();
+    h.importDomains(quorvane::testing::numberedDomains(kRows, u"www.soak"_s));
     QCOMPARE(h.form->ListView1->items().itemCount(), kRows);
-    h.form->Text4->setText(u"10"_s);
-    h.form->Combo1->setCurrentText(u"1"_s);
-    h.form->Command3->click();
+    h.setRowsPerBatch(u"10"_s).setPauseSeconds(u"1"_s).pressStart();
 
     Peaks peaks;
     const QString last = QString::number(kRows);

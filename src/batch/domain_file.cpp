@@ -41,11 +41,15 @@ std::optional<QString> decodeDomainFile(const QByteArray& bytes) {
     return decodeStrictly(bytes, "GBK");
 }
 
-std::optional<QStringList> savedRowFields(const QString& line) {
+std::optional<QStringList> savedRowFields(QStringView line) {
     if (line.count(u'|') != 6) {
         return std::nullopt;
     }
-    return line.split(u'|');
+    QStringList fields;
+    for (const QStringView field : line.split(u'|')) {
+        fields.append(field.toString());
+    }
+    return fields;
 }
 
 }  // namespace quorvane

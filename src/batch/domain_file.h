@@ -9,7 +9,7 @@ namespace quorvane {
 
 // A line as "确认保存" writes a whole row: a domain and its six figures joined by "|". Their seven
 // texts, or nothing for any other line (a plain domain line imports as it is).
-std::optional<QStringList> savedRowFields(const QString& line);
+std::optional<QStringList> savedRowFields(QStringView line);
 
 // The text of a domain file: UTF-8 (with or without a byte order mark), UTF-16 with a byte order
 // mark, or else GBK, as Chinese Windows editors save it. Empty optional when the bytes are no

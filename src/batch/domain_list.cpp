@@ -2,41 +2,7 @@
 
 #include <algorithm>
 
-using namespace Qt::StringLiterals;
-
 namespace quorvane {
-
-QString withCrLfLineBreaks(const QString& boxText) {
-    QString text = boxText;
-    text.replace(u"\r\n"_s, u"\n"_s);
-    text.replace(u'\r', u'\n');
-    text.replace(QChar::ParagraphSeparator, u'\n');
-    text.replace(QChar::LineSeparator, u'\n');
-    text.replace(u"\n"_s, u"\r\n"_s);
-    return text;
-}
-
-std::vector<DomainLine> domainLines(const QString& crLfText) {
-    std::vector<DomainLine> lines;
-    if (crLfText.isEmpty()) {
-        return lines;
-    }
-    const QStringView text(crLfText);
-    int number = 1;
-    qsizetype start = 0;
-    for (;;) {
-        const qsizetype end = text.indexOf(u"\r\n", start);
-        const QStringView piece = text.sliced(start, (end < 0 ? text.size() : end) - start);
-        if (piece.contains(u'.')) {
-            lines.push_back({number, piece.toString()});
-        }
-        if (end < 0) {
-            return lines;
-        }
-        ++number;
-        start = end + 2;
-    }
-}
 
 namespace {
 
@@ -58,7 +24,7 @@ std::vector<DomainLine> domainLinesOfBox(QStringView boxText) {
     bool dot = false;
     auto endLine = [&](qsizetype end) {
         if (dot) {
-            lines.push_back({number, QString(reinterpret_cast<const QChar*>(text + start), end - start)});
+            lines.push_back({number, boxText.sliced(start, end - start)});
         }
         ++number;
         dot = false;

@@ -5,19 +5,13 @@
 
 namespace quorvane {
 
-// A multi-line box's text with every line break (CR LF, LF, CR, paragraph separator) as CR LF.
-QString withCrLfLineBreaks(const QString& boxText);
-
 struct DomainLine {
-    int number;      // the line's 1-based position in the text
-    QString domain;  // the line exactly as typed
+    int number;          // the line's 1-based position in the text
+    QStringView domain;  // the line exactly as typed: a view into the text
 };
 
-// The lines of a CR LF separated text that hold a full stop; other lines are skipped but counted.
-std::vector<DomainLine> domainLines(const QString& crLfText);
-
-// domainLines(withCrLfLineBreaks(boxText)) in one pass, without the normalised copy: CR LF, LF,
-// CR, U+2029 and U+2028 each end a line.
+// The lines of a text that hold a full stop; other lines are skipped but counted. CR LF, LF, CR,
+// U+2029 and U+2028 each end a line (the box's paragraphs, and the files of every platform).
 std::vector<DomainLine> domainLinesOfBox(QStringView boxText);
 
 }  // namespace quorvane

@@ -88,19 +88,6 @@ int pauseInterval(double seconds) {
     return static_cast<int>(std::min<qint64>(text::roundHalfEven(ms), WindowTimer::kMaxInterval));
 }
 
-// QString::number(n) for a line number (n >= 1), without the locale machinery: an import formats
-// one per row.
-QString lineNumberText(int n) {
-    char16_t digits[10];
-    qsizetype size = 0;
-    for (unsigned rest = static_cast<unsigned>(n); rest != 0 || size == 0; rest /= 10) {
-        digits[size++] = static_cast<char16_t>(u'0' + rest % 10);
-    }
-    QString text(size, Qt::Uninitialized);
-    std::reverse_copy(digits, digits + size, reinterpret_cast<char16_t*>(text.data()));
-    return text;
-}
-
 // Whether a delivered page can hold no figures of the domain: a failed fetch, an empty body, an
 // error page (503 "too many requests" and the like) or Baidu's robot check.
 bool noFigures(const FetcherSlot& fetcher, const QString& page) {
@@ -154,23 +141,19 @@ void Form1::importDomainText(const QString& text, bool withFigures) {
     list.clearItems();
     ListView1->clearColumns();
     setDomainColumns();
-    std::vector<DomainLine> lines = domainLinesOfBox(text);
-    std::vector<QStringList> rows(lines.size());
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        QStringList& cells = rows[i];
-        cells.reserve(8);
-        cells.emplaceBack(lineNumberText(lines[i].number));
-        if (const auto saved = withFigures ? savedRowFields(lines[i].domain) : std::nullopt) {
-            cells.append(*saved);
-            continue;
-        }
-        cells.emplaceBack(std::move(lines[i].domain));
-        // kUnknown is a literal: its copies share it without counting references.
-        for (int cell = DomainCell::Weight; cell < DomainCell::Count; ++cell) {
-            cells.append(kUnknown);
+    const std::vector<DomainLine> lines = domainLinesOfBox(text);
+    // The rows keep their domains as pieces of text and their figures as the placeholder until a page
+    // fills them: a row costs no allocation of its own.
+    list.addNumberedRows(text, lines, DomainCell::Count, kUnknown);
+    if (withFigures) {
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (const auto saved = savedRowFields(lines[i].domain)) {
+                for (int cell = DomainCell::Domain; cell < DomainCell::Count; ++cell) {
+                    list.setEntrySubItem(static_cast<int>(i) + 1, cell, saved->at(cell - 1));
+                }
+            }
         }
     }
-    list.addRows(std::move(rows));
     setCaption(Label3, QString::number(list.itemCount()));
     endBatchRun();
 }

@@ -4,6 +4,8 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QVarLengthArray>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -11,8 +13,15 @@ namespace quorvane {
 
 void Form1::saveList(ListView& list, const QString& path, bool wholeRow, int lastSubItem) {
     const ListModel& rows = list.items();
-    const std::optional<QString> error = appendLines(
-        path, rows.itemCount(), [&](int row) { return resultLine(rows.cells(row), wholeRow, lastSubItem); });
+    const int last = wholeRow ? std::max(lastSubItem, 1) : 1;
+    const std::optional<QString> error = appendLines(path, rows.itemCount(), [&](int row) {
+        // The cells are read in place; a row that lacks one throws as reading it would.
+        QVarLengthArray<QStringView, 8> fields;
+        for (int cell = 1; cell <= last; ++cell) {
+            fields.append(rows.subItemView(row, cell));
+        }
+        return resultLine(fields);
+    });
     if (error) {
         m_services.messages.show(this, u"保存失败！"_s + *error, kAppTitle, MsgButtons::Ok,
                                  MsgIcon::Critical);

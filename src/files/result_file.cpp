@@ -13,25 +13,19 @@ using namespace Qt::StringLiterals;
 
 namespace quorvane {
 
-QString resultLine(const QStringList& cells, bool wholeRow, int lastSubItem) {
-    const int last = wholeRow ? std::max(lastSubItem, 1) : 1;
-    if (last >= cells.size()) {
-        // The row lacks a cell: the same error as reading it.
-        throw AppError(AppError::kIndexOutOfBounds, u"索引超出范围"_s);
-    }
-    // One allocation per line: the cells are measured first, then copied in.
-    qsizetype size = last - 1;
-    for (int cell = 1; cell <= last; ++cell) {
-        size += cells.at(cell).size();
+QString resultLine(std::span<const QStringView> fields) {
+    // One allocation for the line: the fields are measured first, then copied in.
+    qsizetype size = fields.empty() ? 0 : static_cast<qsizetype>(fields.size()) - 1;
+    for (const QStringView text : fields) {
+        size += text.size();
     }
     QString line(size, Qt::Uninitialized);
     QChar* out = line.data();
-    for (int cell = 1; cell <= last; ++cell) {
-        if (cell > 1) {
+    for (std::size_t field = 0; field < fields.size(); ++field) {
+        if (field > 0) {
             *out++ = u'|';
         }
-        const QString& text = cells.at(cell);
-        out = std::copy(text.cbegin(), text.cend(), out);
+        out = std::copy(fields[field].cbegin(), fields[field].cend(), out);
     }
     return line;
 }

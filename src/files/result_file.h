@@ -4,12 +4,12 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <span>
 
 namespace quorvane {
 
-// The line of one row (its text, then its sub-items): sub-item 1 alone, or sub-items 1 to
-// lastSubItem joined by "|". Throws AppError when the row lacks a cell.
-QString resultLine(const QStringList& cells, bool wholeRow, int lastSubItem);
+// The line of a row's fields (its sub-item 1 alone, or sub-items 1 to the last), joined by "|".
+QString resultLine(std::span<const QStringView> fields);
 
 // Appends lineAt(1) to lineAt(count), each ended by CR LF, in the locale's character set.
 // Returns a message naming the path and what went wrong, or nothing when every line was written.

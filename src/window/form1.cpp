@@ -331,9 +331,8 @@ void Form1::connectHandlers() {
 
 // Display settings and columns (titles, widths in pixels) of a result list.
 void Form1::setColumns(ListView* list, std::span<const std::pair<const char16_t*, int>> columns) {
+    // Report view with headers and no editing in place are how every ListView is built.
     list->setFullRowSelect(true);
-    list->setLabelEdit(1);
-    list->setViewMode(3);
     for (const auto& [title, pixels] : columns) {
         list->addColumn(QString::fromUtf16(title),
                         static_cast<float>(pixels) * static_cast<float>(TwipsPerPixelX()));

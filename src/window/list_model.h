@@ -1,10 +1,13 @@
 #pragma once
 
+#include "../batch/domain_list.h"
+
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <span>
 #include <vector>
 
 namespace quorvane {
@@ -37,8 +40,10 @@ public:
     void addSubItem(int position, const QString& text);
     int subItemCount(int position) const;
     QString subItem(int position, int index) const;
-    // The row's text and sub-items, without copying them.
-    const QStringList& cells(int position) const;
+    // The same text without a copy, valid until the list next changes.
+    QStringView subItemView(int position, int index) const;
+    // The row's text and sub-items.
+    QStringList cells(int position) const;
     void setSubItem(int position, int index, const QString& text);
     // Sets sub-items first to last of every row that has them to text, in one change.
     void setSubItemsOfAllRows(int first, int last, const QString& text);
@@ -46,7 +51,7 @@ public:
     void setSubItemForeColor(int position, int index, const QColor& color);
     // Rows by entry, the order they were added in.
     QString entrySubItem(int entry, int index) const;
-    const QStringList& entryCells(int entry) const;
+    QStringList entryCells(int entry) const;
     // Sets a cell by entry; a tip (why a cell reads "失败") shows as its tooltip and is read by screen
     // readers. Any later write of the cell drops it.
     void setEntrySubItem(int entry, int index, const QString& text, const QString& tip = {});
@@ -55,8 +60,14 @@ public:
 
     // Appends a whole row at once: text and sub-items.
     int addRow(const QStringList& cells);
-    // Appends many rows in one insertion, for large imports.
+    // Appends many rows in one insertion.
     void addRows(std::vector<QStringList> rows);
+    // Appends a row per line in one insertion, for large imports: cell 0 the line's number, cell 1 the
+    // line, cells 2 to cellCount - 1 the filler until written. The rows keep their lines as pieces of
+    // one shared text (text itself when the lines are views into it and fill most of it) and their
+    // number as a number, so a row costs no allocation of its own.
+    void addNumberedRows(const QString& text, std::span<const DomainLine> lines, int cellCount,
+                         const QString& filler);
 
     // Columns.
     void clearColumns();
@@ -83,23 +94,44 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
+    // A row added whole (number 0) holds every cell in cells. A numbered row holds cell 0 as its number,
+    // cell 1 as a piece of its source's text, and in cells only the cells from 2 on up to the last one
+    // written; the others read as the source's filler.
     struct Row {
         QStringList cells;
-        QList<QColor> colors;  // may be shorter than cells
+        qsizetype start = 0;
+        int length = 0;
+        int number = 0;
     };
-    const Row& rowAt(int position) const;
-    Row& rowAt(int position);
-    const Row& entryAt(int entry) const;
+    // What the numbered rows of one addNumberedRows call share; they are the entries from firstEntry on.
+    struct Source {
+        std::size_t firstEntry;
+        QString text;
+        QString filler;
+        int cellCount;
+    };
+    std::size_t entryAtPosition(int position) const;  // index into m_rows; throws when out of range
+    std::size_t entryIndex(int entry) const;
+    const Source& sourceOf(std::size_t entry) const;
+    int sizeOf(std::size_t entry) const;
+    QString cellOf(std::size_t entry, int cell) const;
+    QStringList cellsOf(std::size_t entry) const;
+    // Writes a cell below sizeOf, without signalling.
+    void writeCell(std::size_t entry, int cell, const QString& text);
+    // Turns a numbered row into one that holds every cell.
+    void makeWhole(std::size_t entry);
     void sortRows();
 
-    std::vector<Row> m_rows;   // in the order added
-    std::vector<int> m_shown;  // shown position -> index into m_rows
-    std::vector<int> m_positionOf;
+    std::vector<Row> m_rows;              // in the order added
+    std::vector<int> m_shown;             // shown position -> index into m_rows
+    std::vector<int> m_positionOf;        // index into m_rows -> shown position
+    std::vector<Source> m_sources;        // by firstEntry
+    std::vector<QList<QColor>> m_colors;  // by index into m_rows; only as long as the last row with a colour
     // Tips of the few cells that have one, by index into m_rows and cell.
     static quint64 tipKey(std::size_t row, int cell) {
         return (static_cast<quint64>(row) << 8) | static_cast<quint8>(cell);
     }
-    QHash<quint64, QString> m_tips;  // index into m_rows -> shown position
+    QHash<quint64, QString> m_tips;
     std::vector<Column> m_columns;
     int m_sortKey = 0;
     int m_sortOrder = 0;

@@ -19,6 +19,7 @@ ListView::ListView(QWidget* parent) : QTreeView(parent), m_model(this) {
     // Ctrl+A and Shift/Ctrl clicks select many rows, for copying.
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
+    // Editing would let a click change a cell's text; we never allow it.
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setTextElideMode(Qt::ElideRight);
     header()->setStretchLastSection(false);
@@ -55,12 +56,6 @@ void ListView::setFullRowSelect(bool on) {
     setSelectionBehavior(on ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
 }
 
-void ListView::setLabelEdit(int mode) {
-    m_labelEdit = mode;
-    // Automatic label editing would let a click change a first-column text; we never allow it.
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-}
-
 int ListView::hitTest(double xTwips, double yTwips) const {
     const QPoint client(static_cast<int>(std::floor(xTwips / m_twipsPerPixelX)),
                         static_cast<int>(std::floor(yTwips / m_twipsPerPixelY)));
@@ -92,7 +87,7 @@ QString ListView::selectedRowsText() const {
     std::sort(rows.begin(), rows.end());
     QString text;
     for (const int row : rows) {
-        const QStringList& cells = m_model.cells(row + 1);
+        const QStringList cells = m_model.cells(row + 1);
         for (qsizetype cell = 0; cell < cells.size(); ++cell) {
             // A tab or a line break inside a cell would split it in the spreadsheet.
             QString value = cells.at(cell);

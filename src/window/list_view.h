@@ -29,10 +29,6 @@ public:
     // Display properties.
     void setFullRowSelect(bool on);
     bool fullRowSelect() const { return m_fullRowSelect; }
-    void setLabelEdit(int mode);
-    int labelEdit() const { return m_labelEdit; }
-    void setViewMode(int view) { m_view = view; }
-    int viewMode() const { return m_view; }
 
     // The row at a point of the control's client area (inside the frame, the header at its top, the
     // same system the column edges are in), in twips; 0 when there is none.
@@ -62,8 +58,6 @@ private:
     double m_twipsPerPixelX = 15.0;
     double m_twipsPerPixelY = 15.0;
     bool m_fullRowSelect = false;
-    int m_labelEdit = 0;
-    int m_view = 0;
 };
 
 }  // namespace quorvane

@@ -2,8 +2,11 @@
 
 #include "replica_site.h"
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -62,52 +65,63 @@ FakeHttp::Responder replicaResponder(qint64 delayMs) {
     };
 }
 
-FormHarness::FormHarness(double logicalDpi, const QString& updateSite) {
-    http.setResponder(replicaResponder());
-    form = std::make_unique<Form1>(Form1Services{time, time, http, messages, dialogs, clipboard, shell},
-                                   Form1Config{QString::fromUtf16(kStats), QString::fromUtf16(kSearch),
-                                               updateSite, folder.path(), [this] { ++ended; }, logicalDpi});
+bool FormDriver::showWindow() {
+    form->show();
+    return QTest::qWaitForWindowExposed(form.get());
 }
 
-FormHarness::~FormHarness() = default;
-
-void FormHarness::importDomains(const QStringList& domains) {
-    form->Text1->setPlainText(domains.join(u'\n'));
+void FormDriver::importBox(const QString& text) {
+    form->Text1->setPlainText(text);
     form->Command12->click();
 }
 
-bool FormHarness::advanceUntil(const std::function<bool()>& done, qint64 maxMs, qint64 stepMs) {
-    for (qint64 waited = 0; !done(); waited += stepMs) {
-        if (waited >= maxMs) {
-            return false;
-        }
-        time.advance(stepMs);
-    }
-    return true;
+FormDriver& FormDriver::setRowsPerBatch(const QString& rows) {
+    form->Text4->setText(rows);
+    return *this;
 }
 
-QString FormHarness::cell(int row, int index) const {
+FormDriver& FormDriver::setPauseSeconds(const QString& seconds) {
+    form->Combo1->setEditText(seconds);
+    return *this;
+}
+
+void FormDriver::pressStart() {
+    form->Command3->click();
+}
+
+void FormDriver::pressPause() {
+    form->Command9->click();
+}
+
+void FormDriver::pressStop() {
+    form->Command10->click();
+}
+
+void FormDriver::querySingle(const QString& domain) {
+    form->Text5->setText(domain);
+    form->Command11->click();
+}
+
+void FormDriver::filter(int kind, const QString& value) {
+    form->Combo2->setCurrentIndex(kind);
+    form->Text6->setText(value);
+    form->Command13->click();
+}
+
+QString FormDriver::cell(int row, int index) const {
     return form->ListView1->items().subItem(row, index);
 }
 
-QStringList FormHarness::rowCells(int row) const {
-    return rowCellsOf(*form, row);
-}
-
-bool FormHarness::allFilled() const {
-    return allFilledOf(*form);
-}
-
-QStringList rowCellsOf(const Form1& form, int row) {
+QStringList FormDriver::rowCells(int row) const {
     QStringList cells;
     for (int k = 1; k <= 7; ++k) {
-        cells.append(form.ListView1->items().subItem(row, k));
+        cells.append(cell(row, k));
     }
     return cells;
 }
 
-bool allFilledOf(const Form1& form) {
-    const ListModel& list = form.ListView1->items();
+bool FormDriver::allFilled() const {
+    const ListModel& list = form->ListView1->items();
     for (int row = 1; row <= list.itemCount(); ++row) {
         for (int k = 2; k <= 7; ++k) {
             if (list.subItem(row, k) == u"..."_s) {
@@ -116,6 +130,15 @@ bool allFilledOf(const Form1& form) {
         }
     }
     return true;
+}
+
+QStringList numberedDomains(int n, const QString& prefix, const QString& suffix) {
+    QStringList names;
+    names.reserve(n);
+    for (int i = 1; i <= n; ++i) {
+        names.append(prefix + QString::number(i) + suffix);
+    }
+    return names;
 }
 
 QStringList expectedCells(const QString& domain) {
@@ -129,6 +152,18 @@ QStringList expectedCells(const QString& domain) {
             stats.snapshot};
 }
 
+FormHarness::FormHarness(double logicalDpi, const QString& updateSite) {
+    http.setResponder(replicaResponder());
+    form = std::make_unique<Form1>(Form1Services{time, time, http, messages, dialogs, clipboard, shell},
+                                   Form1Config{QString::fromUtf16(kStats), QString::fromUtf16(kSearch),
+                                               updateSite, folder.path(), [this] { ++ended; }, logicalDpi});
+}
+
+// The window goes before the timers and requests it holds.
+FormHarness::~FormHarness() {
+    form.reset();
+}
+
 RealForm::RealForm() {
     if (!site.listen()) {
         qFatal("replica site: %s", qPrintable(site.errorString()));
@@ -138,11 +173,8 @@ RealForm::RealForm() {
                                    Form1Config{base, base, base, folder.path(), [] {}});
 }
 
-RealForm::~RealForm() = default;
-
-void RealForm::importDomains(const QStringList& domains) {
-    form->Text1->setPlainText(domains.join(u'\n'));
-    form->Command12->click();
+RealForm::~RealForm() {
+    form.reset();
 }
 
 namespace {

@@ -14,45 +14,65 @@
 
 namespace quorvane::testing {
 
-// Cells 1 to 7 of a domain row: the domain and its six figures.
-QStringList rowCellsOf(const Form1& form, int row);
-// Whether every result cell of every row is known.
-bool allFilledOf(const Form1& form);
+// prefix1suffix to prefixNsuffix: site1.com, site2.com and so on.
+QStringList numberedDomains(int n, const QString& prefix = QStringLiteral("site"),
+                            const QString& suffix = QStringLiteral(".com"));
 // A domain row as the replica site's pages fill it.
 QStringList expectedCells(const QString& domain);
 
 // Answers like the replica site, on virtual time.
 FakeHttp::Responder replicaResponder(qint64 delayMs = 20);
 
+// The window with its modal boxes and desktop services scripted, and verbs that work its real controls.
+struct FormDriver {
+    ScriptedMessageBoxes messages;
+    ScriptedDialogs dialogs;
+    RecordingClipboard clipboard;
+    RecordingShell shell;
+    QTemporaryDir folder;
+    std::unique_ptr<Form1> form;  // made by the harness, after what it uses
+
+    // Shows the window; whether it was exposed in time.
+    bool showWindow();
+    // Puts text in the domain box and presses "手动导入".
+    void importBox(const QString& text);
+    // Types the domains into the box, one per line, and presses "手动导入".
+    void importDomains(const QStringList& domains) { importBox(domains.join(u'\n')); }
+    // The pacing boxes: "查询: … 条，停 … 秒".
+    FormDriver& setRowsPerBatch(const QString& rows);
+    FormDriver& setPauseSeconds(const QString& seconds);
+    // "开始", "暂停" and "停止" of the batch view.
+    void pressStart();
+    void pressPause();
+    void pressStop();
+    // Types the domain into the single query's box and presses "开  始".
+    void querySingle(const QString& domain);
+    // Chooses the kind of filter (0 text, 1 search index, 2 indexed count), types the value and
+    // presses "开 始".
+    void filter(int kind, const QString& value);
+
+    QString cell(int row, int index) const;
+    // Cells 1 to 7 of a domain row: the domain and its six figures.
+    QStringList rowCells(int row) const;
+    // Whether every result cell of every row is known.
+    bool allFilled() const;
+};
+
 // The whole window on virtual time, with the replica site's pages behind fake HTTP.
-struct FormHarness {
+struct FormHarness final : FormDriver {
     static constexpr auto kStats = u"http://stats.test";
     static constexpr auto kSearch = u"http://search.test";
     static constexpr auto kUpdate = u"http://update.test";
 
     VirtualTime time;
     FakeHttp http{time};
-    ScriptedMessageBoxes messages;
-    ScriptedDialogs dialogs;
-    RecordingClipboard clipboard;
-    RecordingShell shell;
-    QTemporaryDir folder;
     int ended = 0;
-    std::unique_ptr<Form1> form;
 
     // logicalDpi: of the screen the lists measure in; 0 takes the test screen's.
     // updateSite: empty as in a build without the update check.
     explicit FormHarness(double logicalDpi = 0, const QString& updateSite = QString::fromUtf16(kUpdate));
     ~FormHarness();
 
-    // Types the domains into the box, one per line, and presses "手动导入".
-    void importDomains(const QStringList& domains);
-    // Advances virtual time in steps until done() holds; false when maxMs passed first.
-    bool advanceUntil(const std::function<bool()>& done, qint64 maxMs, qint64 stepMs = 10);
-    QString cell(int row, int index) const;
-    QStringList rowCells(int row) const;
-    // Whether every result cell of every row is known.
-    bool allFilled() const;
     // Addresses sent for one kind of page.
     QStringList sentStats() const;
     QStringList sentKeywordPages() const;
@@ -62,22 +82,15 @@ struct FormHarness {
 
 // The whole window on the real stack: Qt timers and clock, QNetworkAccessManager, and the replica
 // site on loopback for all three sites; only the modal boxes and desktop services are scripted.
-struct RealForm {
+struct RealForm final : FormDriver {
     replica::ReplicaSite site;
     QtSystemTimers timers;
     QtClock clock;
     QNetworkAccessManager network;
     QtHttpRequestFactory http{network};
-    ScriptedMessageBoxes messages;
-    ScriptedDialogs dialogs;
-    RecordingClipboard clipboard;
-    RecordingShell shell;
-    QTemporaryDir folder;
-    std::unique_ptr<Form1> form;
 
     RealForm();
     ~RealForm();
-    void importDomains(const QStringList& domains);
 };
 
 }  // namespace quorvane::testing

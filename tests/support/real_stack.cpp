@@ -1,0 +1,33 @@
+#include "real_stack.h"
+
+#include <QElapsedTimer>
+#include <QNetworkProxy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace quorvane::testing {
+
+RealStack::RealStack(qint64 bodyCap) : http(manager, bodyCap) {
+    manager.setProxy(QNetworkProxy::NoProxy);
+}
+
+Fetched fetchTimed(RealStack& stack, const QString& url, const QString& charset, int waitMs) {
+    Fetched out;
+    QElapsedTimer clock;
+    auto page = HTTPPage2::create(stack.context);
+    page->HttpEvent = [&](const QString& text) {
+        if (out.events.isEmpty()) {
+            out.elapsedMs = clock.elapsed();
+        }
+        out.events.append(text);
+    };
+    clock.start();
+    page->SubIniData(url, charset, u"5"_s);
+    if (QTest::qWaitFor([&] { return !out.events.isEmpty(); }, waitMs)) {
+        QTest::qWait(30);
+    }
+    return out;
+}
+
+}  // namespace quorvane::testing
