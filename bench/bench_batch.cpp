@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quorvane's figures, each beside a baseline measured in the same run, with their ratio.
 //
 //   bench_batch [rows]              every figure (the batch run over `rows` rows, 1000 by default)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a user waits for when pasting into the domain box and importing: the box's layout of the
 // pasted text, the import, and the list's first paint, beside a bare split of the same text.
 #include "form_harness.h"

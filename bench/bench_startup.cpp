@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up time: from exec of a program to the first map of a top-level window on a private
 // Xvfb, as a second X client sees it. With no window manager the server exposes a window in
 // the same request that maps it, so the MapNotify is the moment of the first expose.

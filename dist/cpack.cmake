@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cpack` in the build directory makes a Debian package of what `cmake --install` puts in place.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorvane)

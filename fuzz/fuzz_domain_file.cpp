@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding a domain file's bytes, then the lines the box makes of it. The input is the file as
 // it is: no tag byte.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The domain box text: the lines that hold a domain, against a plain split of the same text.
 
 #include "batch/domain_list.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyword table of a statistics site page.
 
 #include "fuzz_support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The result count of a search page, and the checks that tell a failed answer.
 
 #include "batch/page_parsers.h"

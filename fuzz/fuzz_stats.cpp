@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The statistics page parser and the keyword page count taken from its keyword figure.
 
 #include "batch/page_parsers.h"

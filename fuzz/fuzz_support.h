@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Shared by the fuzz targets: how fuzz bytes become text, and how a broken invariant stops the run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text cutting and the number rules.
 // Input: "marker NUL text" cuts text at marker; without a NUL the whole input is the text and only
 // the parsers' own markers are used. Every text is also read as a number.

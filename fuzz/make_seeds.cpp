@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the seed corpus of every fuzz target, generated from the replica site's pages, so no
 // page of a real site ever lands in a corpus. Usage: quorvane-fuzz-seeds OUTDIR
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "build_config.h"
 #include "platform/application.h"
 #include "platform/qt_desktop.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # --help and --version answer on standard output and exit, with no display to open; other options are refused.
 # Usage: command_line.sh path/to/quorvane path/to/quorvane-demo
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # quorvane-demo, ended by SIGTERM, SIGINT or SIGHUP, removes its temporary folder and ends by that signal.
 # Usage: demo_signals.sh path/to/quorvane-demo
 set -euo pipefail

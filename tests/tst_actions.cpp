@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Paths, the domain file import and the double-click actions of the result lists.
 #include "fetch/addresses.h"
 #include "form_harness.h"

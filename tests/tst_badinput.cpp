@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Misbehaving sites against the real network stack: the replica site's fault modes on loopback.
 #include "fetch/httppage2.h"
 #include "mini_http_server.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSV bytes and the export's path rule, without a window.
 #include "files/csv.h"
 

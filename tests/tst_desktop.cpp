@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window on the desktop: captions that fit at any scale, names for screen readers, Qt's own
 // texts in Chinese. Registered in CTest as is and again at QT_SCALE_FACTOR=1.5 and 2.
 #include "form_harness.h"

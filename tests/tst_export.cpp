@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exporting the lists to CSV files, and the lists' context menus.
 #include "form_harness.h"
 

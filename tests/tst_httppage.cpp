@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fake_http.h"
 #include "fetch/httppage2.h"
 #include "mini_http_server.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window by keyboard: which controls Tab reaches in each view, Enter in the boxes, and copying
 // rows out of the lists.
 #include "form_harness.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "text/app_error.h"
 #include "window/list_model.h"
 #include "window/list_view.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/domain_file.h"
 #include "batch/domain_list.h"
 #include "batch/page_parsers.h"

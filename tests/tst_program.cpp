@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole program on the real stack against the replica site over loopback.
 #include "form_harness.h"
 

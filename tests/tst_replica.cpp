@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The replica site and its HTTP server, over real loopback sockets.
 
 #include "batch/page_parsers.h"

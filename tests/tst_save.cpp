@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/result_file.h"
 #include "form_harness.h"
 #include "platform/qt_desktop.h"

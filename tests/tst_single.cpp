@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The single detailed query, its keyword run and the keyword filter, on virtual time.
 #include "batch/page_parsers.h"
 #include "form_harness.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A day of batch querying on virtual time: 100,000 rows, paused every 10 rows for a second.
 // Nothing may pile up along the way: fetchers, their poll timers and requests go after their event.
 #include "fetch/httppage2.h"

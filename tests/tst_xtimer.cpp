@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fetch/xtimer.h"
 #include "platform/qt_services.h"
 #include "text/app_error.h"

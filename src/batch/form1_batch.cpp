@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The domain batch query: import, sorting, the three request chains and their pacing.
 #include "../fetch/addresses.h"
 #include "../text/app_error.h"

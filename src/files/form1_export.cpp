@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A result list, as shown, to a CSV file a spreadsheet opens.
 #include "../window/form1.h"
 #include "csv.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing the three file paths and opening the named files with the desktop's program.
 #include "../text/app_error.h"
 #include "../window/form1.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Appending the result lists to their files.
 #include "../window/form1.h"
 #include "result_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The filter over the keyword list: matching rows are copied into the list laid over it.
 #include "../text/cells.h"
 #include "../text/textcut.h"

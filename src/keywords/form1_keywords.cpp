@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyword ranking run of the single query: the domain's keyword table, page by page.
 #include "../fetch/addresses.h"
 #include "../text/app_error.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The single detailed query: one domain's figures in the detail strip.
 #include "../window/form1.h"
 

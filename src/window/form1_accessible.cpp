@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names for screen readers. Buttons, check boxes and captions are named by what they show; a box or list is
 // named by the caption beside it, which the reader cannot otherwise tie to it. On Linux a combo box's name is
 // its value whatever we set: AT-SPI readers take its caption from the label whose buddy it is.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quorvane against the replica site on loopback: the whole program, offline.
 // Usage: quorvane-demo [batch|single]
 //   batch   opens the batch view and starts a run over the sample list

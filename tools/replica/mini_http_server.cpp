@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mini_http_server.h"
 
 #include <QHostAddress>

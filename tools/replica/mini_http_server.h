@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A small HTTP/1.1 server on loopback for tests and local runs. Every reply closes its
