@@ -463,11 +463,7 @@ void Form1::copySelectedRows(const ListView& list) {
     if (text.isEmpty()) {
         return;
     }
-    m_services.clipboard.clear();
-    m_services.clipboard.setText(text);
-    if (m_services.clipboard.text() != text) {
-        showMessage(u"复制失败，剪贴板暂时不可用，请重试！"_s);
-    }
+    copyToClipboard(text, QString());  // a key press copies without a message, unless it failed
 }
 
 }  // namespace quorvane

@@ -218,6 +218,7 @@ private:
     void choosePath(QLineEdit* box);
     void viewPath(const QLineEdit* box);
     int hitColumn(const ListView& list, QPoint client) const;
+    // Puts text on the clipboard; says success (when given) only if it really arrived, else says so.
     void copyToClipboard(const QString& text, const QString& success);
     void keywordListDblClick(ListView& list, QPoint client);
     // What a double-click does on that cell of a domain row, and on a keyword row's keyword.

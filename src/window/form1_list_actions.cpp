@@ -33,7 +33,11 @@ void Form1::copyToClipboard(const QString& text, const QString& success) {
     m_services.clipboard.clear();
     m_services.clipboard.setText(text);
     // Another program may hold the clipboard: claim success only for what really arrived.
-    showMessage(m_services.clipboard.text() == text ? success : u"复制失败，剪贴板暂时不可用，请重试！"_s);
+    if (m_services.clipboard.text() != text) {
+        showMessage(u"复制失败，剪贴板暂时不可用，请重试！"_s);
+    } else if (!success.isEmpty()) {
+        showMessage(success);
+    }
 }
 
 void Form1::domainCellAction(int row, int cell) {
