@@ -57,7 +57,7 @@ void TestBadInput::brokenBytesDecodeWithReplacement_data() {
         << u"百度权重值为"_s + replica::statsFiguresFor(u"badutf8.example.com"_s).weight;
     QTest::newRow("badgbk search page")
         << siteQueryPath(u"badgbk.example.com"_s) << u"gb2312"_s
-        << u"找到相关结果约"_s + replica::resultCountFor(replica::QueryKind::Site, u"badgbk.example.com"_s);
+        << u"找到相关结果数约"_s + replica::resultCountFor(replica::QueryKind::Site, u"badgbk.example.com"_s);
     QTest::newRow("three stray UTF-8 bytes") << u"/raw/fffefd"_s << u"utf-8"_s << QString();
     QTest::newRow("three stray GBK bytes") << u"/raw/ff81ff"_s << u"gb2312"_s << QString();
     QTest::newRow("cut UTF-8 sequence at the end") << u"/raw/616263e4b8"_s << u"utf-8"_s << u"abc"_s;

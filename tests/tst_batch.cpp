@@ -38,7 +38,8 @@ PauseLog runWatching(FormHarness& h, qint64 maxMs) {
     return log;
 }
 
-// The result cells of a row whose statistics page had no weight marker and whose Baidu pages no count.
+// The result cells of a row whose statistics page had no weight marker and whose Baidu pages said
+// that nothing was found.
 QStringList noStatsPage() {
     return {u"失败"_s, u"失败"_s, u"失败"_s, u"0"_s, u"0"_s, u"失败"_s};
 }
@@ -79,7 +80,7 @@ private Q_SLOTS:
     void userPauseIsNotUndoneByPacing();
     void userStartDuringAutomaticPauseDoesNotRestartLater();
     void failuresShowAsFailuresAndRunCompletes();
-    void partialAndMarkerlessPagesShowZeroErrorPagesFail();
+    void partialPagesFailWhereTheyStopNoResultsAreZero();
     void lastRowIsRepairedToo();
     void pauseLengthIsClampedNotWrapped_data();
     void pauseLengthIsClampedNotWrapped();
@@ -593,11 +594,12 @@ void TestBatch::failuresShowAsFailuresAndRunCompletes() {
     QCOMPARE(list.subItemTip(3, DomainCell::Weight), QString());
     QCOMPARE(h.rowCells(5).mid(1), QStringList(6, u"失败"_s));  // over the body cap
     QCOMPARE(h.rowCells(6), expectedCells(u"ok2.com"_s));
-    // Garbage is no statistics page: its cells fail; Baidu's pages without a count say 0.
-    QCOMPARE(h.rowCells(4).mid(1), noStatsPage());
+    // Garbage is no statistics page and holds no count: every cell fails.
+    QCOMPARE(h.rowCells(4).mid(1), QStringList(6, u"失败"_s));
+    QCOMPARE(list.subItemTip(4, DomainCell::Indexed), u"页面中没有结果数"_s);
 }
 
-void TestBatch::partialAndMarkerlessPagesShowZeroErrorPagesFail() {
+void TestBatch::partialPagesFailWhereTheyStopNoResultsAreZero() {
     FormHarness h;
     Form1& f = *h.form;
     h.importDomains({u"partial.com"_s, u"nomarker.com"_s, u"notfound.com"_s, u"empty.com"_s});
@@ -605,8 +607,11 @@ void TestBatch::partialAndMarkerlessPagesShowZeroErrorPagesFail() {
     h.time.advance(30'000);
     QVERIFY(h.allFilled());
     const replica::StatsFigures partial = replica::statsFiguresFor(u"partial.com"_s);
-    QCOMPARE(h.rowCells(1), (QStringList{u"partial.com"_s, partial.weight, partial.keywords, u"0"_s, u"0"_s,
-                                         u"0"_s, u"0"_s}));
+    // Where a page stops early or is cut off after the marker, the figures it lacks are no zeros.
+    QCOMPARE(h.rowCells(1), (QStringList{u"partial.com"_s, partial.weight, partial.keywords, u"失败"_s,
+                                         u"失败"_s, u"失败"_s, u"失败"_s}));
+    QCOMPARE(f.ListView1->items().subItemTip(1, DomainCell::Traffic), u"页面中没有该项"_s);
+    QCOMPARE(f.ListView1->items().subItemTip(1, DomainCell::Indexed), u"页面中没有结果数"_s);
     QCOMPARE(h.rowCells(2).mid(1), noStatsPage());
     // A 404 page and an empty body are failed fetches.
     QCOMPARE(h.rowCells(3).mid(1), QStringList(6, u"失败"_s));

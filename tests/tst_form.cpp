@@ -93,7 +93,8 @@ void TestForm::layout_data() {
     row("Command9", "Form1", {4560, 1560, 1215, 375}, u"暂停"_s, 9);
     row("Command3", "Form1", {4560, 2040, 1215, 375}, u"开始"_s, 9);
     row("Command2", "Form1", {4560, 120, 1215, 375}, u"清空地址"_s, 9);
-    row("ListView1", "Form1", {0, 2520, 12375, 6855}, none);
+    row("ListView1", "Form1", {0, 2520, 12375, 6585}, none);
+    row("Label6", "Form1", {120, 9135, 12135, 255}, none);
     // In Frame1.
     row("Command19", "Frame1", {4560, 1920, 1575, 375}, u"单条详细查询"_s, 9);
     row("Check3", "Frame1", {4800, 1200, 1575, 255}, u"保存域名+结果"_s);

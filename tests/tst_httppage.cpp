@@ -42,7 +42,7 @@ private Q_SLOTS:
     void bodySizes_data();
     void bodySizes();
     void errorStatusDeliversBody();
-    void charsetIsTheCallersNotTheServers();
+    void declaredCharsetWins();
     void truncatedBodyFails();
     void refusedConnectionFails();
     void bodyOverCapFails_data();
@@ -89,15 +89,19 @@ void TestHttpPage::errorStatusDeliversBody() {
              QStringList{u"<html>not here</html>"_s});
 }
 
-void TestHttpPage::charsetIsTheCallersNotTheServers() {
+void TestHttpPage::declaredCharsetWins() {
     RealStack stack;
     const QString text = u"丂百度为您找到相关结果约1,230个"_s;
     const QByteArray gbk = QStringEncoder("GBK").encode(text);
-    // The server even claims UTF-8: the caller's name decides.
-    MiniHttpServer server([&](const Request&) { return Reply::ok(gbk, "text/html; charset=utf-8"); });
+    MiniHttpServer server([&](const Request& request) {
+        return request.target == "/declared" ? Reply::ok(gbk, "text/html; charset=GBK")
+                                             : Reply::ok(gbk, "text/html");
+    });
     QVERIFY(server.listen());
-    QCOMPARE(fetchReal(stack, server.baseUrl() + u"/s"_s, u"gb2312"_s), QStringList{text});
-    const QStringList asUtf8 = fetchReal(stack, server.baseUrl() + u"/s"_s, u"utf-8"_s);
+    // The response's word beats the caller's; without one, the caller's name decides.
+    QCOMPARE(fetchReal(stack, server.baseUrl() + u"/declared"_s, u"utf-8"_s), QStringList{text});
+    QCOMPARE(fetchReal(stack, server.baseUrl() + u"/bare"_s, u"gb2312"_s), QStringList{text});
+    const QStringList asUtf8 = fetchReal(stack, server.baseUrl() + u"/bare"_s, u"utf-8"_s);
     QCOMPARE(asUtf8.size(), 1);
     QVERIFY(asUtf8.first() != text);
 }

@@ -5,6 +5,7 @@
 #include "keywords/keyword_parser.h"
 #include "replica_site.h"
 
+#include <QFile>
 #include <QStringDecoder>
 #include <QTest>
 
@@ -18,12 +19,13 @@ namespace {
 const QString kKeywordMarker = u"累计找到 <span style=\"color:#F00\">"_s;
 const QString kTrafficMarker = u"网站的流量为：<span style=\"color:#F00\">"_s;
 
-// "w=5，|k=1234|t=56|s=2026-11-30|i=789" style summary of what the parser cut out.
+// "w=5|k=1234|t=56|s=2026-11-30|i=-" style summary of what the parser cut out; "-": no figure.
 QString summary(const std::vector<StatsFigure>& figures) {
     static const char* names[] = {"w", "k", "t", "s", "i"};
     QStringList parts;
     for (const StatsFigure& figure : figures) {
-        parts.append(QLatin1StringView(names[static_cast<int>(figure.field)]) + u'=' + figure.text);
+        parts.append(QLatin1StringView(names[static_cast<int>(figure.field)]) + u'=' +
+                     (figure.found ? figure.text : u"-"_s));
     }
     return parts.join(u'|');
 }
@@ -64,27 +66,40 @@ void TestParsers::statsPage_data() {
     QTest::newRow("all markers") << page(full) << u"w=5|k=1234|t=56|s=2026-11-30|i=789"_s;
     QTest::newRow("two-digit weight")
         << page(u"10"_s + full.mid(2)) << u"w=10|k=1234|t=56|s=2026-11-30|i=789"_s;
-    QTest::newRow("empty section") << page(QString()) << u"w="_s;
-    QTest::newRow("marker at the very end") << u"abc百度权重值为"_s << QString();
+    QTest::newRow("empty section") << page(QString()) << u"w=-|k=-|t=-|s=-|i=-"_s;
+    QTest::newRow("marker at the very end") << u"abc百度权重值为"_s << u"w=-|k=-|t=-|s=-|i=-"_s;
     QTest::newRow("no weight marker") << u"<html>nothing</html>"_s << QString();
     QTest::newRow("failure text") << u"失败"_s << QString();
     QTest::newRow("empty keyword count")
-        << page(u"3，"_s + kKeywordMarker + u"<b>"_s + kTrafficMarker + u"9<"_s) << u"w=3|k=|t=9"_s;
-    QTest::newRow("missing keyword marker stops")
-        << page(u"3，"_s + kTrafficMarker + u"9< 百度快照日期：2026-01-01 "_s) << u"w=3"_s;
-    QTest::newRow("missing traffic marker stops")
-        << page(u"3，"_s + kKeywordMarker + u"12<"_s) << u"w=3|k=12"_s;
+        << page(u"3，"_s + kKeywordMarker + u"<b>"_s + kTrafficMarker + u"9<"_s) << u"w=3|k=-|t=9|s=-|i=-"_s;
+    QTest::newRow("missing keyword marker")
+        << page(u"3，"_s + kTrafficMarker + u"9< 百度快照日期：2026-01-01 "_s)
+        << u"w=3|k=-|t=9|s=2026-01-01|i=-"_s;
+    QTest::newRow("missing traffic marker")
+        << page(u"3，"_s + kKeywordMarker + u"12<"_s) << u"w=3|k=12|t=-|s=-|i=-"_s;
     QTest::newRow("snapshot without blank takes the rest")
         << page(u"3，"_s + kKeywordMarker + u"1<"_s + kTrafficMarker + u"2<百度快照日期：2026-12-01"_s)
-        << u"w=3|k=1|t=2|s=2026-12-01"_s;
+        << u"w=3|k=1|t=2|s=2026-12-01|i=-"_s;
     QTest::newRow("figures outside the section are not seen")
         << page(u"4，"_s + kKeywordMarker + u"7<"_s + kTrafficMarker + u"8< 百度快照日期：2026-02-02 "_s)
-        << u"w=4|k=7|t=8|s=2026-02-02"_s;
-    QTest::newRow("snapshot right at blank gives empty")
+        << u"w=4|k=7|t=8|s=2026-02-02|i=-"_s;
+    QTest::newRow("snapshot right at blank is no date")
         << page(u"1，"_s + kKeywordMarker + u"1<"_s + kTrafficMarker + u"1<百度快照日期： x 收录数：5 "_s)
-        << u"w=1|k=1|t=1|s=|i=5"_s;
+        << u"w=1|k=1|t=1|s=-|i=5"_s;
     QTest::newRow("only the first weight marker counts")
-        << u"<div>百度权重值为2，</div><div>百度权重值为8，</div>"_s << u"w=2"_s;
+        << u"<div>百度权重值为2，</div><div>百度权重值为8，</div>"_s << u"w=2|k=-|t=-|s=-|i=-"_s;
+    QTest::newRow("a range of visits, grouped counts")
+        << page(u"6，"_s + kKeywordMarker + u"1,234<"_s + kTrafficMarker +
+                u"765~1255< 百度快照日期：2026/3/9 "_s)
+        << u"w=6|k=1,234|t=765~1255|s=2026/3/9|i=-"_s;
+    QTest::newRow("texts that are no figures")
+        << page(u"--"_s + kKeywordMarker + u"很多<"_s + kTrafficMarker +
+                u"-5< 百度快照日期：2026-13-01 收录数：n/a "_s)
+        << u"w=-|k=-|t=-|s=-|i=-"_s;
+    const replica::StatsFigures partial = replica::statsFiguresFor(u"partial.cn"_s);
+    QTest::newRow("a page that stops early")
+        << QString::fromUtf8(replica::replicaReply(replica::requestFor("/baidu/partial.cn/")).body)
+        << u"w="_s + partial.weight + u"|k="_s + partial.keywords + u"|t=-|s=-|i=-"_s;
 }
 
 void TestParsers::statsPage() {
@@ -140,22 +155,39 @@ void TestParsers::resultCount_data() {
     QTest::addColumn<QString>("figure");
     using K = ResultCount::Kind;
     QTest::newRow("about 1,230") << u"<p>百度为您找到相关结果约1,230个</p>"_s << K::Figure << u"1,230"_s;
-    QTest::newRow("only 约 removed") << u"找到相关结果数约7,400个"_s << K::Figure << u"数7,400"_s;
-    QTest::newRow("no 个") << u"找到相关结果约12 条 约"_s << K::Figure << u"12 条 "_s;
+    QTest::newRow("site: count line") << u"找到相关结果数约7,400个"_s << K::Figure << u"7,400"_s;
+    QTest::newRow("ungrouped, no 约") << u"找到相关结果 92 个"_s << K::Figure << u"92"_s;
+    QTest::newRow("no 个") << u"找到相关结果约12 条 约"_s << K::NoCount << QString();
     QTest::newRow("marker twice") << u"找到相关结果约5个 找到相关结果约9个"_s << K::Figure << u"5"_s;
     QTest::newRow("个 only after second marker")
-        << u"找到相关结果约5 找到相关结果9个"_s << K::Figure << u"5 "_s;
-    QTest::newRow("nothing after marker") << u"abc找到相关结果"_s << K::CutFailed << QString();
-    QTest::newRow("second marker at once") << u"找到相关结果找到相关结果3个"_s << K::CutFailed << QString();
-    QTest::newRow("no marker") << u"<html>没有结果</html>"_s << K::NoMarker << QString();
-    QTest::newRow("failure text") << u"失败"_s << K::NoMarker << QString();
-    QTest::newRow("个 at once") << u"找到相关结果个"_s << K::Figure << QString();
+        << u"找到相关结果约5 找到相关结果9个"_s << K::NoCount << QString();
+    QTest::newRow("nothing after marker") << u"abc找到相关结果"_s << K::NoCount << QString();
+    QTest::newRow("second marker at once") << u"找到相关结果找到相关结果3个"_s << K::NoCount << QString();
+    QTest::newRow("个 at once") << u"找到相关结果个"_s << K::NoCount << QString();
+    QTest::newRow("words, not a number") << u"找到相关结果约很多个"_s << K::NoCount << QString();
+    QTest::newRow("no marker") << u"<html>没有结果</html>"_s << K::NoCount << QString();
+    QTest::newRow("failure text") << u"失败"_s << K::NoCount << QString();
+    QTest::newRow("no results, no comma")
+        << u"<p>抱歉没有找到与<em>“site:a.cn”</em>相关的网页。</p>"_s << K::NoResults << QString();
+    QTest::newRow("no results, words apart")
+        << u"<p>抱歉，没有找到与“site:a.cn”的网页</p>"_s << K::NoCount << QString();
+    const auto file = [](const char* name) {
+        QFile page(QFINDTESTDATA(QString::fromLatin1("data/baidu/") + QLatin1StringView(name)));
+        return page.open(QIODevice::ReadOnly) ? QString::fromUtf8(page.readAll()) : QString();
+    };
+    QTest::newRow("today's domain: page") << file("domain-query.html") << K::Figure << u"1,240,000"_s;
+    QTest::newRow("today's site: page") << file("site-query.html") << K::Figure << u"7,400"_s;
+    QTest::newRow("today's no-result page") << file("no-results.html") << K::NoResults << QString();
+    QTest::newRow("page cut off after the marker") << file("cut-off.html") << K::NoCount << QString();
+    QTest::newRow("robot check") << file("verify.html") << K::NoCount << QString();
+    QTest::newRow("portal page") << file("portal.html") << K::NoCount << QString();
 }
 
 void TestParsers::resultCount() {
     QFETCH(QString, text);
     QFETCH(ResultCount::Kind, kind);
     QFETCH(QString, figure);
+    QVERIFY(!text.isEmpty());
     const ResultCount count = parseResultCount(text);
     QCOMPARE(count.kind, kind);
     QCOMPARE(count.figure, figure);
@@ -165,7 +197,7 @@ void TestParsers::resultCountOfReplicaSite() {
     // Domains that name the check page or its host still get their real counts.
     for (const QString& domain : {u"www.qq.com"_s, u"wappass.baidu.com"_s, u"百度安全验证.com"_s}) {
         for (const auto kind : {replica::QueryKind::Domain, replica::QueryKind::Site}) {
-            const QString text = QStringDecoder("GBK").decode(replica::resultPageFor(kind, domain));
+            const QString text = QString::fromUtf8(replica::resultPageFor(kind, domain));
             const ResultCount count = parseResultCount(text);
             QCOMPARE(count.kind, ResultCount::Kind::Figure);
             QCOMPARE(count.figure, replica::resultCountFor(kind, domain));

@@ -216,8 +216,8 @@ private Q_SLOTS:
     void misbehavingModesShapeTheirReplies();
     void statsPageCarriesMarkersAndFigures_data();
     void statsPageCarriesMarkersAndFigures();
-    void resultPageIsGbkWithCount_data();
-    void resultPageIsGbkWithCount();
+    void resultPageIsUtf8WithTodaysCountLine_data();
+    void resultPageIsUtf8WithTodaysCountLine();
     void faultModes_data();
     void faultModes();
     void hangHoldsTheConnectionUntilTheClientAborts_data();
@@ -434,7 +434,7 @@ void TestReplica::statsPageCarriesMarkersAndFigures() {
     QCOMPARE(site.targets(), QList<QByteArray>{path.toLatin1()});
 }
 
-void TestReplica::resultPageIsGbkWithCount_data() {
+void TestReplica::resultPageIsUtf8WithTodaysCountLine_data() {
     QTest::addColumn<QueryKind>("kind");
     QTest::addColumn<QString>("query");
     QTest::addColumn<QString>("domain");
@@ -444,7 +444,7 @@ void TestReplica::resultPageIsGbkWithCount_data() {
     QTest::newRow("domain query, other domain") << QueryKind::Domain << u"domain%3A"_s << u"quorvane.test"_s;
 }
 
-void TestReplica::resultPageIsGbkWithCount() {
+void TestReplica::resultPageIsUtf8WithTodaysCountLine() {
     QFETCH(QueryKind, kind);
     QFETCH(QString, query);
     QFETCH(QString, domain);
@@ -454,18 +454,19 @@ void TestReplica::resultPageIsGbkWithCount() {
     Fetched fetched;
     QVERIFY(client.fetch(urlOf(site.baseUrl(), u"/s?wd="_s + query + domain), fetched));
     QCOMPARE(fetched.status, 200);
-    QCOMPARE(fetched.contentType, QByteArrayLiteral("text/html; charset=gbk"));
+    QCOMPARE(fetched.contentType, QByteArrayLiteral("text/html;charset=utf-8"));
     QCOMPARE(fetched.body, resultPageFor(kind, domain));
-    QVERIFY(fetched.body.contains(gbkCountMarker()));
-    QVERIFY(!fetched.body.contains(countMarker().toUtf8()));
+    QVERIFY(fetched.body.contains(countMarker().toUtf8()));
+    QVERIFY(!fetched.body.contains(gbkCountMarker()));
 
-    const QString page = fromGbk(fetched.body);
+    const QString page = QString::fromUtf8(fetched.body);
     const QString count = resultCountFor(kind, domain);
-    QVERIFY(page.contains(u"<title>"_s));
-    QVERIFY(page.contains(u"找到相关结果约"_s + count + u"个"_s));
-    // Cut as the program does: after the first marker, before the first "个", without "约".
-    const QString figure = partBefore(*partAfter(page, countMarker()), u"个"_s).remove(u'约');
-    QCOMPARE(figure, count);
+    QVERIFY(page.contains(u"<meta http-equiv=\"content-type\" content=\"text/html;charset=utf-8\">"_s));
+    // Today's count lines: the site: page writes "数" before "约".
+    const QString line = kind == QueryKind::Site ? u"<span class=\"nums_text\">找到相关结果数约"_s
+                                                 : u"<span class=\"nums_text\">百度为您找到相关结果约"_s;
+    QVERIFY(page.contains(line + count + u"个</span>"_s));
+    QCOMPARE(quorvane::parseResultCount(page).figure, count);
     const QString queryText = (kind == QueryKind::Domain ? u"domain:"_s : u"site:"_s) + domain;
     QVERIFY(page.contains(u"<title>"_s + queryText));
 }
@@ -498,13 +499,14 @@ void TestReplica::faultModes_data() {
         << stats + u"nomarker.example.com/"_s << 200 << Size::Page << false
         << QStringList{u"<title>"_s, u"</html>"_s} << statsMarkers() << QString() << QByteArray();
     QTest::newRow("nomarker, search")
-        << site + u"nomarker.example.com"_s << 200 << Size::Page << true
-        << QStringList{u"_百度搜索</title>"_s, u"</html>"_s} << noCount << QString() << QByteArray();
+        << site + u"nomarker.example.com"_s << 200 << Size::Page << false
+        << QStringList{u"_百度搜索</title>"_s, u"抱歉，没有找到与"_s, u"相关的网页"_s} << noCount << QString()
+        << QByteArray();
     QTest::newRow("partial, statistics")
         << stats + u"partial.example.com"_s << 200 << Size::Page << false
         << QStringList{weightMarker(), keywordMarker()}
         << QStringList{trafficMarker(), snapshotMarker(), indexedMarker()} << QString() << QByteArray();
-    QTest::newRow("partial, search") << backlinks + u"partial.example.com"_s << 200 << Size::Page << true
+    QTest::newRow("partial, search") << backlinks + u"partial.example.com"_s << 200 << Size::Page << false
                                      << QStringList{countMarker()} << QStringList() << countMarker()
                                      << QByteArray();
     QTest::newRow("garbage, statistics")
@@ -513,7 +515,10 @@ void TestReplica::faultModes_data() {
     QTest::newRow("garbage, search") << site + u"garbage.example.net"_s << 200 << Size::Page << true
                                      << QStringList() << noCount << QString()
                                      << garbageFor(u"garbage.example.net"_s);
-    QTest::newRow("verify, search") << site + u"verify.example.com"_s << 200 << Size::Page << true
+    QTest::newRow("gbk, search") << site + u"gbk.example.com"_s << 200 << Size::Page << true
+                                 << QStringList{u"charset=gbk"_s, u"找到相关结果数约"_s} << QStringList()
+                                 << QString() << gbkResultPageFor(QueryKind::Site, u"gbk.example.com"_s);
+    QTest::newRow("verify, search") << site + u"verify.example.com"_s << 200 << Size::Page << false
                                     << QStringList{u"<title>百度安全验证</title>"_s} << noCount << QString()
                                     << QByteArray();
     QTest::newRow("verify, statistics")
@@ -660,7 +665,7 @@ void TestReplica::hugeAbortedMidwayClosesTheConnection() {
     QSignalSpy metaData(reply.get(), &QNetworkReply::metaDataChanged);
     QVERIFY(metaData.count() > 0 || metaData.wait());
     QCOMPARE(reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(), kHugeBodyBytes);
-    QCOMPARE(reply->rawHeader("Content-Type"), QByteArrayLiteral("text/html; charset=gbk"));
+    QCOMPARE(reply->rawHeader("Content-Type"), QByteArrayLiteral("text/html;charset=utf-8"));
     reply->abort();
     QTRY_COMPARE(site.openConnections(), 0);
     // The server still works afterwards.

@@ -372,12 +372,14 @@ void TestSingle::failedStatisticsPageShowsFailure() {
     h.http.setResponder([&](const QString&) { return reply; });
     f.Command11->click();
     h.time.advance(10'000);
-    QCOMPARE(f.Label5[0]->text(), u"失败"_s);
-    QCOMPARE(f.Label5[0]->toolTip(), reason);
-    QCOMPARE(f.Label5[0]->accessibleDescription(), reason);
-    for (std::size_t i = 1; i < 7; ++i) {
-        QCOMPARE(f.Label5[i]->text(), u"0"_s);
+    // No figure of the page is known: none may read as a zero.
+    for (std::size_t i = 0; i < 5; ++i) {
+        QCOMPARE(f.Label5[i]->text(), u"失败"_s);
+        QCOMPARE(f.Label5[i]->toolTip(), reason);
+        QCOMPARE(f.Label5[i]->accessibleDescription(), reason);
     }
+    QCOMPARE(f.Label5[5]->text(), u"0"_s);
+    QCOMPARE(f.Label5[6]->text(), u"0"_s);
     QVERIFY(h.sentKeywordPages().isEmpty());
 }
 

@@ -31,6 +31,10 @@ private Q_SLOTS:
     void decodeGbkLabelledGb2312();
     void decodeUnknownCharsetThrows();
     void decodeStripsUtf8Bom();
+    void declaredCharset_data();
+    void declaredCharset();
+    void figureShapes_data();
+    void figureShapes();
 };
 
 void TestText::splitPieces_data() {
@@ -210,6 +214,71 @@ void TestText::decodeUnknownCharsetThrows() {
 
 void TestText::decodeStripsUtf8Bom() {
     QCOMPARE(DecodeBody(QByteArray("\xEF\xBB\xBFok"), u"utf-8"_s), u"ok"_s);
+}
+
+void TestText::declaredCharset_data() {
+    QTest::addColumn<QByteArray>("contentType");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("charset");  // empty: none declared
+    const QByteArray gbkMeta =
+        "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gbk\">";
+    QTest::newRow("header") << QByteArray("text/html;charset=utf-8") << QByteArray("<p>") << u"utf-8"_s;
+    QTest::newRow("header, quoted, upper case")
+        << QByteArray("text/html; Charset=\"GB2312\"") << QByteArray("<p>") << u"gb2312"_s;
+    QTest::newRow("header beats meta") << QByteArray("text/html; charset=utf-8") << gbkMeta << u"utf-8"_s;
+    QTest::newRow("bom beats meta") << QByteArray("text/html") << QByteArray("\xEF\xBB\xBF") + gbkMeta
+                                    << u"utf-8"_s;
+    QTest::newRow("http-equiv meta") << QByteArray() << gbkMeta << u"gbk"_s;
+    QTest::newRow("charset meta, bare, any case")
+        << QByteArray("text/html") << QByteArray("<HEAD><META CharSet=UTF-8>") << u"utf-8"_s;
+    QTest::newRow("charset meta, single quotes")
+        << QByteArray() << QByteArray("<meta charset='gb2312'/>") << u"gb2312"_s;
+    QTest::newRow("meta past 1024 bytes")
+        << QByteArray() << QByteArray(1024, ' ') + "<meta charset=gbk>" << QString();
+    QTest::newRow("unknown header name falls to meta")
+        << QByteArray("text/html; charset=x-nonsense") << QByteArray("<meta charset=gbk>") << u"gbk"_s;
+    QTest::newRow("unknown name only")
+        << QByteArray("text/html; charset=x-nonsense") << QByteArray("<p>") << QString();
+    QTest::newRow("charset in the text, not a meta")
+        << QByteArray() << QByteArray("<p>charset=gbk</p>") << QString();
+    QTest::newRow("nothing") << QByteArray("text/html") << QByteArray("<html>") << QString();
+}
+
+void TestText::declaredCharset() {
+    QFETCH(QByteArray, contentType);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, charset);
+    QCOMPARE(quorvane::declaredCharset(contentType, body).value_or(QString()), charset);
+}
+
+void TestText::figureShapes_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("count");
+    QTest::addColumn<bool>("range");
+    QTest::addColumn<bool>("date");
+    QTest::newRow("count") << u"7400"_s << true << false << false;
+    QTest::newRow("grouped count") << u" 1,240,000 "_s << true << false << false;
+    QTest::newRow("sign") << u"-3"_s << false << false << false;
+    QTest::newRow("fraction") << u"0.5"_s << false << false << false;
+    QTest::newRow("trailing comma") << u"12,"_s << false << false << false;
+    QTest::newRow("range") << u"765~1255"_s << false << true << false;
+    QTest::newRow("half a range") << u"765~"_s << false << false << false;
+    QTest::newRow("date") << u"2026-01-01"_s << false << false << true;
+    QTest::newRow("short date with slashes") << u"2026/1/9"_s << false << false << true;
+    QTest::newRow("no such day") << u"2026-02-30"_s << false << false << false;
+    QTest::newRow("mixed separators") << u"2026-01/01"_s << false << false << false;
+    QTest::newRow("words") << u"abc"_s << false << false << false;
+    QTest::newRow("empty") << QString() << false << false << false;
+}
+
+void TestText::figureShapes() {
+    QFETCH(QString, text);
+    QFETCH(bool, count);
+    QFETCH(bool, range);
+    QFETCH(bool, date);
+    QCOMPARE(text::isCount(text), count);
+    QCOMPARE(text::isCountRange(text), range);
+    QCOMPARE(text::isDate(text), date);
 }
 
 QTEST_GUILESS_MAIN(TestText)

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "domain_file.h"
 
+#include "../text/cells.h"
+#include "../text/textcut.h"
+
 #include <QStringDecoder>
 
 namespace quorvane {
@@ -48,7 +51,10 @@ std::optional<QStringList> savedRowFields(QStringView line) {
     }
     QStringList fields;
     for (const QStringView field : line.split(u'|')) {
-        fields.append(field.toString());
+        // Only what this program writes is a figure; anything else is asked for again.
+        const bool figure = fields.isEmpty() || field == kFailureText || field == kUnknown ||
+                            text::isCount(field) || text::isCountRange(field) || text::isDate(field);
+        fields.append(figure ? field.toString() : kUnknown);
     }
     return fields;
 }

@@ -9,7 +9,8 @@
 namespace quorvane {
 
 // A line as "确认保存" writes a whole row: a domain and its six figures joined by "|". Their seven
-// texts, or nothing for any other line (a plain domain line imports as it is).
+// texts, or nothing for any other line (a plain domain line imports as it is). A cell that is no
+// figure this program writes (a count, a range of counts, a date, "失败", "...") comes back as "...".
 std::optional<QStringList> savedRowFields(QStringView line);
 
 // The text of a domain file: UTF-8 (with or without a byte order mark), UTF-16 with a byte order

@@ -146,11 +146,17 @@ void Form1::importDomainText(const QString& text, bool withFigures) {
     // The rows keep their domains as pieces of text and their figures as the placeholder until a page
     // fills them: a row costs no allocation of its own.
     list.addNumberedRows(text, lines, DomainCell::Count, kUnknown);
+    m_importedFigures = false;
     if (withFigures) {
         for (std::size_t i = 0; i < lines.size(); ++i) {
             if (const auto saved = savedRowFields(lines[i].domain)) {
-                for (int cell = DomainCell::Domain; cell < DomainCell::Count; ++cell) {
-                    list.setEntrySubItem(static_cast<int>(i) + 1, cell, saved->at(cell - 1));
+                const int row = static_cast<int>(i) + 1;
+                list.setEntrySubItem(row, DomainCell::Domain, saved->at(0));
+                for (int cell = DomainCell::Weight; cell < DomainCell::Count; ++cell) {
+                    const QString& figure = saved->at(cell - 1);
+                    list.setEntrySubItem(row, cell, figure,
+                                         figure == kFailureText ? u"上次查询失败"_s : QString());
+                    m_importedFigures = m_importedFigures || figure != kUnknown;
                 }
             }
         }
@@ -164,6 +170,7 @@ void Form1::importDomainText(const QString& text, bool withFigures) {
 void Form1::endBatchRun() {
     // Even a Pause and Start after it must begin at the new list's first row.
     m_run.import(rowsPerBatch());
+    endBlockPause();
     setCaption(Label2, u"0"_s);
     Timer1.setEnabled(false);
     Timer2.setEnabled(false);
@@ -322,6 +329,8 @@ void Form1::retryFailedRows() {
         showMessage(u"没有失败或未完成的行，无需重新查询。"_s);
         return;
     }
+    m_importedFigures = false;
+    endBlockPause();
     Timer2.setEnabled(false);
     m_run.startRetry(rowsPerBatch(), rowsToRetry());
     setCaption(Label2, u"0"_s);
@@ -334,6 +343,21 @@ void Form1::retryFailedRows() {
 // --- Start, Pause, Stop.
 
 void Form1::Command3_Click() {
+    if (!m_run.paused() && m_importedFigures) {
+        // A fresh start would wipe every figure the imported file brought back.
+        const MsgResult answer =
+            m_services.messages.show(this, u"列表中已有查询结果：只查询失败和未完成的行？"_s, kAppTitle,
+                                     MsgButtons::YesNoCancel, MsgIcon::Question);
+        if (answer == MsgResult::Cancel) {
+            return;
+        }
+        if (answer == MsgResult::Yes) {
+            retryFailedRows();
+            return;
+        }
+    }
+    m_importedFigures = false;
+    endBlockPause();
     // A Start, by hand or at the end of a pause, supersedes any pending automatic resume.
     Timer2.setEnabled(false);
     if (m_run.start(rowsPerBatch())) {
@@ -351,12 +375,27 @@ void Form1::Command3_Click() {
 void Form1::Command9_Click() {
     // The user's Pause holds: no pending or later automatic resume may undo it.
     Timer2.setEnabled(false);
+    endBlockPause();
     m_run.userPause();
 }
 
 void Form1::Command10_Click() {
     Timer2.setEnabled(false);
+    endBlockPause();
     m_run.userStop();
+}
+
+// Whether the row at the progress row is complete; false past the list or on a missing row.
+bool Form1::progressRowComplete() const {
+    bool complete = false;
+    resumeNext([&] {
+        const QStringList& cells = ListView1->items().entryCells(entry(m_run.ProgressRow));
+        complete = true;
+        for (int cell = DomainCell::Weight; cell <= DomainCell::Snapshot; ++cell) {
+            complete = complete && cells.value(cell) != kUnknown;
+        }
+    });
+    return complete;
 }
 
 void Form1::Timer1_Timer() {
@@ -367,17 +406,17 @@ void Form1::Timer1_Timer() {
         return;
     }
     bool counted = false;
-    resumeNext([&] {
-        const int row = entry(m_run.ProgressRow);
-        for (int cell = DomainCell::Weight; cell <= DomainCell::Snapshot; ++cell) {
-            if (list.entrySubItem(row, cell) == kUnknown) {
-                return;
-            }
-        }
+    // One row a tick; in a retry the rows it asks nothing for are counted at once, so that the
+    // pacing and the count follow the rows it really asks for.
+    while (m_run.ProgressRow <= list.itemCount() && progressRowComplete()) {
+        const bool skipped = m_run.retry && !m_run.retriedRow(m_run.ProgressRow);
         setCaption(Label2, QString::number(m_run.ProgressRow));
         m_run.rowCounted();
         counted = true;
-    });
+        if (!skipped) {
+            break;
+        }
+    }
     if (!counted && m_run.halted() && !waiting(pr1) && !waiting(pr2) && !waiting(pr3)) {
         // Halted with nothing on its way: no cell can change until the next Start, which wakes it.
         Timer1.setEnabled(false);
@@ -410,91 +449,138 @@ QString Form1::reasonOf(const FetcherSlot& fetcher, const QString& page) {
     if (QString reason = fetcher.failureReason(); !reason.isEmpty()) {
         return reason;
     }
-    return isVerificationPage(page) ? u"百度安全验证：需要人工验证"_s : u"页面中没有数据"_s;
+    return isVerificationPage(page) ? kVerificationReason : u"页面中没有数据"_s;
 }
 
 void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
-    ListModel& list = ListView1->items();
     // A page without the weight marker is no statistics page: zeros would read as a real result.
     const bool failed = noFigures(pr1, HereReturnCode) || !isStatsPage(HereReturnCode);
+    const QString reason = failed ? reasonOf(pr1, HereReturnCode) : QString();
     const std::vector<StatsFigure> figures =
         failed ? std::vector<StatsFigure>{} : parseStatsPage(HereReturnCode);
-    try {
-        for (const StatsFigure& figure : figures) {
-            if (m_run.singleMode()) {
-                setCaption(Label5[labelFor(figure.field)], figure.text);
-                if (figure.field == StatsField::Keywords) {
-                    const std::optional<int> pages = keywordPagesFor(Label5[1]->text());
-                    if (!pages) {
-                        throw AppError(AppError::kTypeMismatch, u"类型不匹配"_s);
-                    }
-                    setCaption(Label5[5], QString::number(*pages));
-                    StartKeywordRun();
-                }
-            } else if (const int cell = cellFor(figure.field); cell != 0) {
-                list.setEntrySubItem(entry(m_run.StatsRow()), cell, figure.text);
-            }
-        }
-    } catch (const AppError&) {
-        // The figures written so far stay.
-    }
     if (m_run.singleMode()) {
-        if (failed) {
-            // Zeros alone would read as a real result of a domain with no standing.
-            setCaption(Label5[0], kFailureText);
-            setTip(Label5[0], reasonOf(pr1, HereReturnCode));
-        }
+        showSingleFigures(figures, reason);
         return;
     }
-    // Cells the page did not fill must not stay unknown, or the progress count would stop at this row.
-    const QString filler = failed ? kFailureText : u"0"_s;
-    const QString reason = failed ? reasonOf(pr1, HereReturnCode) : QString();
-    for (const int cell : kStatsCells) {
-        resumeNext([&] {
-            const int row = entry(m_run.StatsRow());
-            if (list.entrySubItem(row, cell) == kUnknown) {
-                list.setEntrySubItem(row, cell, filler, reason);
-            }
-        });
+    ListModel& list = ListView1->items();
+    for (const StatsFigure& figure : figures) {
+        if (const int cell = cellFor(figure.field); cell != 0) {
+            resumeNext([&] {
+                // Only what is unknown: a retry keeps every good figure the row already has.
+                const int row = entry(m_run.StatsRow());
+                if (list.entrySubItem(row, cell) == kUnknown) {
+                    list.setEntrySubItem(row, cell, figure.found ? figure.text : kFailureText,
+                                         figure.found ? QString() : kNoSuchField);
+                }
+            });
+        }
+    }
+    if (failed) {
+        for (const int cell : kStatsCells) {
+            resumeNext([&] {
+                const int row = entry(m_run.StatsRow());
+                if (list.entrySubItem(row, cell) == kUnknown) {
+                    list.setEntrySubItem(row, cell, kFailureText, reason);
+                }
+            });
+        }
     }
     if (RunState::advance(m_run.StatsRow(), list.itemCount())) {
         RequestStatsPage();
     }
 }
 
+// The statistics page of the single query, into the detail strip in the page's order; the keyword
+// count starts the keyword run. What the page lacks says 失败 and why.
+void Form1::showSingleFigures(const std::vector<StatsFigure>& figures, const QString& failure) {
+    if (!failure.isEmpty()) {
+        for (std::size_t i = 0; i <= labelFor(StatsField::Indexed); ++i) {
+            setCaption(Label5[i], kFailureText);
+            setTip(Label5[i], failure);
+        }
+        return;
+    }
+    for (const StatsFigure& figure : figures) {
+        QLabel* value = Label5[labelFor(figure.field)];
+        setCaption(value, figure.found ? figure.text : kFailureText);
+        setTip(value, figure.found ? QString() : kNoSuchField);
+        if (figure.field == StatsField::Keywords && figure.found) {
+            if (const std::optional<int> pages = keywordPagesFor(figure.text)) {
+                setCaption(Label5[5], QString::number(*pages));
+                StartKeywordRun();
+            }
+        }
+    }
+}
+
 void Form1::countChainEvent(const QString& page, const FetcherSlot& fetcher, qint64& cursor, int cell,
                             void (Form1::*builder)()) {
     ListModel& list = ListView1->items();
-    // What holds no count shows as a failure, never as 0.
-    const bool failed = noFigures(fetcher, page);
-    const QString reason = failed ? reasonOf(fetcher, page) : QString();
-    resumeNext([&] {
-        const int row = entry(cursor);
-        if (failed) {
-            list.setEntrySubItem(row, cell, kFailureText, reason);
-            return;
-        }
-        const ResultCount count = parseResultCount(page);
-        switch (count.kind) {
-            case ResultCount::Kind::Figure:
-                list.setEntrySubItem(row, cell, count.figure);
-                break;
-            case ResultCount::Kind::NoMarker:
-                list.setEntrySubItem(row, cell, u"0"_s);
-                break;
-            case ResultCount::Kind::CutFailed:
-                break;
-        }
-    });
+    const bool robotCheck = fetcher.sentToCheck() || isVerificationPage(page);
+    const bool failed = robotCheck || noFigures(fetcher, page);
+    const ResultCount count = failed ? ResultCount{ResultCount::Kind::NoCount, {}} : parseResultCount(page);
+    // What holds no count shows as a failure, never as 0; only Baidu's own "no results" is a 0.
+    QString text = kFailureText;
+    QString reason = failed ? reasonOf(fetcher, page) : kNoCount;
+    if (count.kind == ResultCount::Kind::Figure) {
+        text = count.figure;
+        reason.clear();
+    } else if (count.kind == ResultCount::Kind::NoResults) {
+        text = u"0"_s;
+        reason.clear();
+    }
     resumeNext([&] {
         const int row = entry(cursor);
         if (list.entrySubItem(row, cell) == kUnknown) {
-            list.setEntrySubItem(row, cell, failed ? kFailureText : u"0"_s, reason);
+            list.setEntrySubItem(row, cell, text, reason);
         }
     });
+    if (robotCheck) {
+        if (m_run.robotCheck()) {
+            beginBlockPause();
+        }
+    } else if (!failed) {
+        m_run.goodAnswer();
+    }
     if (RunState::advance(cursor, list.itemCount())) {
         (this->*builder)();
     }
+}
+
+// --- The block pause: Baidu answers every request with its check once it has flagged the address,
+// and each further request lengthens the block. The run waits, then goes on by itself; no modal box,
+// since nobody may be there to click it.
+
+void Form1::beginBlockPause() {
+    Timer2.setEnabled(false);
+    m_blockSecondsLeft = m_run.blockPause();
+    Timer4.setInterval(1000);
+    Timer4.setEnabled(true);
+    showBlockNotice();
+}
+
+void Form1::showBlockNotice() {
+    const int left = std::max(m_blockSecondsLeft, 0);
+    Label6->setText(u"百度要求安全验证：已暂停，%1:%2 后自动继续"_s.arg(left / 60, 2, 10, QChar(u'0'))
+                        .arg(left % 60, 2, 10, QChar(u'0')));
+}
+
+void Form1::endBlockPause() {
+    Timer4.setEnabled(false);
+    Label6->clear();
+}
+
+void Form1::Timer4_Timer() {
+    if (!m_run.blocked) {
+        endBlockPause();
+        return;
+    }
+    if (--m_blockSecondsLeft > 0) {
+        showBlockNotice();
+        return;
+    }
+    endBlockPause();
+    Command3_Click();
 }
 
 void Form1::pr2_HttpEvent(const QString& HereReturnCode) {

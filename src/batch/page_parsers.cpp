@@ -9,6 +9,9 @@ using namespace Qt::StringLiterals;
 
 namespace quorvane {
 
+const QString kNoSuchField = u"页面中没有该项"_s;
+const QString kNoCount = u"页面中没有结果数"_s;
+
 namespace {
 
 const QString kWeightMarker = u"百度权重值为"_s;
@@ -23,6 +26,41 @@ const QString kBlank = u" "_s;
 const QString kCountStart = u"找到相关结果"_s;
 const QString kCountEnd = u"个"_s;
 const QString kAbout = u"约"_s;
+const QString kCountWord = u"数"_s;
+
+// The visible text of a page: tags dropped, so that words split by markup read as one.
+QString withoutTags(const QString& page) {
+    QString out;
+    out.reserve(page.size());
+    bool inTag = false;
+    for (const QChar c : page) {
+        if (c == u'<') {
+            inTag = true;
+        } else if (c == u'>') {
+            inTag = false;
+        } else if (!inTag) {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// Baidu's answer when nothing is found: "抱歉，没有找到与“site:…”相关的网页", the comma optional,
+// tags anywhere between the words.
+bool isNoResultsPage(const QString& page) {
+    const QString text = withoutTags(page);
+    for (qsizetype at = text.indexOf(u"抱歉"_s); at >= 0; at = text.indexOf(u"抱歉"_s, at + 2)) {
+        qsizetype i = at + 2;
+        while (i < text.size() && (text[i].isSpace() || text[i] == u'，' || text[i] == u',')) {
+            ++i;
+        }
+        if (QStringView(text).sliced(i).startsWith(u"没有找到与"_s) &&
+            text.indexOf(u"相关的网页"_s, i) >= 0) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // The text between marker and end inside section; empty when a cut fails.
 std::optional<QString> cut(const QString& section, const QString& marker, const QString& end) {
@@ -41,31 +79,23 @@ std::vector<StatsFigure> parseStatsPage(const QString& page) {
         return figures;
     }
     const auto afterWeight = text::PartAfter(page, kWeightMarker);
-    const auto section = afterWeight ? text::PartBefore(*afterWeight, kSectionEnd) : std::nullopt;
-    if (!section) {
-        return figures;
-    }
-    QString weight = section->left(2);
-    weight.remove(u'，');
-    figures.push_back({StatsField::Weight, weight});
-
-    const struct {
-        StatsField field;
-        const QString& marker;
-        const QString& end;
-    } steps[] = {
-        {StatsField::Keywords, kKeywordMarker, kTagStart},
-        {StatsField::Traffic, kTrafficMarker, kTagStart},
-        {StatsField::Snapshot, kSnapshotMarker, kBlank},
-        {StatsField::Indexed, kIndexedMarker, kBlank},
-    };
-    for (const auto& step : steps) {
-        const auto figure = cut(*section, step.marker, step.end);
-        if (!figure) {
-            break;
+    const QString section =
+        afterWeight ? text::PartBefore(*afterWeight, kSectionEnd).value_or(QString()) : QString();
+    const auto add = [&](StatsField field, std::optional<QString> figure, bool (*shape)(QStringView)) {
+        if (figure && shape(*figure)) {
+            figures.push_back({field, *figure, true});
+        } else {
+            figures.push_back({field, QString(), false});
         }
-        figures.push_back({step.field, *figure});
-    }
+    };
+    QString weight = section.left(2);
+    weight.remove(u'，');
+    add(StatsField::Weight, weight, text::isCount);
+    add(StatsField::Keywords, cut(section, kKeywordMarker, kTagStart), text::isCount);
+    add(StatsField::Traffic, cut(section, kTrafficMarker, kTagStart),
+        [](QStringView t) { return text::isCount(t) || text::isCountRange(t); });
+    add(StatsField::Snapshot, cut(section, kSnapshotMarker, kBlank), text::isDate);
+    add(StatsField::Indexed, cut(section, kIndexedMarker, kBlank), text::isCount);
     return figures;
 }
 
@@ -87,16 +117,22 @@ bool isStatsPage(const QString& page) {
 }
 
 ResultCount parseResultCount(const QString& page) {
-    if (!page.contains(kCountStart)) {
-        return {ResultCount::Kind::NoMarker, {}};
+    if (page.contains(kCountStart)) {
+        // The count stands before its "个"; a piece without one was cut off or is another text.
+        const QString piece = text::PartAfter(page, kCountStart).value_or(QString());
+        QString figure =
+            piece.contains(kCountEnd) ? text::PartBefore(piece, kCountEnd).value_or(QString()) : QString();
+        figure.remove(kAbout);
+        // The site: page says "找到相关结果数约7,400个".
+        if (figure.startsWith(kCountWord)) {
+            figure.remove(0, kCountWord.size());
+        }
+        if (text::isCount(figure)) {
+            return {ResultCount::Kind::Figure, figure.trimmed()};
+        }
+        return {ResultCount::Kind::NoCount, {}};
     }
-    const auto figure = cut(page, kCountStart, kCountEnd);
-    if (!figure) {
-        return {ResultCount::Kind::CutFailed, {}};
-    }
-    QString text = *figure;
-    text.remove(kAbout);
-    return {ResultCount::Kind::Figure, text};
+    return {isNoResultsPage(page) ? ResultCount::Kind::NoResults : ResultCount::Kind::NoCount, {}};
 }
 
 bool isVerificationPage(const QString& page) {

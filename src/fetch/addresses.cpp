@@ -27,4 +27,11 @@ QString siteQueryAddress(const QString& base, const QString& domain) {
     return base + u"/s?wd=site%3A"_s + encodedDomain(domain);
 }
 
+const QString kVerificationReason = u"百度安全验证：需要人工验证"_s;
+
+bool isVerificationHost(const QString& host) {
+    const QString name = host.toLower();
+    return name == u"wappass.baidu.com"_s || name.endsWith(u".wappass.baidu.com"_s);
+}
+
 }  // namespace quorvane

@@ -16,4 +16,8 @@ QString keywordPageAddress(const QString& base, const QString& domain, qint64 pa
 QString domainQueryAddress(const QString& base, const QString& domain);  // backlinks
 QString siteQueryAddress(const QString& base, const QString& domain);    // indexed pages
 
+// Baidu's robot check lives on its own host; a redirect there is the check, not a page.
+bool isVerificationHost(const QString& host);
+extern const QString kVerificationReason;  // why a cell fails when Baidu asks for the check
+
 }  // namespace quorvane

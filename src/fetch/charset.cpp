@@ -21,6 +21,81 @@ QByteArray decoderName(const QString& charsetName) {
     return name.toLatin1();
 }
 
+bool known(const QString& name) {
+    return !name.isEmpty() && QStringDecoder(decoderName(name).constData()).isValid();
+}
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+// The name after "charset" at from in text (lower case), if "=" follows it: quoted or bare.
+std::optional<QString> nameAfterCharset(QByteArrayView text, qsizetype from) {
+    qsizetype i = from + 7;
+    while (i < text.size() && isSpace(text[i])) {
+        ++i;
+    }
+    if (i >= text.size() || text[i] != '=') {
+        return std::nullopt;
+    }
+    ++i;
+    while (i < text.size() && isSpace(text[i])) {
+        ++i;
+    }
+    char quote = 0;
+    if (i < text.size() && (text[i] == '"' || text[i] == '\'')) {
+        quote = text[i++];
+    }
+    const qsizetype start = i;
+    while (i < text.size() && text[i] != quote && !isSpace(text[i]) && text[i] != ';' && text[i] != '>' &&
+           text[i] != '"' && text[i] != '\'' && text[i] != '/') {
+        ++i;
+    }
+    if (i == start) {
+        return std::nullopt;
+    }
+    return QString::fromLatin1(text.sliced(start, i - start));
+}
+
+std::optional<QString> headerCharset(QByteArrayView contentType) {
+    const QByteArray lower = contentType.toByteArray().toLower();
+    for (qsizetype at = lower.indexOf("charset"); at >= 0; at = lower.indexOf("charset", at + 7)) {
+        if (auto name = nameAfterCharset(lower, at)) {
+            return name;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> bomCharset(QByteArrayView body) {
+    if (body.startsWith("\xEF\xBB\xBF")) {
+        return u"utf-8"_s;
+    }
+    if (body.startsWith("\xFE\xFF")) {
+        return u"utf-16be"_s;
+    }
+    if (body.startsWith("\xFF\xFE")) {
+        return u"utf-16le"_s;
+    }
+    return std::nullopt;
+}
+
+// The HTML prescan, cut down to what pages use: <meta charset=…> and
+// <meta http-equiv="content-type" content="…; charset=…">.
+std::optional<QString> metaCharset(QByteArrayView body) {
+    const QByteArray head = body.first(std::min<qsizetype>(body.size(), 1024)).toByteArray().toLower();
+    for (qsizetype at = head.indexOf("<meta"); at >= 0; at = head.indexOf("<meta", at + 5)) {
+        const qsizetype end = head.indexOf('>', at);
+        const QByteArrayView tag = QByteArrayView(head).sliced(at, (end < 0 ? head.size() : end) - at);
+        for (qsizetype c = tag.indexOf("charset"); c >= 0; c = tag.indexOf("charset", c + 7)) {
+            if (auto name = nameAfterCharset(tag, c)) {
+                return name;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 QString DecodeBody(const QByteArray& body, const QString& charsetName) {
@@ -36,6 +111,20 @@ QString DecodeBody(const QByteArray& body, const QString& charsetName) {
     const QString tail = decoder.decode(QByteArrayView("\n"));
     text += tail.endsWith(u'\n') ? QStringView(tail).chopped(1) : QStringView(tail);
     return text;
+}
+
+std::optional<QString> declaredCharset(QByteArrayView contentType, QByteArrayView body) {
+    // A declared name no decoder knows counts as no declaration: the next one may still hold.
+    for (const auto& found : {headerCharset(contentType), bomCharset(body), metaCharset(body)}) {
+        if (found && known(*found)) {
+            return found;
+        }
+    }
+    return std::nullopt;
+}
+
+QString decodePage(const QByteArray& body, QByteArrayView contentType, const QString& charsetName) {
+    return DecodeBody(body, declaredCharset(contentType, body).value_or(charsetName));
 }
 
 }  // namespace quorvane

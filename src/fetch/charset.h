@@ -3,10 +3,19 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 namespace quorvane {
 
 // Decodes a whole body in the named character set. Throws AppError for a name nobody knows.
 QString DecodeBody(const QByteArray& body, const QString& charsetName);
+
+// The character set a response declares for its body, in this order: the charset parameter of
+// its Content-Type, a byte order mark, a meta declaration in the body's first 1024 bytes (either
+// form, any case, quoted or not). Empty when none is declared or the name is one no decoder knows.
+std::optional<QString> declaredCharset(QByteArrayView contentType, QByteArrayView body);
+
+// A page's text: in the charset its response declares, else in the one the caller names.
+QString decodePage(const QByteArray& body, QByteArrayView contentType, const QString& charsetName);
 
 }  // namespace quorvane

@@ -3,10 +3,12 @@
 
 #include "../text/app_error.h"
 #include "../text/cells.h"
+#include "addresses.h"
 #include "charset.h"
 
 #include "../text/textcut.h"
 
+#include <QUrl>
 #include <algorithm>
 #include <limits>
 
@@ -64,6 +66,7 @@ void HTTPPage2::SubIniData(const QString& Url, const QString& nUnicode, const QS
     }
     m_status = 0;
     m_failure.clear();
+    m_sentToCheck = false;
     m_request = m_context.http.create();
     m_request->open(u"GET"_s, Url, true);
     m_request->send();
@@ -117,12 +120,16 @@ void HTTPPage2::xTimer1_Tick() {
     const std::optional<QByteArray> body = m_request->responseBody();
     if (body && body->size() >= 3) {
         try {
-            result = DecodeBody(*body, CharsetName);
+            result = decodePage(*body, m_request->contentType(), CharsetName);
         } catch (...) {
             result = kFailureText;
         }
     }
-    if (m_status >= 400) {
+    m_sentToCheck = isVerificationHost(QUrl(m_request->redirectedTo()).host());
+    if (m_sentToCheck) {
+        result = kFailureText;
+        m_failure = kVerificationReason;
+    } else if (m_status >= 400) {
         m_failure = u"HTTP %1"_s.arg(m_status);
     } else if (!body) {
         m_failure = m_request->failure();

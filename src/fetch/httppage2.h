@@ -41,6 +41,8 @@ public:
     // status, a body too large, too many redirects, a failed connection, no body. Empty when the
     // fetch itself went well (the page may still hold nothing useful).
     const QString& FailureReason() const { return m_failure; }
+    // Whether the server sent the request on to Baidu's robot check.
+    bool SentToCheck() const { return m_sentToCheck; }
 
     static constexpr int kPollMs = 10;
 
@@ -63,6 +65,7 @@ private:
     std::shared_ptr<XTimer> xTimer1;
     int m_status = 0;
     QString m_failure;
+    bool m_sentToCheck = false;
     inline static std::atomic<int> s_live{0};
 };
 

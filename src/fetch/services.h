@@ -44,6 +44,10 @@ public:
     // Why a done request gives no body, in words for the user ("页面过大", "连接失败：…"); empty when
     // it gives one or nothing is known.
     virtual QString failure() const { return {}; }
+    // The response's Content-Type header as sent; empty when none came.
+    virtual QByteArray contentType() const { return {}; }
+    // Where the server last redirected the request to; empty when it did not.
+    virtual QString redirectedTo() const { return {}; }
 };
 
 class HttpRequestFactory {

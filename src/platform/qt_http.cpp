@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "qt_services.h"
 
+#include "../fetch/addresses.h"
 #include "../text/app_error.h"
 
 #include <QNetworkReply>
@@ -51,6 +52,7 @@ public:
                 m_state = 2;
             }
             m_status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            m_contentType = m_reply->rawHeader("Content-Type");
             // A body announced as larger than the cap fails before a byte of it is read.
             if (m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > m_bodyCap) {
                 failOverCap();
@@ -58,6 +60,17 @@ public:
         });
         m_connections[1] =
             QObject::connect(m_reply, &QNetworkReply::readyRead, m_reply, [this] { readAvailable(); });
+        m_connections[3] =
+            QObject::connect(m_reply, &QNetworkReply::redirected, m_reply, [this](const QUrl& to) {
+                m_redirectedTo = to.toString();
+                // Baidu's robot check: going there only asks again and lengthens the block.
+                if (isVerificationHost(to.host())) {
+                    m_failed = true;
+                    m_failure = kVerificationReason;
+                    abort();
+                    m_state = 4;
+                }
+            });
         m_connections[2] = QObject::connect(m_reply, &QNetworkReply::finished, m_reply, [this] {
             if (m_state != 4) {
                 if (m_status == 0) {
@@ -80,6 +93,10 @@ public:
     int status() const override { return m_status; }
 
     QString failure() const override { return m_failure; }
+
+    QByteArray contentType() const override { return m_contentType; }
+
+    QString redirectedTo() const override { return m_redirectedTo; }
 
     std::optional<QByteArray> responseBody() const override {
         if (m_state != 4 || m_failed) {
@@ -130,12 +147,14 @@ private:
     qint64 m_bodyCap;
     QUrl m_url;
     QPointer<QNetworkReply> m_reply;
-    std::array<QMetaObject::Connection, 3> m_connections;
+    std::array<QMetaObject::Connection, 4> m_connections;
     QByteArray m_body;
     int m_state = 0;
     int m_status = 0;
     bool m_failed = false;  // over the cap or cut short: whatever arrived is not the page
     QString m_failure;      // why, in words for the user
+    QByteArray m_contentType;
+    QString m_redirectedTo;
 };
 
 }  // namespace

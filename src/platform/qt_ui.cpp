@@ -32,6 +32,22 @@ MsgResult QtMessageBoxes::show(QWidget* parent, const QString& text, const QStri
         case MsgIcon::None:
             break;
     }
+    if (buttons == MsgButtons::YesNoCancel) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.button(QMessageBox::Yes)->setText(u"是"_s);
+        box.button(QMessageBox::No)->setText(u"否"_s);
+        box.button(QMessageBox::Cancel)->setText(u"取消"_s);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::Cancel);
+        switch (box.exec()) {
+            case QMessageBox::Yes:
+                return MsgResult::Yes;
+            case QMessageBox::No:
+                return MsgResult::No;
+            default:
+                return MsgResult::Cancel;
+        }
+    }
     if (buttons == MsgButtons::OkCancel) {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         box.button(QMessageBox::Cancel)->setText(u"取消"_s);

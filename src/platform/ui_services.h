@@ -10,9 +10,9 @@ class QWidget;
 
 namespace quorvane {
 
-enum class MsgButtons { Ok, OkCancel };
+enum class MsgButtons { Ok, OkCancel, YesNoCancel };  // YesNoCancel: 是 is the default
 enum class MsgIcon { None, Question, Information, Critical };
-enum class MsgResult { Ok, Cancel };
+enum class MsgResult { Ok, Cancel, Yes, No };
 
 // Modal message boxes; tests answer them in advance.
 class MessageBoxes {

@@ -25,6 +25,7 @@ void Form1::Command11_Click() {
     // resume or a pause boundary would write into wrong rows or halt this query. Start in the batch
     // view runs it again.
     m_run.singleQuery();
+    endBlockPause();
     Timer1.setEnabled(false);
     Timer2.setEnabled(false);
     pr2.detach();

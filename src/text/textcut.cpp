@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "textcut.h"
 
+#include <QDate>
+#include <algorithm>
+
 #include <QLocale>
 #include <cmath>
 #include <limits>
@@ -224,6 +227,43 @@ qint64 roundHalfEven(double value) {
         result = floorValue + 1.0;
     }
     return static_cast<qint64>(result);
+}
+
+bool isCount(QStringView text) {
+    const QStringView cell = text.trimmed();
+    if (cell.isEmpty() || !cell.front().isDigit() || !cell.back().isDigit()) {
+        return false;
+    }
+    return std::all_of(cell.begin(), cell.end(),
+                       [](QChar c) { return (c >= u'0' && c <= u'9') || c == u','; });
+}
+
+bool isCountRange(QStringView text) {
+    const qsizetype tilde = text.indexOf(u'~');
+    return tilde > 0 && isCount(text.first(tilde)) && isCount(text.sliced(tilde + 1));
+}
+
+bool isDate(QStringView text) {
+    const QStringView cell = text.trimmed();
+    const QChar sep = cell.size() > 4 ? cell[4] : QChar();
+    if (sep != u'-' && sep != u'/') {
+        return false;
+    }
+    const QList<QStringView> parts = cell.split(sep);
+    if (parts.size() != 3 || parts[0].size() != 4 || parts[1].isEmpty() || parts[1].size() > 2 ||
+        parts[2].isEmpty() || parts[2].size() > 2) {
+        return false;
+    }
+    int fields[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        for (const QChar c : parts[i]) {
+            if (c < u'0' || c > u'9') {
+                return false;
+            }
+        }
+        fields[i] = parts[i].toInt();
+    }
+    return QDate(fields[0], fields[1], fields[2]).isValid();
 }
 
 }  // namespace quorvane::text

@@ -31,6 +31,12 @@ double leadingGroupedNumber(QStringView text);
 // ("84,077,700", "-3", "0.5", blanks around it allowed); empty for any other text.
 std::optional<double> cellNumber(QStringView text);
 
+// The shapes of figure the pages give: a count ("7400", "1,240,000"), a range of counts
+// ("765~1255") and a date ("2026-01-01", "2026/1/1"). Blanks around the text are allowed.
+bool isCount(QStringView text);
+bool isCountRange(QStringView text);
+bool isDate(QStringView text);
+
 // Whole-text conversion with the locale's rules (digit grouping accepted); empty on a non-number.
 std::optional<double> wholeNumber(const QString& text);
 

@@ -37,6 +37,8 @@ public:
     bool gotErrorPage() const { return m_page && m_page->Status() >= 400; }
     // Why the reply being handled is no page to read; empty when its fetch went well.
     QString failureReason() const { return m_page ? m_page->FailureReason() : QString(); }
+    // Whether the reply being handled was sent on to Baidu's robot check.
+    bool sentToCheck() const { return m_page && m_page->SentToCheck(); }
 
 private:
     Handler m_handler;

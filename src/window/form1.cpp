@@ -125,6 +125,7 @@ Form1::Form1(Form1Services services, Form1Config config, QWidget* parent)
       Timer1(services.timers),
       Timer2(services.timers),
       Timer3(services.timers),
+      Timer4(services.timers),
       m_services(services),
       m_config(std::move(config)),
       m_timerSupport(services.timers),
@@ -210,7 +211,8 @@ void Form1::buildControls() {
     Command9 = button(this, u"Command9"_s, u"暂停"_s, twips(4560, 1560, 1215, 375), true);
     Command3 = button(this, u"Command3"_s, u"开始"_s, twips(4560, 2040, 1215, 375), true);
     Command2 = button(this, u"Command2"_s, u"清空地址"_s, twips(4560, 120, 1215, 375), true);
-    ListView1 = place(new ListView(this), u"ListView1"_s, twips(0, 2520, 12375, 6855));
+    ListView1 = place(new ListView(this), u"ListView1"_s, twips(0, 2520, 12375, 6585));
+    Label6 = place(new QLabel(this), u"Label6"_s, twips(120, 9135, 12135, 255));
 
     Command19 = button(Frame1, u"Command19"_s, u"单条详细查询"_s, twips(4560, 1920, 1575, 375), true);
     Check3 = place(new QCheckBox(u"保存域名+结果"_s, Frame1), u"Check3"_s, twips(4800, 1200, 1575, 255));
@@ -243,7 +245,7 @@ void Form1::buildControls() {
     fillGaps(Label4[1], {Label5[5]});
     fillGaps(Label4[7], {Label5[6]});
 
-    stack({Frame2, Command12, Text1, Frame1, Command10, Command9, Command3, Command2, ListView1});
+    stack({Frame2, Command12, Text1, Frame1, Command10, Command9, Command3, Command2, ListView1, Label6});
     stack({ListView3, ListView2, Frame3});
     stack({Text7, Command18, Command17, Command16, Command14, Command15, Combo2, Command13, Text6, Command11,
            Text5, Frame4, Label1[4], Label4[8], Label5[6], Label5[5], Label4[7], Label4[1], Label4[6]});
@@ -280,6 +282,7 @@ void Form1::connectHandlers() {
     Timer1.Timer = [this] { Timer1_Timer(); };
     Timer2.Timer = [this] { Timer2_Timer(); };
     Timer3.Timer = [this] { Timer3_Timer(); };
+    Timer4.Timer = [this] { Timer4_Timer(); };
 
     connect(Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
@@ -452,7 +455,7 @@ void Form1::coverBatchView(bool covered) {
     for (QWidget* control :
          {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Command12), static_cast<QWidget*>(Text1),
           static_cast<QWidget*>(Command10), static_cast<QWidget*>(Command9), static_cast<QWidget*>(Command3),
-          static_cast<QWidget*>(Command2), static_cast<QWidget*>(ListView1)}) {
+          static_cast<QWidget*>(Command2), static_cast<QWidget*>(ListView1), static_cast<QWidget*>(Label6)}) {
         control->setHidden(covered);
     }
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "../batch/page_parsers.h"
 #include "../fetch/httppage2.h"
 #include "../fetch/services.h"
 #include "../fetch/xtimer.h"
@@ -72,6 +73,7 @@ public:
     QLineEdit* Text2 = nullptr;        // 导入路径: the domain file
     QLabel* Label3 = nullptr;          // rows imported, inside "共导入 … 条"
     QLabel* Label2 = nullptr;          // rows queried, inside "已查询 … 条"
+    QLabel* Label6 = nullptr;  // the run's notice under the domain list: a block pause and its countdown
     std::array<QLabel*, 7> Label1{};  // captions: 0 导入路径, 1 and 4 保存路径, 3 查询…秒, 5 共导入, 6 已查询
 
     // --- Controls of the single-domain and keyword view (in Frame2, which covers the batch view).
@@ -100,6 +102,7 @@ public:
     WindowTimer Timer1;  // 10 ms: counts complete rows and paces the batch run
     WindowTimer Timer2;  // ends an automatic pause
     WindowTimer Timer3;  // asks for the update notice once, 5 s after start
+    WindowTimer Timer4;  // counts down a block pause once a second, then resumes the run
 
     // The run's flags, cursors and pause boundary, for reading.
     const RunState& runState() const { return m_run; }
@@ -126,6 +129,7 @@ public:
     void Command10_Click();
     void Timer1_Timer();
     void Timer2_Timer();
+    void Timer4_Timer();
     void pr1_HttpEvent(const QString& HereReturnCode);  // also the single query's statistics page
     void pr2_HttpEvent(const QString& HereReturnCode);
     void pr3_HttpEvent(const QString& HereReturnCode);
@@ -205,6 +209,11 @@ private:
     void CheckForUpdate();
 
     // The shared advance of the two search result chains.
+    void showSingleFigures(const std::vector<StatsFigure>& figures, const QString& failure);
+    bool progressRowComplete() const;
+    void beginBlockPause();
+    void showBlockNotice();
+    void endBlockPause();
     void countChainEvent(const QString& page, const FetcherSlot& fetcher, qint64& cursor, int cell,
                          void (Form1::*builder)());
     void endBatchRun();
@@ -237,6 +246,8 @@ private:
     double m_twipsPerPixelX = 15.0;
     double m_twipsPerPixelY = 15.0;
     RunState m_run;
+    bool m_importedFigures = false;  // the list came from a file with figures, and no run has begun since
+    int m_blockSecondsLeft = 0;
 
     FetcherSlot pr1;
     FetcherSlot pr2;

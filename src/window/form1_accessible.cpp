@@ -22,6 +22,7 @@ void Form1::setAccessibleNames() {
         {Label3, u"共导入条数"_s},  {Label2, u"已查询条数"_s},          {Label5[5], u"共有页数"_s},
         {Label5[6], u"完成页数"_s}, {Label5[0], u"百度权重"_s},         {Label5[1], u"关键字条数"_s},
         {Label5[4], u"百度收录"_s}, {Label5[2], u"估计百度能带来IP"_s}, {Label5[3], u"百度快照"_s},
+        {Label6, u"查询提示"_s},
     };
     for (const auto& [label, description] : values) {
         label->setAccessibleDescription(description);

@@ -3,6 +3,8 @@
 
 #include "../text/textcut.h"
 
+#include <algorithm>
+
 namespace quorvane {
 
 void RunState::rewind(qint64 rowsPerBatch) {
@@ -15,6 +17,7 @@ bool RunState::start(qint64 rowsPerBatch) {
     Check1 = 0;
     Check4 = 0;
     haltedByUser = false;
+    blocked = false;
     if (Check2 == 1) {
         Check2 = 0;
         return false;
@@ -29,15 +32,16 @@ void RunState::startRetry(qint64 rowsPerBatch, std::vector<bool> entries) {
     Check2 = 0;
     Check4 = 0;
     haltedByUser = false;
+    blocked = false;
     rewind(rowsPerBatch);
     retry = true;
     retryEntries = std::move(entries);
 }
 
 void RunState::rowCounted() {
-    const auto index = static_cast<std::size_t>(ProgressRow - 1);
-    const bool retried = index < retryEntries.size() && retryEntries[index];
-    if (retry && !retried && PauseAt > ProgressRow) {
+    const bool retried = retriedRow(ProgressRow);
+    // A boundary still ahead, or due at this very row, keeps its place among the retried rows.
+    if (retry && !retried && PauseAt >= ProgressRow) {
         ++PauseAt;  // the boundary keeps its distance in retried rows
     }
     ++ProgressRow;
@@ -56,7 +60,30 @@ void RunState::userPause() {
 
 void RunState::userStop() {
     haltedByUser = true;
+    blocked = false;
     Check1 = 1;
+}
+
+bool RunState::robotCheck() {
+    ++robotChecks;
+    return !blocked && robotChecks >= kChecksBeforeBlock;
+}
+
+void RunState::goodAnswer() {
+    robotChecks = 0;
+    blockPauses = 0;
+}
+
+int RunState::blockPause() {
+    // Halted as by the user: a pause boundary passing meanwhile must not resume the run early.
+    userPause();
+    blocked = true;
+    int seconds = kFirstBackOffSeconds;
+    for (int i = 0; i < blockPauses && seconds < kLongestBackOffSeconds; ++i) {
+        seconds *= 2;
+    }
+    ++blockPauses;
+    return std::min(seconds, kLongestBackOffSeconds);
 }
 
 bool RunState::passPauseBoundary(double rowsPerBatch) {
@@ -72,6 +99,7 @@ void RunState::automaticPause() {
 
 void RunState::import(qint64 rowsPerBatch) {
     Check2 = 0;
+    blocked = false;
     haltedByUser = true;
     rewind(rowsPerBatch);
     endRetry();
@@ -82,6 +110,7 @@ void RunState::singleQuery() {
     KeywordRow() = 1;
     KeywordPage() = 0;
     Check4 = 1;
+    blocked = false;
     endRetry();
     // The query must go out even after a batch Stop or Pause, and no pending resume may follow it.
     Check1 = 0;

@@ -30,6 +30,11 @@ public:
     // (by entry); the pacing counts only those rows.
     bool retry = false;
     std::vector<bool> retryEntries;
+    // Baidu's robot checks answered in a row, and how many block pauses came since the last good
+    // answer (each waits twice as long as the one before).
+    int robotChecks = 0;
+    int blockPauses = 0;
+    bool blocked = false;  // paused for a block, waiting out its back-off
 
     qint64& StatsRow() { return RowCursors[0]; }
     qint64& DomainQueryRow() { return RowCursors[1]; }
@@ -52,6 +57,11 @@ public:
     // The progress check counted the row at ProgressRow. A row the retry leaves alone does not count
     // toward the next pause.
     void rowCounted();
+    // Whether a retry asks for anything in the row at that progress position.
+    bool retriedRow(qint64 row) const {
+        const auto index = static_cast<std::size_t>(row - 1);
+        return row >= 1 && index < retryEntries.size() && retryEntries[index];
+    }
     // "暂停" and "停止" by the user.
     void userPause();
     void userStop();
@@ -65,6 +75,18 @@ public:
     void singleQuery();
     // The end of a chain's page: moves the cursor on when rows remain. True when it moved.
     static bool advance(qint64& cursor, qint64 rowCount);
+
+    // A Baidu answer: a robot check, or a page to read. True when the checks in a row call for a
+    // block pause (the run is not in one already).
+    bool robotCheck();
+    void goodAnswer();
+    // Pauses the run as "暂停" would, for the back-off it returns in seconds: five minutes, doubling
+    // with each block pause in a row, at most an hour.
+    int blockPause();
+
+    static constexpr int kChecksBeforeBlock = 3;
+    static constexpr int kFirstBackOffSeconds = 5 * 60;
+    static constexpr int kLongestBackOffSeconds = 60 * 60;
 
     bool halted() const { return Check1 == 1; }
     bool paused() const { return Check2 == 1; }

@@ -47,6 +47,8 @@ public:
         return done() ? 4 : 1;
     }
     int status() const override { return done() ? m_state->reply.status : 0; }
+    QByteArray contentType() const override { return done() ? m_state->reply.contentType : QByteArray(); }
+    QString redirectedTo() const override { return done() ? m_state->reply.redirectedTo : QString(); }
     std::optional<QByteArray> responseBody() const override {
         return done() ? m_state->reply.body : std::nullopt;
     }

@@ -15,11 +15,18 @@ class VirtualTime;
 
 // How a fake server answers one address.
 struct FakeReply {
+    FakeReply() = default;
+    FakeReply(std::optional<QByteArray> body_, qint64 delayMs_ = 20, bool never_ = false,
+              bool manual_ = false, int status_ = 200)
+        : body(std::move(body_)), delayMs(delayMs_), never(never_), manual(manual_), status(status_) {}
+
     std::optional<QByteArray> body;  // empty optional: done with no body
     qint64 delayMs = 20;             // virtual time until done
     bool never = false;              // never completes
     bool manual = false;             // waits for FakeHttp::complete
     int status = 200;                // HTTP status once done
+    QByteArray contentType;          // the Content-Type header sent with it
+    QString redirectedTo;            // where the server sent the request on to
 };
 
 // Requests answered on virtual time by a responder function.

@@ -42,6 +42,12 @@ FakeHttp::Responder replicaResponder(qint64 delayMs) {
         FakeReply fake;
         fake.delayMs = delayMs + reply.delayMs;
         fake.status = reply.status;
+        fake.contentType = reply.contentType;
+        for (const auto& [name, value] : reply.headers) {
+            if (name == "Location") {
+                fake.redirectedTo = QString::fromUtf8(value);
+            }
+        }
         switch (reply.kind) {
             case replica::Reply::Kind::Normal:
                 // Redirects are not followed here; the ones the site sends (loops, other schemes)

@@ -9,7 +9,11 @@ MsgResult ScriptedMessageBoxes::show(QWidget*, const QString& text, const QStrin
     if (whileOpen) {
         whileOpen();
     }
-    return m_answers.isEmpty() ? MsgResult::Ok : m_answers.takeFirst();
+    if (!m_answers.isEmpty()) {
+        return m_answers.takeFirst();
+    }
+    // Unanswered, a box takes its default button.
+    return buttons == MsgButtons::YesNoCancel ? MsgResult::Yes : MsgResult::Ok;
 }
 
 QStringList ScriptedMessageBoxes::texts() const {

@@ -129,11 +129,14 @@ QByteArray markerlessStatsPageFor(const QString& domain) {
     return page.toUtf8();
 }
 
-QString resultHead(const QString& escapedQuery) {
+// Baidu serves UTF-8 today; the GBK form is the older one, still met on mirrors and caches.
+QString resultHead(const QString& escapedQuery, const QString& charset = u"utf-8"_s) {
     return uR"(<!DOCTYPE html>
 <html>
 <head>
-<meta http-equiv="Content-Type" content="text/html; charset=gbk">
+<meta http-equiv="content-type" content="text/html;charset=)"_s +
+           charset +
+           uR"(">
 <title>)"_s +
            escapedQuery +
            uR"(_百度搜索</title>
@@ -148,27 +151,32 @@ QString resultHead(const QString& escapedQuery) {
 
 QByteArray partialResultPageFor(QueryKind kind, const QString& domain) {
     // Cut off right after the marker, as a dropped transfer would leave it.
-    return toGbk(resultHead(queryText(kind, domain).toHtmlEscaped()) +
-                 u"<div class=\"nums\">百度为您找到相关结果"_s);
+    return (resultHead(queryText(kind, domain).toHtmlEscaped()) +
+            u"<div class=\"result-molecule\"><span class=\"hint_PIwZX c_font_2AD7M\">百度为您找到相关结果"_s)
+        .toUtf8();
 }
 
 QByteArray markerlessResultPageFor(QueryKind kind, const QString& domain) {
     const QString escaped = queryText(kind, domain).toHtmlEscaped();
-    return toGbk(resultHead(escaped) + uR"(<div class="nors"><p>抱歉没有找到与<em>“)"_s + escaped +
-                 uR"(”</em>相关的网页。</p>
+    // Baidu's own page for a query without results: a real zero.
+    return (resultHead(escaped) +
+            uR"(<div class="nors"><p>抱歉，没有找到与<span style="font-family:宋体">“</span><em>)"_s +
+            escaped +
+            uR"(</em><span style="font-family:宋体">”</span>相关的网页。</p>
 <p>温馨提示：</p><ul><li>请检查您的输入是否正确</li><li>如网页未收录，请提交网址给我们</li></ul></div>
 </div>
 </body>
 </html>
-)"_s);
+)"_s)
+        .toUtf8();
 }
 
 QByteArray verifyPage() {
-    return toGbk(
+    return QByteArray(
         uR"(<!DOCTYPE html>
 <html>
 <head>
-<meta http-equiv="Content-Type" content="text/html; charset=gbk">
+<meta charset="utf-8">
 <title>百度安全验证</title>
 </head>
 <body>
@@ -178,7 +186,7 @@ QByteArray verifyPage() {
 <div class="timeout-feedback"><a href="/">问题反馈</a></div>
 </body>
 </html>
-)"_s);
+)"_s.toUtf8());
 }
 
 QByteArray notFoundPage() {
@@ -323,7 +331,7 @@ Routed route(const Request& request) {
 FaultMode faultModeFor(const QString& domain) {
     const qsizetype dot = domain.indexOf(u'.');
     const QStringView label = dot < 0 ? QStringView(domain) : QStringView(domain).first(dot);
-    const std::array<std::pair<QStringView, FaultMode>, 21> modes{{
+    const std::array<std::pair<QStringView, FaultMode>, 23> modes{{
         {u"kwnohead", FaultMode::KwNoHead}, {u"kwmissing", FaultMode::KwMissing},
         {u"kwentity", FaultMode::KwEntity}, {u"kwfail", FaultMode::KwFail},
         {u"hang", FaultMode::Hang},         {u"notfound", FaultMode::NotFound},
@@ -334,7 +342,8 @@ FaultMode faultModeFor(const QString& domain) {
         {u"cutoff", FaultMode::Cutoff},     {u"loop", FaultMode::Loop},
         {u"scheme", FaultMode::Scheme},     {u"bigheader", FaultMode::BigHeader},
         {u"badutf8", FaultMode::BadUtf8},   {u"badgbk", FaultMode::BadGbk},
-        {u"flaky", FaultMode::Flaky},
+        {u"flaky", FaultMode::Flaky},       {u"gbk", FaultMode::Gbk},
+        {u"wappass", FaultMode::Wappass},
     }};
     for (const auto& [name, mode] : modes) {
         if (label.compare(name, Qt::CaseInsensitive) == 0) {
@@ -382,25 +391,40 @@ QByteArray statsPageFor(const QString& domain) {
     return page.toUtf8();
 }
 
-QByteArray resultPageFor(QueryKind kind, const QString& domain) {
+namespace {
+
+// A result page as Baidu lays it out today: the count line of a domain: query, or the shorter one
+// of a site: query ("找到相关结果数约N个").
+QString resultPageText(QueryKind kind, const QString& domain, const QString& charset) {
     const QString escapedDomain = domain.toHtmlEscaped();
-    const QString page = resultHead(queryText(kind, domain).toHtmlEscaped()) +
-                         u"<div class=\"nums\">百度为您找到相关结果约"_s + resultCountFor(kind, domain) +
-                         uR"(个</div>
+    const QString countLine = kind == QueryKind::Site ? u"找到相关结果数约"_s : u"百度为您找到相关结果约"_s;
+    return resultHead(queryText(kind, domain).toHtmlEscaped(), charset) +
+           u"<div class=\"result-molecule\"><span class=\"hint_PIwZX c_font_2AD7M\"><span class=\"nums_text\">"_s +
+           countLine + resultCountFor(kind, domain) +
+           uR"(个</span></span></div>
 <div id="content_left">
 <div class="result"><h3><a href="http://)"_s +
-                         escapedDomain + u"/\">"_s + escapedDomain +
-                         uR"( - 首页</a></h3><div class="c-abstract">欢迎访问本站首页。</div></div>
+           escapedDomain + u"/\">"_s + escapedDomain +
+           uR"( - 首页</a></h3><div class="c-abstract">欢迎访问本站首页。</div></div>
 <div class="result"><h3><a href="http://)"_s +
-                         escapedDomain + u"/about.html\">关于我们 - "_s + escapedDomain +
-                         uR"(</a></h3><div class="c-abstract">本站简介与联系方式。</div></div>
+           escapedDomain + u"/about.html\">关于我们 - "_s + escapedDomain +
+           uR"(</a></h3><div class="c-abstract">本站简介与联系方式。</div></div>
 </div>
 <div id="page"><strong>1</strong> <span>2</span> <span>3</span> <span>下一页&gt;</span></div>
 </div>
 </body>
 </html>
 )"_s;
-    return toGbk(page);
+}
+
+}  // namespace
+
+QByteArray resultPageFor(QueryKind kind, const QString& domain) {
+    return resultPageText(kind, domain, u"utf-8"_s).toUtf8();
+}
+
+QByteArray gbkResultPageFor(QueryKind kind, const QString& domain) {
+    return toGbk(resultPageText(kind, domain, u"gbk"_s));
 }
 
 QList<KeywordFigures> keywordRowsFor(const QString& domain, int page) {
@@ -502,8 +526,9 @@ Reply replicaReply(const Request& request) {
         return Reply::ok(keywordPageFor(routed.domain, routed.page), utf8);
     }
     const bool stats = routed.route == Route::Stats;
+    // Baidu writes its header without the blank.
     const QByteArray contentType =
-        stats ? QByteArrayLiteral("text/html; charset=utf-8") : QByteArrayLiteral("text/html; charset=gbk");
+        stats ? QByteArrayLiteral("text/html; charset=utf-8") : QByteArrayLiteral("text/html;charset=utf-8");
     const QString& domain = routed.domain;
     const auto normalPage = [&] {
         return Reply::ok(stats ? statsPageFor(domain) : resultPageFor(routed.kind, domain), contentType);
@@ -550,9 +575,14 @@ Reply replicaReply(const Request& request) {
                          : normalPage();
         case FaultMode::BadGbk:
             return stats ? normalPage()
-                         : Reply::ok(spliced(resultPageFor(routed.kind, domain),
-                                             toGbk(u"百度为您找到相关结果"_s), kBadGbkBytes),
-                                     contentType);
+                         : Reply::ok(spliced(gbkResultPageFor(routed.kind, domain), toGbk(u"找到相关结果"_s),
+                                             kBadGbkBytes),
+                                     QByteArrayLiteral("text/html; charset=gbk"));
+        case FaultMode::Gbk:
+            return stats ? normalPage()
+                         : Reply::ok(gbkResultPageFor(routed.kind, domain), QByteArrayLiteral("text/html"));
+        case FaultMode::Wappass:
+            return stats ? normalPage() : redirectTo(kVerificationAddress);
         case FaultMode::None:
         case FaultMode::KwNoHead:
         case FaultMode::KwMissing:

@@ -9,8 +9,10 @@
 //   /baidu/<domain>/<page>/                 page <page> (from 0) of the domain's keyword table, UTF-8:
 //                                           kKeywordsPerPage rows a page, as many rows in all as the
 //                                           statistics page's keyword count, the last page shorter
-//   /s?wd=domain%3A<domain>                 search result page of the backlink query, GBK
-//   /s?wd=site%3A<domain>                   search result page of the indexed-page query, GBK
+//   /s?wd=domain%3A<domain>                 search result page of the backlink query, UTF-8, its count
+//                                           line "百度为您找到相关结果约N个" as Baidu writes it today
+//   /s?wd=site%3A<domain>                   search result page of the indexed-page query, UTF-8, its
+//                                           count line "找到相关结果数约N个"
 //   /update/article/html/14916.html         the update notice article, GBK, announcing a newer version
 //   anything else                           404 with a short body
 // The domain is percent-decoded (UTF-8) before use, in the path and in the wd value alike;
@@ -22,12 +24,15 @@
 //             leaves or the site is destroyed
 //   notfound  404 with an HTML body that holds no marker
 //   empty     200 with an empty body
-//   nomarker  200 with an ordinary-looking page that holds none of the markers
+//   nomarker  statistics: 200 with an ordinary-looking page that holds none of the markers;
+//             search: Baidu's own page for a query without results (a real zero)
 //   partial   statistics: the weight and the keyword count, but no traffic, snapshot or
 //             indexed marker anywhere; search: the page ends right after "找到相关结果"
 //   garbage   200 with a few KB of pseudo-random bytes, the same for the same domain
 //   huge      200 with a body of kHugeBodyBytes, streamed as the client reads
-//   verify    search: the anti-robot page titled "百度安全验证" (GBK); statistics: normal page
+//   verify    search: the anti-robot page titled "百度安全验证"; statistics: normal page
+//   wappass   search: 302 to Baidu's verification host (kVerificationAddress); statistics: normal page
+//   gbk       search: the result page in GBK, declared only in its meta tag; statistics: normal page
 //   slow      the normal page, sent kSlowReplyMs after the request arrived
 //   trickle   the normal page's head at once, then one byte of its body every kTrickleByteMs
 //   cutoff    a head announcing the whole normal page, half of its body, then the connection closes
@@ -36,8 +41,8 @@
 //   bigheader 200 with kBigHeaderBytes of extra header lines in front of the normal page
 //   badutf8   statistics: the normal page with invalid UTF-8 (a stray continuation byte, a cut
 //             sequence, bytes 0xFE 0xFF) just before the weight marker; search: normal page
-//   badgbk    search: the normal page with invalid GBK (0xFF, a lead byte before a line feed,
-//             a lead byte before 0x7F) just before the count marker; statistics: normal page
+//   badgbk    search: the page in GBK, declared so, with invalid GBK (0xFF, a lead byte before a
+//             line feed, a lead byte before 0x7F) just before the count marker; statistics: normal page
 //   flaky     503 the first time each page is asked for, the normal page after that (ReplicaSite
 //             only: the answer depends on what was asked before)
 // Keyword table faults, by first label too (statistics and search pages stay normal):
@@ -90,8 +95,14 @@ enum class FaultMode {
     KwMissing,
     KwEntity,
     KwFail,
-    Flaky
+    Flaky,
+    Gbk,
+    Wappass
 };
+
+// Where the wappass mode sends a search: Baidu's robot check, never asked for.
+inline constexpr char kVerificationAddress[] =
+    "https://wappass.baidu.com/static/captcha/tuxing.html?ak=0&backurl=x";
 
 inline constexpr int kKeywordsPerPage = 25;
 
@@ -118,9 +129,10 @@ StatsFigures statsFiguresFor(const QString& domain);
 // The count as it stands between "约" and "个", with thousands separators, e.g. "1,230".
 QString resultCountFor(QueryKind kind, const QString& domain);
 
-QByteArray statsPageFor(const QString& domain);                   // normal page, UTF-8
-QByteArray resultPageFor(QueryKind kind, const QString& domain);  // normal page, GBK
-QByteArray garbageFor(const QString& domain);                     // body of the garbage mode
+QByteArray statsPageFor(const QString& domain);                      // normal page, UTF-8
+QByteArray resultPageFor(QueryKind kind, const QString& domain);     // normal page, UTF-8
+QByteArray gbkResultPageFor(QueryKind kind, const QString& domain);  // the same in GBK
+QByteArray garbageFor(const QString& domain);                        // body of the garbage mode
 // The rows of keyword page `page`; empty past the last page.
 QList<KeywordFigures> keywordRowsFor(const QString& domain, int page);
 QByteArray keywordPageFor(const QString& domain, int page);  // normal page, UTF-8
