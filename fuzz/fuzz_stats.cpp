@@ -25,11 +25,15 @@ void checkPages(const QString& count) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString page = quorvane::fuzz::textFrom(data, size);
     const std::vector<quorvane::StatsFigure> figures = quorvane::parseStatsPage(page);
-    require(figures.size() <= 5, "at most five figures");
+    require(figures.empty() || figures.size() == 5, "all five fields or none");
     require(figures.empty() || page.contains(u"百度权重值为"_s), "figures only after the weight marker");
     for (std::size_t i = 0; i < figures.size(); ++i) {
         const quorvane::StatsFigure& figure = figures[i];
         require(static_cast<std::size_t>(figure.field) == i, "figures come in page order");
+        if (!figure.found) {
+            require(figure.text.isEmpty(), "a missing field holds no text");
+            continue;
+        }
         switch (figure.field) {
             case quorvane::StatsField::Weight:
                 require(figure.text.size() <= 2 && !figure.text.contains(u'，'),
@@ -38,11 +42,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case quorvane::StatsField::Keywords:
             case quorvane::StatsField::Traffic:
                 require(page.contains(figure.text) && !figure.text.contains(u'<'), "figure cut before a tag");
+                require(quorvane::text::isCount(figure.text) || quorvane::text::isCountRange(figure.text),
+                        "a count or a range");
                 break;
             case quorvane::StatsField::Snapshot:
             case quorvane::StatsField::Indexed:
                 require(page.contains(figure.text) && !figure.text.contains(u' '),
                         "figure cut before a blank");
+                require(quorvane::text::isDate(figure.text) || quorvane::text::isCount(figure.text),
+                        "a date or a count");
                 break;
         }
         if (figure.field == quorvane::StatsField::Keywords) {

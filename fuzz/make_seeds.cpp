@@ -82,12 +82,12 @@ bool resultSeeds(const QString& dir) {
         for (const QByteArray query : {"domain%3A", "site%3A"}) {
             const QByteArray body = bodyFor("/s?wd=" + query + encoded(domain));
             if (!body.isEmpty()) {
-                ok = out.writeGbk(body) && ok;
+                ok = out.write(body) && ok;
             }
         }
     }
-    const QString page =
-        QStringDecoder("GBK").decode(replica::resultPageFor(replica::QueryKind::Site, u"a.cn"_s));
+    ok = out.writeGbk(replica::gbkResultPageFor(replica::QueryKind::Domain, u"a.cn"_s)) && ok;
+    const QString page = QString::fromUtf8(replica::resultPageFor(replica::QueryKind::Site, u"a.cn"_s));
     ok = out.writeUtf8(page) && ok;
     ok = out.writeUtf16(page) && ok;
     return ok;

@@ -10,9 +10,12 @@
 #include <QSet>
 #include <QTest>
 
+Q_DECLARE_METATYPE(quorvane::MsgResult)
+
 using namespace Qt::StringLiterals;
 using namespace quorvane;
 using quorvane::testing::expectedCells;
+using quorvane::testing::FakeHttp;
 using quorvane::testing::FakeReply;
 using quorvane::testing::FormHarness;
 using quorvane::testing::numberedDomains;
@@ -79,6 +82,13 @@ private Q_SLOTS:
     void userPauseIsNotUndoneByPacing_data();
     void userPauseIsNotUndoneByPacing();
     void userStartDuringAutomaticPauseDoesNotRestartLater();
+    void retryKeepsGoodStatisticsFigures();
+    void retryIsPacedByTheRowsItAsksFor();
+    void retryCountsRowsThatNeedNothingAtOnce();
+    void startOnImportedFiguresAsksFirst_data();
+    void startOnImportedFiguresAsksFirst();
+    void robotChecksPauseTheRunAndBackOff();
+    void startAndStopDuringABlockPause();
     void failuresShowAsFailuresAndRunCompletes();
     void partialPagesFailWhereTheyStopNoResultsAreZero();
     void lastRowIsRepairedToo();
@@ -711,6 +721,161 @@ void TestBatch::retryAsksOnlyForFailedCells() {
         QCOMPARE(f.ListView1->items().subItemTip(row, DomainCell::Weight), QString());
     }
     QCOMPARE(f.Label2->text(), u"3"_s);
+}
+
+namespace {
+
+// Lines of a saved result file: done rows complete with the replica's figures, then rows not yet asked.
+QString savedLines(int done, int open) {
+    QString lines;
+    for (const QString& domain : numberedDomains(done, u"done"_s)) {
+        lines += (QStringList{domain} + expectedCells(domain).mid(1)).join(u'|') + u"\r\n"_s;
+    }
+    for (const QString& domain : numberedDomains(open, u"open"_s)) {
+        lines += domain + u"|...|...|...|...|...|...\r\n"_s;
+    }
+    return lines;
+}
+
+FakeHttp::Responder robotCheckOnBaidu() {
+    return [replica = replicaResponder()](const QString& url) {
+        if (!url.startsWith(u"http://search.test/"_s)) {
+            return replica(url);
+        }
+        FakeReply check{QByteArrayLiteral("<title>百度安全验证</title>")};
+        check.contentType = "text/html;charset=utf-8";
+        return check;
+    };
+}
+
+}  // namespace
+
+void TestBatch::retryKeepsGoodStatisticsFigures() {
+    FormHarness h;
+    h.importFile(u"d.example.com|7|失败|...|...|...|2026-01-01\r\n"_s);
+    QCOMPARE(h.form->ListView1->items().subItemTip(1, DomainCell::Keywords), u"上次查询失败"_s);
+    h.form->retryFailedRows();
+    h.time.advance(5000);
+    const QStringList fresh = expectedCells(u"d.example.com"_s);
+    // The page is asked again for the unknown cells; the good figures stay as they were.
+    QCOMPARE(h.sentStats().size(), 1);
+    QCOMPARE(h.rowCells(1), (QStringList{u"d.example.com"_s, u"7"_s, fresh[2], fresh[3], fresh[4], fresh[5],
+                                         u"2026-01-01"_s}));
+}
+
+void TestBatch::retryIsPacedByTheRowsItAsksFor() {
+    FormHarness h;
+    h.importFile(savedLines(100, 20));
+    h.setRowsPerBatch(u"5"_s).setPauseSeconds(u"10"_s);
+    h.form->retryFailedRows();
+    // The first pause holds the chains a few rows on, not at the end of the list.
+    QVERIFY(h.time.advanceUntil([&] { return h.form->runState().paused(); }, 5000));
+    QCOMPARE(h.form->Label2->text(), u"104"_s);
+    QVERIFY(h.sentSiteQueries().size() <= 6);
+    const PauseLog log = runWatching(h, 60'000);
+    // Pauses after every five retried rows, the first after four, as in a run.
+    QCOMPARE(log.labelsAtPause, (QStringList{u"109"_s, u"114"_s, u"119"_s}));
+    QCOMPARE(h.form->Label2->text(), u"120"_s);
+}
+
+void TestBatch::retryCountsRowsThatNeedNothingAtOnce() {
+    FormHarness h;
+    h.importFile(savedLines(5000, 1));
+    h.setRowsPerBatch(u"0"_s);
+    h.form->retryFailedRows();
+    h.time.advance(10);
+    QCOMPARE(h.form->Label2->text(), u"5000"_s);
+    h.time.advance(100);  // the open row's pages arrive
+    h.form->retryFailedRows();
+    h.time.advance(10);
+    QCOMPARE(h.form->Label2->text(), u"5001"_s);
+}
+
+void TestBatch::startOnImportedFiguresAsksFirst_data() {
+    QTest::addColumn<MsgResult>("answer");
+    QTest::addColumn<int>("statsPagesAsked");
+    QTest::newRow("是: only the open rows") << MsgResult::Yes << 1;
+    QTest::newRow("否: a fresh start") << MsgResult::No << 3;
+    QTest::newRow("取消: nothing") << MsgResult::Cancel << 0;
+}
+
+void TestBatch::startOnImportedFiguresAsksFirst() {
+    QFETCH(MsgResult, answer);
+    QFETCH(int, statsPagesAsked);
+    FormHarness h;
+    h.importFile(savedLines(2, 1));
+    h.messages.answer(answer);
+    h.pressStart();
+    h.time.advance(5000);
+    QCOMPARE(h.messages.texts(), QStringList{u"列表中已有查询结果：只查询失败和未完成的行？"_s});
+    QCOMPARE(h.messages.shown[0].buttons, MsgButtons::YesNoCancel);
+    QCOMPARE(h.sentStats().size(), statsPagesAsked);
+    QCOMPARE(h.rowCells(1), expectedCells(u"done1.com"_s));
+    // After a run in this window, a Start starts afresh without asking.
+    if (answer != MsgResult::Cancel) {
+        h.pressStart();
+        QCOMPARE(h.messages.shown.size(), 1);
+        QCOMPARE(h.cell(1, DomainCell::Weight), u"..."_s);
+    }
+}
+
+void TestBatch::robotChecksPauseTheRunAndBackOff() {
+    FormHarness h;
+    const auto blocked = [&] { return !h.form->Label6->text().isEmpty(); };
+    const auto baiduAsked = [&] { return h.sentSiteQueries().size() + h.sentDomainQueries().size(); };
+    h.http.setResponder(robotCheckOnBaidu());
+    h.importDomains(numberedDomains(50));
+    h.setRowsPerBatch(u"0"_s).pressStart();
+    QVERIFY(h.time.advanceUntil(blocked, 2000));
+    // Three checks in a row: the run holds, says so without a box, and asks Baidu nothing more.
+    QVERIFY(h.form->runState().halted());
+    QCOMPARE(h.form->Label6->text(), u"百度要求安全验证：已暂停，05:00 后自动继续"_s);
+    QVERIFY(h.messages.shown.isEmpty());
+    const qsizetype asked = baiduAsked();
+    QVERIFY(asked <= 4);
+    QCOMPARE(h.cell(1, DomainCell::Indexed), u"失败"_s);
+    QCOMPARE(h.form->ListView1->items().subItemTip(1, DomainCell::Indexed), u"百度安全验证：需要人工验证"_s);
+    h.time.advance(1000);
+    QCOMPARE(h.form->Label6->text(), u"百度要求安全验证：已暂停，04:59 后自动继续"_s);
+    h.time.advance(298'900);
+    QCOMPARE(baiduAsked(), asked);
+    // Resumed by itself after five minutes; still checked, so it holds at once, twice as long.
+    QVERIFY(h.time.advanceUntil([&] { return baiduAsked() > asked; }, 200));
+    QVERIFY(h.time.advanceUntil([&] { return h.form->Label6->text().contains(u"10:00"_s); }, 2000));
+    QCOMPARE(baiduAsked(), asked + 2);
+    // Good answers again: the next block waits five minutes once more.
+    h.http.setResponder(replicaResponder());
+    h.pressStart();
+    h.time.advance(200);
+    QVERIFY(!blocked());
+    h.http.setResponder(robotCheckOnBaidu());
+    QVERIFY(h.time.advanceUntil(blocked, 2000));
+    QCOMPARE(h.form->Label6->text(), u"百度要求安全验证：已暂停，05:00 后自动继续"_s);
+}
+
+void TestBatch::startAndStopDuringABlockPause() {
+    FormHarness h;
+    h.http.setResponder(robotCheckOnBaidu());
+    h.importDomains(numberedDomains(20));
+    h.setRowsPerBatch(u"0"_s).pressStart();
+    h.time.advance(2000);
+    QVERIFY(!h.form->Label6->text().isEmpty());
+    h.http.setResponder(replicaResponder());
+    h.pressStart();  // at once, not after the back-off
+    QVERIFY(h.form->Label6->text().isEmpty());
+    h.time.advance(30'000);
+    QCOMPARE(h.form->Label2->text(), u"20"_s);
+    QCOMPARE(h.form->runState().StatsRow(), 20);
+
+    h.http.setResponder(robotCheckOnBaidu());
+    h.pressStart();  // afresh
+    h.time.advance(2000);
+    QVERIFY(!h.form->Label6->text().isEmpty());
+    h.pressStop();
+    QVERIFY(h.form->Label6->text().isEmpty());
+    const qsizetype asked = h.http.sent().size();
+    h.time.advance(3'600'000);
+    QCOMPARE(h.http.sent().size(), asked);  // stopped stays stopped
 }
 
 QTEST_MAIN(TestBatch)

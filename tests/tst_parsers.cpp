@@ -56,6 +56,8 @@ private Q_SLOTS:
     void keywordTable();
     void domainFile_data();
     void domainFile();
+    void savedRow_data();
+    void savedRow();
 };
 
 void TestParsers::statsPage_data() {
@@ -386,6 +388,27 @@ void TestParsers::domainFile() {
     if (decoded) {
         QCOMPARE(*decoded, text);
     }
+}
+
+void TestParsers::savedRow_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("fields");  // "|"-joined as imported; empty: no saved row
+    QTest::newRow("whole row") << u"a.com|7|1,234|765~1255|7400|0|2026-01-01"_s
+                               << u"a.com|7|1,234|765~1255|7400|0|2026-01-01"_s;
+    QTest::newRow("failed and unknown cells")
+        << u"d.example.com|7|失败|...|...|...|2026/1/1"_s << u"d.example.com|7|失败|...|...|...|2026/1/1"_s;
+    // Cells no run writes are asked for again, not taken for figures.
+    QTest::newRow("words and empty cells")
+        << u"b.com|abc||0|-1|1.5|2026-02-30"_s << u"b.com|...|...|0|...|...|..."_s;
+    QTest::newRow("six fields") << u"c.com|1|2|3|4|5"_s << QString();
+    QTest::newRow("plain domain") << u"e.com"_s << QString();
+}
+
+void TestParsers::savedRow() {
+    QFETCH(QString, line);
+    QFETCH(QString, fields);
+    const auto saved = savedRowFields(line);
+    QCOMPARE(saved ? saved->join(u'|') : QString(), fields);
 }
 
 QTEST_GUILESS_MAIN(TestParsers)

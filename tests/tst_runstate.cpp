@@ -12,7 +12,8 @@ namespace {
 
 // One event per letter: s Start (10 rows a batch), p user Pause, t user Stop, a automatic pause,
 // b pause boundary passed (10 rows on), i import (5 rows a batch), q single query, m cursors moved to
-// row 4 by the chains, r retry of rows 2 and 4 (2 rows a batch), c a row counted.
+// row 4 by the chains, r retry of rows 2 and 4 (2 rows a batch), R the same at 1 row a batch, c a row
+// counted.
 RunState play(const QString& events) {
     RunState state;
     for (const QChar event : events) {
@@ -40,6 +41,9 @@ RunState play(const QString& events) {
                 break;
             case u'r':
                 state.startRetry(2, {false, true, false, true});
+                break;
+            case u'R':
+                state.startRetry(1, {false, true, false, true});
                 break;
             case u'c':
                 state.rowCounted();
@@ -79,6 +83,7 @@ private Q_SLOTS:
     void transitions_data();
     void transitions();
     void advanceStopsAtTheLastRow();
+    void robotChecksBackOff();
 };
 
 void TestRunState::transitions_data() {
@@ -99,6 +104,8 @@ void TestRunState::transitions_data() {
     QTest::newRow("a run counts every row") << u"scc"_s << u"0000|1,1,1,0,0|3,10"_s;
     // Row 1 needs no retry: the next pause comes one retried row later.
     QTest::newRow("a retry paces retried rows") << u"rcc"_s << u"0000|1,1,1,0,0|3,3"_s;
+    // With 1 row a batch the boundary is due at once; a row left alone must not leave it behind.
+    QTest::newRow("a retry at 1 row a batch") << u"Rc"_s << u"0000|1,1,1,0,0|2,2"_s;
     QTest::newRow("a fresh start ends a retry") << u"rscc"_s << u"0000|1,1,1,0,0|3,10"_s;
 }
 
@@ -114,6 +121,30 @@ void TestRunState::advanceStopsAtTheLastRow() {
     QCOMPARE(cursor, 3);
     QVERIFY(!RunState::advance(cursor, 3));
     QCOMPARE(cursor, 3);
+}
+
+void TestRunState::robotChecksBackOff() {
+    RunState state;
+    state.start(10);
+    QVERIFY(!state.robotCheck());
+    state.goodAnswer();  // a good answer between: the count starts again
+    QVERIFY(!state.robotCheck());
+    QVERIFY(!state.robotCheck());
+    QVERIFY(state.robotCheck());
+    QList<int> backOffs;
+    for (int i = 0; i < 6; ++i) {
+        backOffs.append(state.blockPause());
+        QVERIFY(state.halted() && state.paused() && state.blocked);
+        QVERIFY(!state.robotCheck());  // no second block while one lasts
+        QVERIFY(!state.start(10));     // resumes
+        QVERIFY(!state.blocked);
+    }
+    QCOMPARE(backOffs, (QList<int>{300, 600, 1200, 2400, 3600, 3600}));
+    QVERIFY(state.robotCheck());  // still checked after a resume: blocks again at once
+    state.goodAnswer();
+    QCOMPARE(state.blockPause(), 300);
+    state.userStop();
+    QVERIFY(!state.blocked);
 }
 
 QTEST_MAIN(TestRunState)

@@ -86,6 +86,7 @@ class TestSingle final : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void fullQueryFillsStripAndKeywordList();
+    void pageThatStopsEarlyFailsWhatItLacks();
     void noKeywordsOnePageRequest();
     void pageCycleEndsOnPageTotal();
     void keywordCountLimitsRowsNotPages();
@@ -620,6 +621,21 @@ void TestSingle::filterDefaultsAndHint() {
     f.Text6->setText(u"5"_s);
     QTest::mouseClick(f.Text6, Qt::LeftButton);
     QCOMPARE(f.Text6->text(), u"5"_s);
+}
+
+void TestSingle::pageThatStopsEarlyFailsWhatItLacks() {
+    FormHarness h;
+    Form1& f = *h.form;
+    h.querySingle(u"partial.com"_s);
+    h.time.advance(3000);
+    const replica::StatsFigures figures = replica::statsFiguresFor(u"partial.com"_s);
+    QCOMPARE(f.Label5[0]->text(), figures.weight);
+    QCOMPARE(f.Label5[1]->text(), figures.keywords);
+    for (const std::size_t lacking : {2, 3, 4}) {
+        QCOMPARE(f.Label5[lacking]->text(), u"失败"_s);
+        QCOMPARE(f.Label5[lacking]->toolTip(), u"页面中没有该项"_s);
+    }
+    QVERIFY(!h.sentKeywordPages().isEmpty());  // the keyword count is there: its run goes on
 }
 
 QTEST_MAIN(TestSingle)

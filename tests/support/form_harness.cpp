@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "form_harness.h"
 
+#include <QFile>
+
 #include "replica_site.h"
 
 #include <QComboBox>
@@ -80,6 +82,17 @@ bool FormDriver::showWindow() {
 void FormDriver::importBox(const QString& text) {
     form->Text1->setPlainText(text);
     form->Command12->click();
+}
+
+void FormDriver::importFile(const QString& lines) {
+    const QString path = folder.filePath(u"导入.txt"_s);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(lines.toUtf8()) < 0) {
+        qFatal("cannot write the domain file");
+    }
+    file.close();
+    form->Text2->setText(path);
+    form->Command6->click();
 }
 
 FormDriver& FormDriver::setRowsPerBatch(const QString& rows) {

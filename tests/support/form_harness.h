@@ -39,6 +39,8 @@ struct FormDriver {
     void importBox(const QString& text);
     // Types the domains into the box, one per line, and presses "手动导入".
     void importDomains(const QStringList& domains) { importBox(domains.join(u'\n')); }
+    // Writes the lines (UTF-8) as the domain file, names it in "导入路径" and presses "确认导入".
+    void importFile(const QString& lines);
     // The pacing boxes: "查询: … 条，停 … 秒".
     FormDriver& setRowsPerBatch(const QString& rows);
     FormDriver& setPauseSeconds(const QString& seconds);
