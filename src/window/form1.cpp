@@ -213,6 +213,12 @@ void Form1::buildControls() {
     Command2 = button(this, u"Command2"_s, u"清空地址"_s, twips(4560, 120, 1215, 375), true);
     ListView1 = place(new ListView(this), u"ListView1"_s, twips(0, 2520, 12375, 6585));
     Label6 = place(new QLabel(this), u"Label6"_s, twips(120, 9135, 12135, 255));
+    {
+        // Red like the figures: a run that waits must catch the eye.
+        QPalette palette = Label6->palette();
+        palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
+        Label6->setPalette(palette);
+    }
 
     Command19 = button(Frame1, u"Command19"_s, u"单条详细查询"_s, twips(4560, 1920, 1575, 375), true);
     Check3 = place(new QCheckBox(u"保存域名+结果"_s, Frame1), u"Check3"_s, twips(4800, 1200, 1575, 255));
