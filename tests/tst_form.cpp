@@ -178,8 +178,9 @@ void TestForm::layout() {
         shown = button->text();
     } else if (const auto* label = qobject_cast<QLabel*>(widget)) {
         shown = label->text();
-        // Value labels are red.
-        QCOMPARE(label->palette().color(QPalette::WindowText) == QColor(255, 0, 0), text == u"0"_s);
+        // Value labels and the run's notice are red.
+        QCOMPARE(label->palette().color(QPalette::WindowText) == QColor(255, 0, 0),
+                 text == u"0"_s || widget->objectName() == u"Label6"_s);
     } else if (const auto* box = qobject_cast<QLineEdit*>(widget)) {
         shown = box->text();
     } else if (const auto* combo = qobject_cast<QComboBox*>(widget)) {
