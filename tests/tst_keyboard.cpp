@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The window by keyboard: which controls Tab reaches in each view, Enter in the boxes, and copying
-// rows out of the lists.
+// The window by keyboard: which controls Tab reaches in each view, Enter in the boxes, the window's keys
+// from every box under a Linux desktop's key bindings, and copying rows out of the lists.
 #include "form_harness.h"
 
 #include <QApplication>
@@ -10,6 +10,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QtPlugin>
+
+Q_IMPORT_PLUGIN(DesktopKeysThemePlugin)
 
 using namespace Qt::StringLiterals;
 using namespace quorvane;
@@ -46,6 +49,8 @@ class TestKeyboard final : public QObject {
 private Q_SLOTS:
     void tabStaysInTheShownView();
     void enterInBoxesPressesTheirButton();
+    void windowKeysFromEveryBox_data();
+    void windowKeysFromEveryBox();
     void listsSelectAllAndCopyRows();
 };
 
@@ -92,6 +97,45 @@ void TestKeyboard::enterInBoxesPressesTheirButton() {
     QTest::keyClick(f.Text6, Qt::Key_Enter);
     QVERIFY(!f.ListView3->isHidden());
     QCOMPARE(f.ListView3->items().itemCount(), 1);
+}
+
+void TestKeyboard::windowKeysFromEveryBox_data() {
+    QTest::addColumn<QByteArray>("desktop");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("answer");  // what the key's action says of the empty list
+    const QStringList batchBoxes{u"Text1"_s, u"Text2"_s, u"Text3"_s, u"Text4"_s, u"Combo1"_s};
+    const QStringList singleBoxes{u"Text5"_s, u"Text6"_s, u"Text7"_s, u"Combo2"_s};
+    for (const QByteArray desktop : {"x11", "kde", "gnome"}) {
+        for (const QString& box : batchBoxes + singleBoxes) {
+            QTest::addRow("%s, Ctrl+E in %s", desktop.constData(), qPrintable(box))
+                << desktop << box << int(Qt::Key_E) << u"列表中没有数据，无需导出。"_s;
+        }
+    }
+    for (const QString& box : batchBoxes) {
+        QTest::addRow("x11, Ctrl+R in %s", qPrintable(box))
+            << QByteArray("x11") << box << int(Qt::Key_R) << u"没有失败或未完成的行，无需重新查询。"_s;
+    }
+}
+
+void TestKeyboard::windowKeysFromEveryBox() {
+    QFETCH(QByteArray, desktop);
+    QFETCH(QString, box);
+    QFETCH(int, key);
+    QFETCH(QString, answer);
+    qputenv("QUORVANE_TEST_KEYS", desktop);
+    // Under these bindings a line edit takes Ctrl+E for itself, or this test would show nothing.
+    QVERIFY(QKeySequence::keyBindings(QKeySequence::MoveToEndOfLine).contains(QKeySequence(u"Ctrl+E"_s)));
+    FormHarness h;
+    Form1& f = *h.form;
+    showActive(f);
+    auto* target = f.findChild<QWidget*>(box);
+    if (!target->isVisible()) {
+        f.Command14->click();
+    }
+    target->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::ControlModifier);
+    QCOMPARE(h.messages.texts(), QStringList{answer});
 }
 
 void TestKeyboard::listsSelectAllAndCopyRows() {

@@ -19,6 +19,7 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -182,6 +183,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Whether the key is one of the window's shortcuts (Ctrl+E, Ctrl+R).
+    bool isWindowKey(const QKeyEvent& key) const;
     void buildControls();
     void connectHandlers();
     void setDomainColumns();
