@@ -433,6 +433,10 @@ void Form1::showMessage(const QString& text) {
     m_services.messages.show(this, text, kAppTitle, MsgButtons::Ok, MsgIcon::None);
 }
 
+void Form1::showFailure(const QString& text) {
+    m_services.messages.show(this, text, kAppTitle, MsgButtons::Ok, MsgIcon::Critical);
+}
+
 const FetcherSlot& Form1::pr(int n) const {
     switch (n) {
         case 1:

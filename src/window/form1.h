@@ -217,6 +217,8 @@ private:
     void sortByColumn(ListView& view, int column);
     void saveList(ListView& list, const QString& path, bool wholeRow, int lastSubItem);
     void showMessage(const QString& text);
+    // A message with the error icon.
+    void showFailure(const QString& text);
     void importDomainText(const QString& text, bool withFigures = false);
     void choosePath(QLineEdit* box);
     void viewPath(const QLineEdit* box);
@@ -226,6 +228,8 @@ private:
     void keywordListDblClick(ListView& list, QPoint client);
     // What a double-click does on that cell of a domain row, and on a keyword row's keyword.
     void domainCellAction(int row, int cell);
+    // Opens a result page in the browser; says so when the desktop has none.
+    void openPage(const QString& address);
     void copyKeyword(const ListView& list, int row);
     void showListMenu(ListView& list, QPoint client);
     void exportList(const ListView& list);
