@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <csignal>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace quorvane;
@@ -88,6 +89,8 @@ private Q_SLOTS:
     void menuEntriesEnabledByRowAndSelection();
     void menuEntriesDoWhatTheDoubleClickDoes();
     void menuIsForTheRowUnderTheMouseOrTheCurrentRow();
+    void menuSortsAsTheHeaderDoes_data();
+    void menuSortsAsTheHeaderDoes();
     void saveDialogAddsTheSelectedFiltersSuffix_data();
     void saveDialogAddsTheSelectedFiltersSuffix();
 };
@@ -186,13 +189,13 @@ void TestExport::menuEntriesEnabledByRowAndSelection() {
     f.buildListMenu(empty, list, QPoint(20, 40));
     QCOMPARE(entries(empty), (QStringList{u"-复制所选行"_s, u"-复制域名"_s, u"-在浏览器中打开 site: 结果"_s,
                                           u"-在浏览器中打开 domain: 结果"_s, u"-重新查询失败和未完成的行"_s,
-                                          u"-导出为 CSV…"_s}));
+                                          u"-升序"_s, u"-降序"_s, u"-导出为 CSV…"_s}));
     h.importDomains({u"a.com"_s, u"b.com"_s});
     QMenu onRow;
     f.buildListMenu(onRow, list, clientPoint(list, 2));
     QCOMPARE(entries(onRow), (QStringList{u"-复制所选行"_s, u"复制域名"_s, u"在浏览器中打开 site: 结果"_s,
                                           u"在浏览器中打开 domain: 结果"_s, u"重新查询失败和未完成的行"_s,
-                                          u"导出为 CSV…"_s}));
+                                          u"升序"_s, u"降序"_s, u"导出为 CSV…"_s}));
     QCOMPARE(entry(onRow, u"重新查询失败和未完成的行"_s)->shortcut(), QKeySequence(u"Ctrl+R"_s));
     f.Command3->click();
     h.time.advance(5000);
@@ -205,7 +208,8 @@ void TestExport::menuEntriesEnabledByRowAndSelection() {
     addKeywords(f);
     QMenu keywords;
     f.buildListMenu(keywords, *f.ListView2, clientPoint(*f.ListView2, 1));
-    QCOMPARE(entries(keywords), (QStringList{u"-复制所选行"_s, u"复制关键词"_s, u"导出为 CSV…"_s}));
+    QCOMPARE(entries(keywords),
+             (QStringList{u"-复制所选行"_s, u"复制关键词"_s, u"升序"_s, u"降序"_s, u"导出为 CSV…"_s}));
 }
 
 void TestExport::menuEntriesDoWhatTheDoubleClickDoes() {
@@ -271,6 +275,66 @@ void TestExport::menuIsForTheRowUnderTheMouseOrTheCurrentRow() {
     QVERIFY(menu);
     entry(*menu, u"复制域名"_s)->trigger();
     QCOMPARE(h.clipboard.text(), u"a.com"_s);
+}
+
+void TestExport::menuSortsAsTheHeaderDoes_data() {
+    QTest::addColumn<bool>("menuKey");  // else a right click on the column
+    QTest::newRow("right click") << false;
+    QTest::newRow("menu key on the current cell") << true;
+}
+
+void TestExport::menuSortsAsTheHeaderDoes() {
+    QFETCH(bool, menuKey);
+    FormHarness h;
+    Form1& f = *h.form;
+    showActive(f, true);
+    h.importDomains({u"a.com"_s, u"b.com"_s, u"c.com"_s, u"d.com"_s});
+    ListView& list = *f.ListView1;
+    const int column = DomainCell::Weight + 1;
+    const QStringList values{u"9"_s, u"1,200"_s, u"失败"_s, u"10"_s};
+    for (int row = 1; row <= 4; ++row) {
+        list.items().setSubItem(row, DomainCell::Weight, values[row - 1]);
+    }
+    const auto cells = [&list] {
+        QStringList shown;
+        for (int row = 1; row <= list.items().itemCount(); ++row) {
+            shown.append(list.items().subItem(row, DomainCell::Weight));
+        }
+        return shown;
+    };
+    const auto sortBy = [&](const QString& text) {
+        if (!menuKey) {
+            QMenu menu;
+            f.buildListMenu(
+                menu, list,
+                {qRound(list.columnLeft(column) / list.twipsPerPixelX()) + 2, clientPoint(list, 1).y()});
+            entry(menu, text)->trigger();
+            return;
+        }
+        list.setFocus();
+        list.setCurrentIndex(list.items().index(0, 0));
+        for (int left = 1; left < column; ++left) {
+            QTest::keyClick(&list, Qt::Key_Right);
+        }
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, {}, {});
+        QApplication::sendEvent(&list, &key);
+        const std::unique_ptr<QMenu> menu(list.findChild<QMenu*>());
+        entry(*menu, text)->trigger();
+    };
+    f.ListView1_ColumnClick(column);
+    const QStringList down = cells();
+    f.ListView1_ColumnClick(column);
+    const QStringList up = cells();
+    QVERIFY(down != up);
+    sortBy(u"降序"_s);
+    QCOMPARE(cells(), down);
+    f.ListView1_ColumnClick(column);  // the header goes on from the menu's order
+    QCOMPARE(cells(), up);
+    f.ListView1_ColumnClick(column);
+    sortBy(u"升序"_s);
+    QCOMPARE(cells(), up);
+    f.ListView1_ColumnClick(column);
+    QCOMPARE(cells(), down);
 }
 
 void TestExport::saveDialogAddsTheSelectedFiltersSuffix_data() {

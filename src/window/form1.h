@@ -215,6 +215,7 @@ private:
     std::vector<bool> rowsToRetry();
     qint64 rowsPerBatch() const;
     void sortByColumn(ListView& view, int column);
+    void sortList(ListView& view, int column, bool descending);
     void saveList(ListView& list, const QString& path, bool wholeRow, int lastSubItem);
     void showMessage(const QString& text);
     // A message with the error icon.
