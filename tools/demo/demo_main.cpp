@@ -160,7 +160,7 @@ int main(int argc, char* argv[]) {
         u"batch: start a batch run over a sample list; single: query one domain and read its "
         u"keywords."_s,
         u"[batch|single]"_s};
-    quorvane::answerHelpAndVersion(argc, argv, help);
+    quorvane::answerCommandLine(argc, argv, help);
     QApplication app(argc, argv);
     const QStringList arguments = quorvane::setUpApplication(help);
     // Made first and gone last: a signal during the demo's unwinding still waits for the folder to go.
