@@ -328,7 +328,8 @@ void Form1::connectHandlers() {
     // Enter in a box does what the button beside it does.
     connect(Text5, &QLineEdit::returnPressed, Command11, &QPushButton::click);
     connect(Text6, &QLineEdit::returnPressed, Command13, &QPushButton::click);
-    // An editable combo box has the focus itself and hands its keys to its line edit directly.
+    // eventFilter sees clicks on Text5 and Text6, and the window's keys in every box. An editable combo box,
+    // not its line edit, has the focus and hands the keys on itself.
     for (QWidget* box :
          std::initializer_list<QWidget*>{Text1, Text2, Text3, Text4, Text5, Text6, Text7, Combo1, Combo2}) {
         box->installEventFilter(this);
