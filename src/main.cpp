@@ -17,7 +17,7 @@ int main(int argc, char* argv[]) {
         {},
         {},
         {}};
-    quorvane::answerHelpAndVersion(argc, argv, help);
+    quorvane::answerCommandLine(argc, argv, help);
     QApplication app(argc, argv);
     quorvane::setUpApplication(help);
     // The desktop's proxy settings (environment or desktop, through libproxy); we keep none of our own.

@@ -1,19 +1,30 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# --help and --version answer on standard output and exit, with no display to open; other options are refused.
+# With no display at all, --help, --help-all and --version answer on standard output and exit 0, Qt's own options
+# pass, and an unknown option is refused on one line of standard error with exit status 2.
 # Usage: command_line.sh path/to/quorvane path/to/quorvane-demo
 set -euo pipefail
-unset DISPLAY WAYLAND_DISPLAY
-export QT_QPA_PLATFORM=xcb  # would abort had the program tried to open a window
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_SESSION_TYPE  # a window would abort the program
+out="$(mktemp)" err="$(mktemp)"
+trap 'rm -f "$out" "$err"' EXIT
+# answers PROGRAM STATUS ARGUMENTS...: the program exits with STATUS, leaving its output in $out and $err.
+answers() {
+    local program="$1" expected="$2" status=0
+    shift 2
+    "$program" "$@" >"$out" 2>"$err" || status=$?
+    [ "$status" -eq "$expected" ] || { echo "$program $*: exit status $status, not $expected"; cat "$err"; exit 1; }
+}
 for program in "$@"; do
-    version="$("$program" --version 2>/dev/null)"
-    [ "$version" = "Quorvane 6.0" ] || { echo "$program --version said: $version"; exit 1; }
-    help="$("$program" --help 2>/dev/null)"
-    grep -q -- "--version" <<<"$help" || { echo "$program --help said: $help"; exit 1; }
-    if QT_QPA_PLATFORM=offscreen "$program" --no-such-option >/dev/null 2>&1; then
-        echo "$program accepted --no-such-option"
-        exit 1
-    fi
+    answers "$program" 0 --version
+    [ "$(cat "$out")" = "Quorvane 6.0" ] || { echo "$program --version said: $(cat "$out")"; exit 1; }
+    answers "$program" 0 -style fusion --version
+    answers "$program" 0 --help
+    grep -q -- "--version" "$out" || { echo "$program --help said: $(cat "$out")"; exit 1; }
+    answers "$program" 0 --help-all
+    grep -q -- "--version" "$out" && grep -q -- "--platform <" "$out" || { echo "$program --help-all: $(cat "$out")"; exit 1; }
+    answers "$program" 2 --no-such-option
+    [ ! -s "$out" ] && [ "$(wc -l <"$err")" -eq 1 ] && grep -q "no-such-option" "$err" ||
+        { echo "$program --no-such-option said: $(cat "$out" "$err")"; exit 1; }
 done
 grep -q "batch|single" <<<"$("${2}" --help)" || { echo "the demo's help names no mode"; exit 1; }
 echo "both programs answered"

@@ -76,6 +76,7 @@ private Q_SLOTS:
     void domainListDoubleClickScrolled();
     void keywordListsCopyKeywords();
     void failedCopyIsNoSuccess();
+    void nothingToOpenWithIsSaid();
     void closeWithinFiveSecondsSendsNothing();
     void savedListResumesWithFigures();
 };
@@ -199,13 +200,14 @@ void TestActions::viewOpensOnlyMatchingFiles() {
     QDir(h.folder.path()).mkdir(u"sub.txt"_s);
     const QString hidden = writeFile(h.folder, u".hidden.txt"_s, "x");
     writeFile(h.folder, u"z.txt"_s, "x");  // matches too, but comes later by name
-    f.Text3->setText(h.folder.filePath(u"missing.txt"_s));
-    f.Command7->click();
-    f.Text3->setText(h.folder.filePath(u"sub.txt"_s));  // a folder
-    f.Command7->click();
-    f.Text3->setText(h.folder.filePath(u"*.csv"_s));
-    f.Command7->click();
+    QStringList unopened;
+    for (const QString& name : {u"missing.txt"_s, u"sub.txt"_s /* a folder */, u"*.csv"_s}) {
+        f.Text3->setText(h.folder.filePath(name));
+        f.Command7->click();
+        unopened.append(u"找不到要打开的文件："_s + h.folder.filePath(name));
+    }
     QVERIFY(h.shell.files.isEmpty());
+    QCOMPARE(h.messages.texts(), unopened);
     f.Text3->setText(h.folder.filePath(u"*.txt"_s));  // matches the hidden file, never the folder
     f.Command7->click();
     f.Text7->setText(hidden);
@@ -287,6 +289,21 @@ void TestActions::failedCopyIsNoSuccess() {
     doubleClick(*f.ListView1, leftPixels(*f.ListView1, 2) + 1, 1);
     QCOMPARE(h.messages.shown.size(), 1);
     QVERIFY(!h.messages.shown[0].text.contains(u"成功"_s));
+}
+
+void TestActions::nothingToOpenWithIsSaid() {
+    FormHarness h;
+    QVERIFY(h.showWindow());
+    h.shell.missing = true;
+    h.form->Text3->setText(writeFile(h.folder, u"x.txt"_s, "x"));
+    h.form->Command7->click();
+    h.importDomains({u"a.com"_s});
+    doubleClick(*h.form->ListView1, leftPixels(*h.form->ListView1, DomainCell::Indexed + 1) + 1, 1);
+    QCOMPARE(
+        h.messages.texts(),
+        (QStringList{u"无法打开文件："_s + h.shell.files.value(0) + u"\n没有找到可以打开它的程序。"_s,
+                     u"无法打开网页："_s + h.shell.urls.value(0) + u"\n没有找到可以打开它的浏览器。"_s}));
+    QCOMPARE(h.messages.shown[1].icon, MsgIcon::Critical);
 }
 
 void TestActions::closeWithinFiveSecondsSendsNothing() {

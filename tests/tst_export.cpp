@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <csignal>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 using namespace quorvane;
@@ -88,6 +89,7 @@ private Q_SLOTS:
     void menuEntriesEnabledByRowAndSelection();
     void menuEntriesDoWhatTheDoubleClickDoes();
     void menuIsForTheRowUnderTheMouseOrTheCurrentRow();
+    void menuSortsAsTheHeaderDoes();
     void saveDialogAddsTheSelectedFiltersSuffix_data();
     void saveDialogAddsTheSelectedFiltersSuffix();
 };
@@ -186,13 +188,13 @@ void TestExport::menuEntriesEnabledByRowAndSelection() {
     f.buildListMenu(empty, list, QPoint(20, 40));
     QCOMPARE(entries(empty), (QStringList{u"-复制所选行"_s, u"-复制域名"_s, u"-在浏览器中打开 site: 结果"_s,
                                           u"-在浏览器中打开 domain: 结果"_s, u"-重新查询失败和未完成的行"_s,
-                                          u"-导出为 CSV…"_s}));
+                                          u"-升序"_s, u"-降序"_s, u"-导出为 CSV…"_s}));
     h.importDomains({u"a.com"_s, u"b.com"_s});
     QMenu onRow;
     f.buildListMenu(onRow, list, clientPoint(list, 2));
     QCOMPARE(entries(onRow), (QStringList{u"-复制所选行"_s, u"复制域名"_s, u"在浏览器中打开 site: 结果"_s,
                                           u"在浏览器中打开 domain: 结果"_s, u"重新查询失败和未完成的行"_s,
-                                          u"导出为 CSV…"_s}));
+                                          u"升序"_s, u"降序"_s, u"导出为 CSV…"_s}));
     QCOMPARE(entry(onRow, u"重新查询失败和未完成的行"_s)->shortcut(), QKeySequence(u"Ctrl+R"_s));
     f.Command3->click();
     h.time.advance(5000);
@@ -205,7 +207,8 @@ void TestExport::menuEntriesEnabledByRowAndSelection() {
     addKeywords(f);
     QMenu keywords;
     f.buildListMenu(keywords, *f.ListView2, clientPoint(*f.ListView2, 1));
-    QCOMPARE(entries(keywords), (QStringList{u"-复制所选行"_s, u"复制关键词"_s, u"导出为 CSV…"_s}));
+    QCOMPARE(entries(keywords),
+             (QStringList{u"-复制所选行"_s, u"复制关键词"_s, u"升序"_s, u"降序"_s, u"导出为 CSV…"_s}));
 }
 
 void TestExport::menuEntriesDoWhatTheDoubleClickDoes() {
@@ -271,6 +274,40 @@ void TestExport::menuIsForTheRowUnderTheMouseOrTheCurrentRow() {
     QVERIFY(menu);
     entry(*menu, u"复制域名"_s)->trigger();
     QCOMPARE(h.clipboard.text(), u"a.com"_s);
+}
+
+void TestExport::menuSortsAsTheHeaderDoes() {
+    FormHarness h;
+    showActive(*h.form, true);
+    h.importDomains({u"a.com"_s, u"b.com"_s, u"c.com"_s});
+    ListView& list = *h.form->ListView1;
+    const int column = DomainCell::Weight + 1;
+    for (const auto& [row, value] :
+         {std::pair{1, u"9"_s}, std::pair{2, u"1,200"_s}, std::pair{3, u"失败"_s}}) {
+        list.items().setSubItem(row, column - 1, value);
+    }
+    const auto top = [&list, column] { return list.items().subItem(1, column - 1); };
+    const auto sortBy = [&](const QString& text) {
+        QMenu menu;
+        h.form->buildListMenu(
+            menu, list,
+            {qRound(list.columnLeft(column) / list.twipsPerPixelX()) + 2, clientPoint(list, 1).y()});
+        entry(menu, text)->trigger();
+    };
+    h.form->ListView1_ColumnClick(column);
+    const QString down = top();
+    h.form->ListView1_ColumnClick(column);
+    const QString up = top();
+    QVERIFY(down != up);
+    // From the other order each time; the header then turns the menu's order round.
+    for (const auto& [text, sorted, clicked] :
+         {std::tuple{u"降序"_s, down, up}, std::tuple{u"升序"_s, up, down}}) {
+        sortBy(text);
+        QCOMPARE(top(), sorted);
+        h.form->ListView1_ColumnClick(column);
+        QCOMPARE(top(), clicked);
+        h.form->ListView1_ColumnClick(column);
+    }
 }
 
 void TestExport::saveDialogAddsTheSelectedFiltersSuffix_data() {

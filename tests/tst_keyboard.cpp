@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The window by keyboard: which controls Tab reaches in each view, Enter in the boxes, and copying
-// rows out of the lists.
+// The window by keyboard: which controls Tab reaches in each view, Enter in the boxes, the window's keys
+// from every box under a Linux desktop's key bindings, and copying rows out of the lists.
 #include "form_harness.h"
 
 #include <QApplication>
@@ -10,6 +10,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QtPlugin>
+
+Q_IMPORT_PLUGIN(DesktopKeysThemePlugin)
 
 using namespace Qt::StringLiterals;
 using namespace quorvane;
@@ -46,6 +49,8 @@ class TestKeyboard final : public QObject {
 private Q_SLOTS:
     void tabStaysInTheShownView();
     void enterInBoxesPressesTheirButton();
+    void windowKeysFromEveryBox_data();
+    void windowKeysFromEveryBox();
     void listsSelectAllAndCopyRows();
 };
 
@@ -94,6 +99,43 @@ void TestKeyboard::enterInBoxesPressesTheirButton() {
     QCOMPARE(f.ListView3->items().itemCount(), 1);
 }
 
+void TestKeyboard::windowKeysFromEveryBox_data() {
+    QTest::addColumn<QByteArray>("desktop");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("key");  // Ctrl+R only in the batch view, which has rows to retry
+    const QStringList batchBoxes{u"Text1"_s, u"Text2"_s, u"Text3"_s, u"Text4"_s, u"Combo1"_s};
+    for (const QByteArray desktop : {"x11", "kde", "gnome"}) {
+        for (const QString& box : batchBoxes + QStringList{u"Text5"_s, u"Text6"_s, u"Text7"_s, u"Combo2"_s}) {
+            for (const int key : {int(Qt::Key_E), int(Qt::Key_R)}) {
+                if (key == Qt::Key_E || batchBoxes.contains(box)) {
+                    QTest::addRow("%s, Ctrl+%c in %s", desktop.data(), char(key), qPrintable(box))
+                        << desktop << box << key;
+                }
+            }
+        }
+    }
+}
+
+void TestKeyboard::windowKeysFromEveryBox() {
+    QFETCH(QByteArray, desktop);
+    QFETCH(QString, box);
+    QFETCH(int, key);
+    qputenv("QUORVANE_TEST_KEYS", desktop);
+    // Under these bindings a line edit takes Ctrl+E for itself, or this test would show nothing.
+    QVERIFY(QKeySequence::keyBindings(QKeySequence::MoveToEndOfLine).contains(QKeySequence(u"Ctrl+E"_s)));
+    FormHarness h;
+    showActive(*h.form);
+    auto* target = h.form->findChild<QWidget*>(box);
+    if (!target->isVisible()) {
+        h.form->Command14->click();
+    }
+    target->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::ControlModifier);
+    // What each key's action says of the empty list.
+    QCOMPARE(h.messages.texts(), QStringList{key == Qt::Key_E ? u"列表中没有数据，无需导出。"_s
+                                                              : u"没有失败或未完成的行，无需重新查询。"_s});
+}
+
 void TestKeyboard::listsSelectAllAndCopyRows() {
     FormHarness h;
     Form1& f = *h.form;
@@ -107,6 +149,10 @@ void TestKeyboard::listsSelectAllAndCopyRows() {
     const QString dots = u"\t...\t...\t...\t...\t...\t...\n"_s;
     QCOMPARE(h.clipboard.text(), u"1\tb.com"_s + dots + u"2\ta.com"_s + dots);
     QVERIFY(h.messages.shown.isEmpty());
+    // Right moves the current cell along its row: the column of the menu key's 升序 and 降序.
+    f.ListView1->setCurrentIndex(f.ListView1->items().index(0, 0));
+    QTest::keyClick(f.ListView1, Qt::Key_Right);
+    QCOMPARE(f.ListView1->currentIndex(), f.ListView1->items().index(0, 1));
     // The keyword lists copy the same way: one selected row, in its cells.
     f.Command19->click();
     h.querySingle(u"kw.com"_s);

@@ -195,20 +195,19 @@ void Form1::ListView1_ColumnClick(int column) {
 
 // The first click on a column sorts descending, the next ascending; each column keeps its toggle.
 void Form1::sortByColumn(ListView& view, int column) {
+    resumeNext([&] { sortList(view, column, text::leadingNumber(view.items().column(column).tag) == 0); });
+}
+
+// The column's tag holds the order last sorted in, so that a click on its header turns it round.
+void Form1::sortList(ListView& view, int column, bool descending) {
     ListModel& list = view.items();
     if (list.itemCount() < 2) {
         return;
     }
     resumeNext([&] {
-        const ListModel::Column& header = list.column(column);
-        list.setSortKey(header.subItemIndex);
-        if (text::leadingNumber(header.tag) == 0) {
-            list.setSortOrder(1);
-            list.setColumnTag(column, u"1"_s);
-        } else {
-            list.setSortOrder(0);
-            list.setColumnTag(column, u"0"_s);
-        }
+        list.setSortKey(list.column(column).subItemIndex);
+        list.setSortOrder(descending ? 1 : 0);
+        list.setColumnTag(column, descending ? u"1"_s : u"0"_s);
         list.setSorted(true);
     });
 }

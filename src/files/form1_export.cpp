@@ -49,8 +49,7 @@ void Form1::exportList(const ListView& list) {
     const std::optional<QString> error = writeWholeFile(
         path, csvBytes(titles, rows.itemCount(), [&rows](int row) { return rows.cells(row); }));
     if (error) {
-        m_services.messages.show(this, u"导出失败！"_s + *error, kAppTitle, MsgButtons::Ok,
-                                 MsgIcon::Critical);
+        showFailure(u"导出失败！"_s + *error);
         return;
     }
     showMessage(u"导出成功！共 "_s + QString::number(rows.itemCount()) + u" 行，已写入 "_s + path);

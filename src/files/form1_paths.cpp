@@ -44,8 +44,10 @@ void Form1::choosePath(QLineEdit* box) {
 void Form1::viewPath(const QLineEdit* box) {
     // The desktop opens files, not patterns: a pattern opens the first file it matches.
     const QString file = firstMatch(box->text());
-    if (!file.isEmpty()) {
-        m_services.shell.openFile(file);
+    if (file.isEmpty()) {
+        showFailure(u"找不到要打开的文件："_s + box->text());
+    } else if (!m_services.shell.openFile(file)) {
+        showFailure(u"无法打开文件："_s + file + u"\n没有找到可以打开它的程序。"_s);
     }
 }
 

@@ -24,8 +24,7 @@ void Form1::saveList(ListView& list, const QString& path, bool wholeRow, int las
         return resultLine(fields);
     });
     if (error) {
-        m_services.messages.show(this, u"保存失败！"_s + *error, kAppTitle, MsgButtons::Ok,
-                                 MsgIcon::Critical);
+        showFailure(u"保存失败！"_s + *error);
         return;
     }
     showMessage(u"恭喜保存成功！"_s);

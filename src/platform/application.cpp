@@ -4,10 +4,15 @@
 #include "build_config.h"
 #include "qt_desktop.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QGuiApplication>
+#include <QFileInfo>
 #include <QIcon>
+#include <QTextStream>
+#include <cstdlib>
+#include <utility>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -17,13 +22,38 @@ namespace {
 
 const QString kAppId = u"example.quorvane.Quorvane"_s;
 
+// The options of Qt's xcb plugin, which only that plugin takes out of the command line; known here so that
+// they pass before there is a platform. With the name of the value, empty for none.
+constexpr std::pair<const char16_t*, const char16_t*> kXcbOptions[] = {
+    {u"display", u"display"}, {u"name", u"name"}, {u"visual", u"id"}, {u"nograb", u""}, {u"dograb", u""}};
+
 void describe(QCommandLineParser& parser, const CommandLineHelp& help) {
+    // Qt's options are words after one dash (-platform, -style), never runs of one-letter options.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(help.description);
     parser.addHelpOption();
     parser.addVersionOption();
+    for (const auto& [name, value] : kXcbOptions) {
+        QCommandLineOption option(QString::fromUtf16(name), {}, QString::fromUtf16(value));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
     if (!help.argumentName.isEmpty()) {
         parser.addPositionalArgument(help.argumentName, help.argumentHelp, help.argumentSyntax);
     }
+}
+
+// Parses the application's arguments; a fault is told on one line of standard error and ends the process
+// with status 2, the usual one for a wrong command line.
+void parseOrRefuse(QCommandLineParser& parser) {
+    const QStringList arguments = QCoreApplication::arguments();
+    if (parser.parse(arguments)) {
+        return;
+    }
+    loadQtChineseTexts(*QCoreApplication::instance());  // the parser's own message, in Chinese
+    QTextStream(stderr) << QFileInfo(arguments.value(0)).fileName() << u": "_s << parser.errorText()
+                        << u"用 --help 查看可用的选项。"_s << Qt::endl;
+    std::exit(2);
 }
 
 // The installed theme's icon; else the bitmaps built into the program, present where the theme (or its index,
@@ -39,26 +69,49 @@ QIcon windowIcon() {
 
 }  // namespace
 
-void answerHelpAndVersion(int argc, char* argv[], const CommandLineHelp& help) {
+void answerCommandLine(int argc, char* argv[], const CommandLineHelp& help) {
     QCoreApplication::setApplicationName(u"Quorvane"_s);
     QCoreApplication::setApplicationVersion(QString::fromUtf16(build::kVersion));
-    const QCoreApplication console(argc, argv);
+    {
+        const QCoreApplication console(argc, argv);
+        QCommandLineParser parser;
+        describe(parser, help);
+        if (parser.parse(QCoreApplication::arguments()) && !parser.isSet(u"help-all"_s)) {
+            if (parser.isSet(u"help"_s)) {
+                parser.showHelp();
+            }
+            if (parser.isSet(u"version"_s)) {
+                parser.showVersion();
+            }
+            return;
+        }
+    }
+    // Qt's own options, and the help on them, are known to a GUI application only. The offscreen platform
+    // needs no display; given last, it overrides any other platform named.
+    std::vector<QByteArray> copies(argv, argv + argc);
+    copies.emplace_back("-platform");
+    copies.emplace_back("offscreen");
+    std::vector<char*> pointers;
+    for (QByteArray& copy : copies) {
+        pointers.push_back(copy.data());
+    }
+    pointers.push_back(nullptr);
+    int count = static_cast<int>(copies.size());
+    // What Qt has to say about that platform (no runtime folder, say) is no answer to the command line.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    const QApplication offscreen(count, pointers.data());
     QCommandLineParser parser;
     describe(parser, help);
-    // Other faults of the command line are told by setUpApplication, once the GUI options are out.
-    parser.parse(QCoreApplication::arguments());
-    if (parser.isSet(u"help"_s)) {
-        parser.showHelp();
-    }
-    if (parser.isSet(u"version"_s)) {
-        parser.showVersion();
-    }
+    parseOrRefuse(parser);
+    // Answers --help, --help-all and --version; Qt's options alone are left for the real application.
+    parser.process(QCoreApplication::arguments());
+    qInstallMessageHandler(nullptr);
 }
 
 QStringList setUpApplication(const CommandLineHelp& help) {
     QCommandLineParser parser;
     describe(parser, help);
-    parser.process(QCoreApplication::arguments());
+    parseOrRefuse(parser);
     // Our interface is Chinese whatever the locale, so Qt's own texts are too.
     loadQtChineseTexts(*QCoreApplication::instance());
     // Ties the window to the installed menu entry and icon (Wayland app id, window icon on X11).

@@ -14,13 +14,14 @@ struct CommandLineHelp {
     QString argumentSyntax;
 };
 
-// Names the program, then answers --help and --version on standard output and ends the process. Runs before
-// the QApplication, so that both answer on a console where no display can be opened.
-void answerHelpAndVersion(int argc, char* argv[], const CommandLineHelp& help);
+// Names the program, then answers --help, --help-all (with Qt's options) and --version on standard output and
+// ends the process; refuses an option neither we nor Qt know with a line on standard error and exit status 2.
+// Runs before the QApplication, so that all of it answers on a console where no display can be opened.
+void answerCommandLine(int argc, char* argv[], const CommandLineHelp& help);
 
 // With the QApplication made (it has taken out its own options such as -platform): refuses any other option
-// with a message and exit status 1, ties the program to its menu entry and gives it its icon. Returns the
-// positional arguments.
+// as answerCommandLine does, ties the program to its menu entry and gives it its icon. Returns the positional
+// arguments.
 QStringList setUpApplication(const CommandLineHelp& help);
 
 }  // namespace quorvane

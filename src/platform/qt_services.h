@@ -68,8 +68,8 @@ public:
 
 class QtShell final : public Shell {
 public:
-    void openUrl(const QString& address) override;
-    void openFile(const QString& path) override;
+    bool openUrl(const QString& address) override;
+    bool openFile(const QString& path) override;
 };
 
 }  // namespace quorvane

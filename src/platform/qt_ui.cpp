@@ -99,12 +99,12 @@ QString QtClipboard::text() const {
     return QGuiApplication::clipboard()->text();
 }
 
-void QtShell::openUrl(const QString& address) {
-    QDesktopServices::openUrl(QUrl(address, QUrl::TolerantMode));
+bool QtShell::openUrl(const QString& address) {
+    return QDesktopServices::openUrl(QUrl(address, QUrl::TolerantMode));
 }
 
-void QtShell::openFile(const QString& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+bool QtShell::openFile(const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 }  // namespace quorvane

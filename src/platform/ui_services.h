@@ -49,12 +49,13 @@ public:
 };
 
 // The desktop's default handlers: a browser for addresses, the associated program for files.
-// Addresses are handed over as built; only the desktop layer turns them into URLs.
+// Addresses are handed over as built; only the desktop layer turns them into URLs. False when the desktop
+// found nothing to open it with.
 class Shell {
 public:
     virtual ~Shell() = default;
-    virtual void openUrl(const QString& address) = 0;
-    virtual void openFile(const QString& path) = 0;
+    virtual bool openUrl(const QString& address) = 0;
+    virtual bool openFile(const QString& path) = 0;
 };
 
 // Everything the window talks to, handed in by its creator.

@@ -9,12 +9,14 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -335,8 +337,12 @@ void Form1::connectHandlers() {
     // Enter in a box does what the button beside it does.
     connect(Text5, &QLineEdit::returnPressed, Command11, &QPushButton::click);
     connect(Text6, &QLineEdit::returnPressed, Command13, &QPushButton::click);
-    Text5->installEventFilter(this);
-    Text6->installEventFilter(this);
+    // eventFilter sees clicks on Text5 and Text6, and the window's keys in every box. An editable combo box,
+    // not its line edit, has the focus and hands the keys on itself.
+    for (QWidget* box :
+         std::initializer_list<QWidget*>{Text1, Text2, Text3, Text4, Text5, Text6, Text7, Combo1, Combo2}) {
+        box->installEventFilter(this);
+    }
 }
 
 // Display settings and columns (titles, widths in pixels) of a result list.
@@ -397,7 +403,21 @@ void Form1::closeEvent(QCloseEvent* event) {
     }
 }
 
+bool Form1::isWindowKey(const QKeyEvent& key) const {
+    const QKeySequence pressed(key.keyCombination());
+    const QList<QShortcut*> shortcuts = findChildren<QShortcut*>(Qt::FindDirectChildrenOnly);
+    return std::any_of(shortcuts.begin(), shortcuts.end(),
+                       [&pressed](const QShortcut* shortcut) { return shortcut->keys().contains(pressed); });
+}
+
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    // The window's keys beat a box's own use of them: under the X11, KDE and GNOME key bindings a line
+    // edit claims Ctrl+E (end of line) and export never came from a box. Left unaccepted, the key goes to
+    // the window's shortcut.
+    if (event->type() == QEvent::ShortcutOverride && isWindowKey(*static_cast<QKeyEvent*>(event))) {
+        event->ignore();
+        return true;
+    }
     // Clicks by mouse only: focus by keyboard leaves the text alone.
     if (event->type() == QEvent::MouseButtonPress) {
         if (watched == Text5) {
@@ -421,6 +441,10 @@ void Form1::setTip(QLabel* label, const QString& tip) {
 
 void Form1::showMessage(const QString& text) {
     m_services.messages.show(this, text, kAppTitle, MsgButtons::Ok, MsgIcon::None);
+}
+
+void Form1::showFailure(const QString& text) {
+    m_services.messages.show(this, text, kAppTitle, MsgButtons::Ok, MsgIcon::Critical);
 }
 
 const FetcherSlot& Form1::pr(int n) const {

@@ -20,6 +20,7 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -186,6 +187,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Whether the key is one of the window's shortcuts (Ctrl+E, Ctrl+R).
+    bool isWindowKey(const QKeyEvent& key) const;
     void buildControls();
     void connectHandlers();
     void setDomainColumns();
@@ -221,8 +224,11 @@ private:
     std::vector<bool> rowsToRetry();
     qint64 rowsPerBatch() const;
     void sortByColumn(ListView& view, int column);
+    void sortList(ListView& view, int column, bool descending);
     void saveList(ListView& list, const QString& path, bool wholeRow, int lastSubItem);
     void showMessage(const QString& text);
+    // A message with the error icon.
+    void showFailure(const QString& text);
     void importDomainText(const QString& text, bool withFigures = false);
     void choosePath(QLineEdit* box);
     void viewPath(const QLineEdit* box);
@@ -232,6 +238,8 @@ private:
     void keywordListDblClick(ListView& list, QPoint client);
     // What a double-click does on that cell of a domain row, and on a keyword row's keyword.
     void domainCellAction(int row, int cell);
+    // Opens a result page in the browser; says so when the desktop has none.
+    void openPage(const QString& address);
     void copyKeyword(const ListView& list, int row);
     void showListMenu(ListView& list, QPoint client);
     void exportList(const ListView& list);

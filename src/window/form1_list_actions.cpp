@@ -45,9 +45,15 @@ void Form1::domainCellAction(int row, int cell) {
     if (cell == DomainCell::Domain) {
         copyToClipboard(domain, u"复制成功，您可以粘贴到任意处！"_s);
     } else if (cell == DomainCell::Indexed) {
-        m_services.shell.openUrl(siteQueryAddress(m_config.searchEngine, domain));
+        openPage(siteQueryAddress(m_config.searchEngine, domain));
     } else if (cell == DomainCell::Backlinks) {
-        m_services.shell.openUrl(domainQueryAddress(m_config.searchEngine, domain));
+        openPage(domainQueryAddress(m_config.searchEngine, domain));
+    }
+}
+
+void Form1::openPage(const QString& address) {
+    if (!m_services.shell.openUrl(address)) {
+        showFailure(u"无法打开网页："_s + address + u"\n没有找到可以打开它的浏览器。"_s);
     }
 }
 

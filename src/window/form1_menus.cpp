@@ -53,8 +53,18 @@ void Form1::buildListMenu(QMenu& menu, ListView& list, QPoint client) {
     } else {
         connect(addEntry(menu, u"复制关键词"_s, onRow), &QAction::triggered, this,
                 [this, target, row] { resumeNext([&] { copyKeyword(*target, row); }); });
-        menu.addSeparator();
     }
+
+    // As a click on the header of the column under the mouse, or of the current cell for the menu key.
+    const int column = hitColumn(list, client);
+    menu.addSeparator();
+    for (const bool descending : {false, true}) {
+        connect(
+            addEntry(menu, descending ? u"降序"_s : u"升序"_s, column != 0 && list.items().itemCount() > 1),
+            &QAction::triggered, this,
+            [this, target, column, descending] { sortList(*target, column, descending); });
+    }
+    menu.addSeparator();
 
     QAction* exportRows =
         addEntry(menu, u"导出为 CSV…"_s, list.items().itemCount() != 0, QKeySequence(Qt::CTRL | Qt::Key_E));

@@ -16,7 +16,8 @@ ListView::ListView(QWidget* parent) : QTreeView(parent), m_model(this) {
     setItemsExpandable(false);
     setUniformRowHeights(true);
     setSortingEnabled(false);
-    setAllColumnsShowFocus(true);
+    // The focus frame marks the current cell: its column is the one the menu key's 升序 and 降序 sort by.
+    setAllColumnsShowFocus(false);
     // Ctrl+A and Shift/Ctrl clicks select many rows, for copying.
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -110,6 +111,17 @@ void ListView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTreeView::keyPressEvent(event);
+}
+
+QModelIndex ListView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    // Rows are selected whole, yet Left and Right move the current cell along its row, so the keyboard
+    // reaches every column (scrolling to it as needed).
+    const QModelIndex current = currentIndex();
+    if ((action == MoveLeft || action == MoveRight) && current.isValid()) {
+        const QModelIndex next = current.siblingAtColumn(current.column() + (action == MoveLeft ? -1 : 1));
+        return next.isValid() ? next : current;
+    }
+    return QTreeView::moveCursor(action, modifiers);
 }
 
 void ListView::contextMenuEvent(QContextMenuEvent* event) {

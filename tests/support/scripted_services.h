@@ -66,10 +66,17 @@ public:
 
 class RecordingShell final : public Shell {
 public:
-    void openUrl(const QString& address) override { urls.append(address); }
-    void openFile(const QString& path) override { files.append(path); }
+    bool openUrl(const QString& address) override {
+        urls.append(address);
+        return !missing;
+    }
+    bool openFile(const QString& path) override {
+        files.append(path);
+        return !missing;
+    }
     QStringList urls;
     QStringList files;
+    bool missing = false;  // the desktop has no browser and no program for files
 };
 
 }  // namespace quorvane::testing

@@ -4,13 +4,14 @@
 //   batch   opens the batch view and starts a run over the sample list
 //   single  queries the sample domain in the single view
 // The result files and a sample domain file live in a temporary folder that goes with the demo, also when
-// it is ended by SIGTERM, SIGINT or SIGHUP.
+// it is ended by SIGTERM, SIGINT or SIGHUP, or loses its X display.
 #include "platform/application.h"
 #include "platform/qt_platform.h"
 #include "replica_site.h"
 #include "window/form1.h"
 
 #include <fcntl.h>
+#include <ftw.h>
 #include <unistd.h>
 #include <QApplication>
 #include <QFile>
@@ -21,7 +22,10 @@
 #include <QTemporaryDir>
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -51,6 +55,36 @@ void onEndingSignal(int number) {
     [[maybe_unused]] const ssize_t written = ::write(signalPipeWrite, &byte, 1);
     errno = saved;
 }
+
+// The temporary folder's path while it exists, for removeFolderAtExit. Qt's xcb plugin ends the process with
+// exit(1) when its X connection breaks (the display went first, as at logout): no destructor on the stack
+// runs then, but what atexit registered does. Plain characters, so that nothing of it is gone by then.
+std::array<char, PATH_MAX> folderAtExit{};
+
+void removeFolderAtExit() {
+    if (folderAtExit[0] != '\0') {
+        ::nftw(
+            folderAtExit.data(),
+            [](const char* path, const struct stat*, int, struct FTW*) { return ::remove(path); }, 16,
+            FTW_DEPTH | FTW_PHYS);
+    }
+}
+
+// Registers the folder for removal at exit while this lives; the folder's own destructor removes it on any
+// ordinary end.
+class FolderAtExit final {
+public:
+    explicit FolderAtExit(const QString& path) {
+        const QByteArray native = QFile::encodeName(path);
+        if (native.size() < static_cast<qsizetype>(folderAtExit.size())) {
+            std::memcpy(folderAtExit.data(), native.constData(), static_cast<std::size_t>(native.size()) + 1);
+            std::atexit(removeFolderAtExit);
+        }
+    }
+    FolderAtExit(const FolderAtExit&) = delete;
+    FolderAtExit& operator=(const FolderAtExit&) = delete;
+    ~FolderAtExit() { folderAtExit[0] = '\0'; }
+};
 
 // Ends the event loop on an ending signal, so the demo unwinds as after a close (its temporary folder goes)
 // and then ends by the same signal, as its parent expects. Not QApplication::quit(): that asks the window
@@ -122,6 +156,7 @@ int runDemo(const QStringList& arguments) {
         qCritical("demo: no temporary folder: %s", qPrintable(folder.errorString()));
         return 1;
     }
+    const FolderAtExit removedAtExit(folder.path());
     // The window's default domain file, so that "确认导入" has something to read.
     QFile sample(folder.filePath(u"批量网址.txt"_s));
     if (!sample.open(QIODevice::WriteOnly) || sample.write(kSampleList.toUtf8()) < 0) {
@@ -160,7 +195,7 @@ int main(int argc, char* argv[]) {
         u"batch: start a batch run over a sample list; single: query one domain and read its "
         u"keywords."_s,
         u"[batch|single]"_s};
-    quorvane::answerHelpAndVersion(argc, argv, help);
+    quorvane::answerCommandLine(argc, argv, help);
     QApplication app(argc, argv);
     const QStringList arguments = quorvane::setUpApplication(help);
     // Made first and gone last: a signal during the demo's unwinding still waits for the folder to go.
