@@ -13,9 +13,11 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTest>
+#include <functional>
 
 using namespace Qt::StringLiterals;
 using namespace quorvane;
@@ -89,6 +91,7 @@ private Q_SLOTS:
     void boxNames_data();
     void boxNames();
     void everyControlNamed();
+    void noObjectNameSpoken();
     void unitsClearOfTheirGaps_data();
     void unitsClearOfTheirGaps();
     void qtTextsInChinese();  // last: the translation stays installed
@@ -150,6 +153,10 @@ void TestDesktop::boxNames_data() {
     QTest::newRow("batch results") << u"ListView1"_s << u"批量结果"_s << QString();
     QTest::newRow("keyword list") << u"ListView2"_s << u"关键词列表"_s << QString();
     QTest::newRow("filtered results") << u"ListView3"_s << u"过滤结果"_s << QString();
+    QTest::newRow("batch settings") << u"Frame1"_s << u"批量查询设置"_s << QString();
+    QTest::newRow("single view") << u"Frame2"_s << u"单条详细查询"_s << QString();
+    QTest::newRow("single query band") << u"Frame3"_s << u"单条查询设置"_s << QString();
+    QTest::newRow("single figures") << u"Frame4"_s << u"单条查询结果"_s << QString();
 }
 
 void TestDesktop::boxNames() {
@@ -204,6 +211,37 @@ void TestDesktop::everyControlNamed() {
         }
         captionOfName.insert(name, caption(widget));
     }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u"; "_s)));
+}
+
+// What a reader speaks for each part of the window, as Qt's accessibility layer reports it: never a control's
+// numbered name (a frame without a name of its own takes its parent frame's title, "Frame2"), and every frame
+// has a name of its own.
+void TestDesktop::noObjectNameSpoken() {
+    FormHarness h;
+    QSet<QString> objectNames;
+    for (QWidget* widget : controls(*h.form)) {
+        objectNames.insert(widget->objectName());
+    }
+    QStringList faults;
+    int visited = 0;
+    const std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+        ++visited;
+        const QString name = node->text(QAccessible::Name);
+        const QString what = node->object() ? node->object()->objectName() : u"a part"_s;
+        if (objectNames.contains(name) || (qobject_cast<QGroupBox*>(node->object()) && !hasChinese(name))) {
+            faults.append(what + u" is named \""_s + name + u'"');
+        }
+        for (int i = 0; i < node->childCount(); ++i) {
+            if (QAccessibleInterface* child = node->child(i)) {
+                walk(child);
+            }
+        }
+    };
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(h.form.get());
+    QVERIFY(window);
+    walk(window);
+    QCOMPARE_GT(visited, 60);  // the walk reached the controls of both views
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u"; "_s)));
 }
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Names for screen readers. Buttons, check boxes and captions are named by what they show; a box or list is
 // named by the caption beside it, which the reader cannot otherwise tie to it. On Linux a combo box's name is
-// its value whatever we set: AT-SPI readers take its caption from the label whose buddy it is.
+// its value whatever we set: AT-SPI readers take its caption from the label whose buddy it is. Every frame is
+// named too: an unnamed one would be read by its parent frame's title, the design's "Frame2".
 #include "form1.h"
 
 #include <QAbstractButton>
@@ -40,7 +41,8 @@ void Form1::setAccessibleNames() {
         {Text4, u"查询条数"_s},      {Combo1, u"停顿秒数"_s},      {ListView1, u"批量结果"_s},
         {Text5, u"域名"_s},          {Combo2, u"结果过滤"_s},      {Text6, u"过滤值"_s},
         {Text7, u"保存路径"_s},      {ListView2, u"关键词列表"_s}, {ListView3, u"过滤结果"_s},
-        {Frame2, u"单条详细查询"_s},
+        {Frame1, u"批量查询设置"_s}, {Frame2, u"单条详细查询"_s},  {Frame3, u"单条查询设置"_s},
+        {Frame4, u"单条查询结果"_s},
     };
     for (const auto& [widget, name] : boxes) {
         widget->setAccessibleName(name);
