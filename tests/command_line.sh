@@ -5,6 +5,9 @@
 # Usage: command_line.sh path/to/quorvane path/to/quorvane-demo
 set -euo pipefail
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_SESSION_TYPE  # a window would abort the program
+# The version is the package's: that of the changelog's newest entry.
+package_version="$(sed -n '1s/^quorvane (\([^)]*\)).*/\1/p' "$(dirname "$0")/../dist/changelog")"
+[ -n "$package_version" ] || { echo "no version in the changelog's first line"; exit 1; }
 out="$(mktemp)" err="$(mktemp)"
 trap 'rm -f "$out" "$err"' EXIT
 # answers PROGRAM STATUS ARGUMENTS...: the program exits with STATUS, leaving its output in $out and $err.
@@ -16,7 +19,8 @@ answers() {
 }
 for program in "$@"; do
     answers "$program" 0 --version
-    [ "$(cat "$out")" = "Quorvane 6.0" ] || { echo "$program --version said: $(cat "$out")"; exit 1; }
+    [ "$(cat "$out")" = "Quorvane $package_version" ] ||
+        { echo "$program --version said: $(cat "$out"), the changelog: $package_version"; exit 1; }
     answers "$program" 0 -style fusion --version
     answers "$program" 0 --help
     grep -q -- "--version" "$out" || { echo "$program --help said: $(cat "$out")"; exit 1; }
