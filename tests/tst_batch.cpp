@@ -793,16 +793,22 @@ void TestBatch::retryCountsRowsThatNeedNothingAtOnce() {
 void TestBatch::startOnImportedFiguresAsksFirst_data() {
     QTest::addColumn<MsgResult>("answer");
     QTest::addColumn<int>("statsPagesAsked");
-    QTest::newRow("是: only the open rows") << MsgResult::Yes << 1;
-    QTest::newRow("否: a fresh start") << MsgResult::No << 3;
-    QTest::newRow("取消: nothing") << MsgResult::Cancel << 0;
+    QTest::addColumn<bool>("pausedFirst");
+    QTest::newRow("是: only the open rows") << MsgResult::Yes << 1 << false;
+    QTest::newRow("否: a fresh start") << MsgResult::No << 3 << false;
+    QTest::newRow("取消: nothing") << MsgResult::Cancel << 0 << false;
+    QTest::newRow("暂停 first, then 是") << MsgResult::Yes << 1 << true;
 }
 
 void TestBatch::startOnImportedFiguresAsksFirst() {
     QFETCH(MsgResult, answer);
     QFETCH(int, statsPagesAsked);
+    QFETCH(bool, pausedFirst);
     FormHarness h;
     h.importFile(savedLines(2, 1));
+    if (pausedFirst) {
+        h.pressPause();
+    }
     h.messages.answer(answer);
     h.pressStart();
     h.time.advance(5000);

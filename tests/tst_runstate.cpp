@@ -145,6 +145,10 @@ void TestRunState::robotChecksBackOff() {
     QCOMPARE(state.blockPause(), 300);
     state.userStop();
     QVERIFY(!state.blocked);
+    QVERIFY(!state.robotCheck());  // a late reply after 停止 starts no pause that would resume
+    state.start(10);
+    state.userPause();
+    QVERIFY(!state.robotCheck());
 }
 
 QTEST_MAIN(TestRunState)

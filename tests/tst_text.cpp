@@ -239,6 +239,10 @@ void TestText::declaredCharset_data() {
         << QByteArray("text/html; charset=x-nonsense") << QByteArray("<meta charset=gbk>") << u"gbk"_s;
     QTest::newRow("unknown name only")
         << QByteArray("text/html; charset=x-nonsense") << QByteArray("<p>") << QString();
+    QTest::newRow("meta in a comment")
+        << QByteArray() << QByteArray("<!-- <meta charset=gbk> --><meta charset=utf-8>") << u"utf-8"_s;
+    QTest::newRow("utf-16 in a meta means utf-8")
+        << QByteArray() << QByteArray("<meta charset=\"utf-16le\">") << u"utf-8"_s;
     QTest::newRow("charset in the text, not a meta")
         << QByteArray() << QByteArray("<p>charset=gbk</p>") << QString();
     QTest::newRow("nothing") << QByteArray("text/html") << QByteArray("<html>") << QString();

@@ -342,7 +342,8 @@ void Form1::retryFailedRows() {
 // --- Start, Pause, Stop.
 
 void Form1::Command3_Click() {
-    if (!m_run.paused() && m_importedFigures) {
+    // Also after a 暂停 before any run: its resume would walk the imported rows as a run does.
+    if (m_importedFigures) {
         // A fresh start would wipe every figure the imported file brought back.
         const MsgResult answer =
             m_services.messages.show(this, u"列表中已有查询结果：只查询失败和未完成的行？"_s, kAppTitle,

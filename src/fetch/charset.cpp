@@ -83,13 +83,19 @@ std::optional<QString> bomCharset(QByteArrayView body) {
 // The HTML prescan, cut down to what pages use: <meta charset=…> and
 // <meta http-equiv="content-type" content="…; charset=…">.
 std::optional<QString> metaCharset(QByteArrayView body) {
-    const QByteArray head = body.first(std::min<qsizetype>(body.size(), 1024)).toByteArray().toLower();
+    QByteArray head = body.first(std::min<qsizetype>(body.size(), 1024)).toByteArray().toLower();
+    // A declaration inside a comment declares nothing.
+    for (qsizetype open = head.indexOf("<!--"); open >= 0; open = head.indexOf("<!--", open)) {
+        const qsizetype close = head.indexOf("-->", open + 4);
+        head.remove(open, close < 0 ? head.size() - open : close + 3 - open);
+    }
     for (qsizetype at = head.indexOf("<meta"); at >= 0; at = head.indexOf("<meta", at + 5)) {
         const qsizetype end = head.indexOf('>', at);
         const QByteArrayView tag = QByteArrayView(head).sliced(at, (end < 0 ? head.size() : end) - at);
         for (qsizetype c = tag.indexOf("charset"); c >= 0; c = tag.indexOf("charset", c + 7)) {
             if (auto name = nameAfterCharset(tag, c)) {
-                return name;
+                // Text that could read its own meta tag is no UTF-16: such a label means UTF-8.
+                return name->startsWith(u"utf-16"_s) ? u"utf-8"_s : *name;
             }
         }
     }

@@ -66,7 +66,8 @@ void RunState::userStop() {
 
 bool RunState::robotCheck() {
     ++robotChecks;
-    return !blocked && robotChecks >= kChecksBeforeBlock;
+    // Late replies after the user's 暂停 or 停止 must not start a pause that would resume the run.
+    return !blocked && !haltedByUser && robotChecks >= kChecksBeforeBlock;
 }
 
 void RunState::goodAnswer() {

@@ -77,7 +77,7 @@ public:
     static bool advance(qint64& cursor, qint64 rowCount);
 
     // A Baidu answer: a robot check, or a page to read. True when the checks in a row call for a
-    // block pause (the run is not in one already).
+    // block pause (the run is not in one already, nor halted by the user).
     bool robotCheck();
     void goodAnswer();
     // Pauses the run as "暂停" would, for the back-off it returns in seconds: five minutes, doubling
