@@ -465,29 +465,30 @@ void Form1::pr1_HttpEvent(const QString& HereReturnCode) {
     ListModel& list = ListView1->items();
     for (const StatsFigure& figure : figures) {
         if (const int cell = cellFor(figure.field); cell != 0) {
-            resumeNext([&] {
-                // Only what is unknown: a retry keeps every good figure the row already has.
-                const int row = entry(m_run.StatsRow());
-                if (list.entrySubItem(row, cell) == kUnknown) {
-                    list.setEntrySubItem(row, cell, figure.found ? figure.text : kFailureText,
-                                         figure.found ? QString() : kNoSuchField);
-                }
-            });
+            fillUnknownCell(m_run.StatsRow(), cell, figure.found ? figure.text : kFailureText,
+                            figure.found ? QString() : kNoSuchField);
         }
     }
     if (failed) {
         for (const int cell : kStatsCells) {
-            resumeNext([&] {
-                const int row = entry(m_run.StatsRow());
-                if (list.entrySubItem(row, cell) == kUnknown) {
-                    list.setEntrySubItem(row, cell, kFailureText, reason);
-                }
-            });
+            fillUnknownCell(m_run.StatsRow(), cell, kFailureText, reason);
         }
     }
     if (RunState::advance(m_run.StatsRow(), list.itemCount())) {
         RequestStatsPage();
     }
+}
+
+// Writes a page's answer into the row at a chain's cursor, but only over "...": a retry keeps every
+// good figure the row already has. A row that is gone is skipped.
+void Form1::fillUnknownCell(qint64 cursor, int cell, const QString& text, const QString& reason) {
+    ListModel& list = ListView1->items();
+    resumeNext([&] {
+        const int row = entry(cursor);
+        if (list.entrySubItem(row, cell) == kUnknown) {
+            list.setEntrySubItem(row, cell, text, reason);
+        }
+    });
 }
 
 // The statistics page of the single query, into the detail strip in the page's order; the keyword
@@ -529,12 +530,7 @@ void Form1::countChainEvent(const QString& page, const FetcherSlot& fetcher, qin
         text = u"0"_s;
         reason.clear();
     }
-    resumeNext([&] {
-        const int row = entry(cursor);
-        if (list.entrySubItem(row, cell) == kUnknown) {
-            list.setEntrySubItem(row, cell, text, reason);
-        }
-    });
+    fillUnknownCell(cursor, cell, text, reason);
     if (robotCheck) {
         if (m_run.robotCheck()) {
             beginBlockPause();

@@ -57,14 +57,18 @@ std::optional<QString> nameAfterCharset(QByteArrayView text, qsizetype from) {
     return QString::fromLatin1(text.sliced(start, i - start));
 }
 
-std::optional<QString> headerCharset(QByteArrayView contentType) {
-    const QByteArray lower = contentType.toByteArray().toLower();
-    for (qsizetype at = lower.indexOf("charset"); at >= 0; at = lower.indexOf("charset", at + 7)) {
-        if (auto name = nameAfterCharset(lower, at)) {
+// The first "charset=name" in text (lower case).
+std::optional<QString> firstCharsetName(QByteArrayView text) {
+    for (qsizetype at = text.indexOf("charset"); at >= 0; at = text.indexOf("charset", at + 7)) {
+        if (auto name = nameAfterCharset(text, at)) {
             return name;
         }
     }
     return std::nullopt;
+}
+
+std::optional<QString> headerCharset(QByteArrayView contentType) {
+    return firstCharsetName(contentType.toByteArray().toLower());
 }
 
 std::optional<QString> bomCharset(QByteArrayView body) {
@@ -92,11 +96,9 @@ std::optional<QString> metaCharset(QByteArrayView body) {
     for (qsizetype at = head.indexOf("<meta"); at >= 0; at = head.indexOf("<meta", at + 5)) {
         const qsizetype end = head.indexOf('>', at);
         const QByteArrayView tag = QByteArrayView(head).sliced(at, (end < 0 ? head.size() : end) - at);
-        for (qsizetype c = tag.indexOf("charset"); c >= 0; c = tag.indexOf("charset", c + 7)) {
-            if (auto name = nameAfterCharset(tag, c)) {
-                // Text that could read its own meta tag is no UTF-16: such a label means UTF-8.
-                return name->startsWith(u"utf-16"_s) ? u"utf-8"_s : *name;
-            }
+        if (const auto name = firstCharsetName(tag)) {
+            // Text that could read its own meta tag is no UTF-16: such a label means UTF-8.
+            return name->startsWith(u"utf-16"_s) ? u"utf-8"_s : *name;
         }
     }
     return std::nullopt;

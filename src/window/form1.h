@@ -212,6 +212,7 @@ private:
     void CheckForUpdate();
 
     // The shared advance of the two search result chains.
+    void fillUnknownCell(qint64 cursor, int cell, const QString& text, const QString& reason);
     void showSingleFigures(const std::vector<StatsFigure>& figures, const QString& failure);
     bool progressRowComplete() const;
     void beginBlockPause();
