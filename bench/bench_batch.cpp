@@ -14,7 +14,7 @@
 #include "form_harness.h"
 #include "keywords/keyword_parser.h"
 #include "mini_http_server.h"
-#include "platform/qt_services.h"
+#include "qt_services.h"
 #include "replica_site.h"
 
 #include <sys/resource.h>

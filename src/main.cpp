@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "build_config.h"
-#include "platform/application.h"
-#include "platform/qt_desktop.h"
-#include "platform/qt_platform.h"
-#include "window/form1.h"
+#include "application.h"
+#include "qt_desktop.h"
+#include "qt_platform.h"
+#include "form1.h"
 
 #include <QApplication>
 #include <QNetworkProxyFactory>

@@ -2,7 +2,7 @@
 // The window on the desktop: captions that fit at any scale, names for screen readers, Qt's own
 // texts in Chinese. Registered in CTest as is and again at QT_SCALE_FACTOR=1.5 and 2.
 #include "form_harness.h"
-#include "platform/qt_desktop.h"
+#include "qt_desktop.h"
 
 #include <QAccessible>
 #include <QCheckBox>

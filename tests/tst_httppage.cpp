@@ -2,7 +2,7 @@
 #include "fake_http.h"
 #include "fetch/httppage2.h"
 #include "mini_http_server.h"
-#include "platform/qt_services.h"
+#include "qt_services.h"
 #include "real_stack.h"
 #include "replica_site.h"
 #include "text/app_error.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The run state's transitions, without a window: each row applies a sequence of events to a fresh
 // state and names what must hold after it.
-#include "window/run_state.h"
+#include "batch/run_state.h"
 
 #include <QTest>
 

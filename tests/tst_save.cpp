@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/result_file.h"
 #include "form_harness.h"
-#include "platform/qt_desktop.h"
+#include "qt_desktop.h"
 #include "text/app_error.h"
 
 #include <sys/fsuid.h>

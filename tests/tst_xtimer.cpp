@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fetch/xtimer.h"
-#include "platform/qt_services.h"
+#include "qt_services.h"
 #include "text/app_error.h"
 #include "virtual_time.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "qt_services.h"
 
-#include "../fetch/addresses.h"
-#include "../text/app_error.h"
+#include "fetch/addresses.h"
+#include "text/app_error.h"
 
 #include <QNetworkReply>
 #include <QNetworkRequest>

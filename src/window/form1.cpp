@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "form1.h"
 
-#include "../text/app_error.h"
+#include "text/app_error.h"
 #include "caption_label.h"
 
 #include <QCheckBox>

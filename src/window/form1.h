@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "../batch/page_parsers.h"
-#include "../fetch/httppage2.h"
-#include "../fetch/services.h"
-#include "../fetch/xtimer.h"
-#include "../platform/ui_services.h"
-#include "../text/cells.h"
-#include "fetcher_slot.h"
+#include "batch/page_parsers.h"
+#include "fetch/httppage2.h"
+#include "fetch/services.h"
+#include "fetch/xtimer.h"
+#include "ui_services.h"
+#include "text/cells.h"
+#include "fetch/fetcher_slot.h"
 #include "list_view.h"
-#include "run_state.h"
-#include "window_timer.h"
+#include "batch/run_state.h"
+#include "fetch/window_timer.h"
 
 #include <QWidget>
 #include <array>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Double-click on a result list: copy a domain or keyword, or open the search engine's page.
-#include "../fetch/addresses.h"
-#include "../text/app_error.h"
+#include "fetch/addresses.h"
+#include "text/app_error.h"
 #include "form1.h"
 
 using namespace Qt::StringLiterals;

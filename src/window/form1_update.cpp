@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The one-time check for a newer version, five seconds after start.
-#include "../text/app_error.h"
+#include "text/app_error.h"
 #include "form1.h"
 
 using namespace Qt::StringLiterals;

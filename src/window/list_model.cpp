@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "list_model.h"
 
-#include "../text/app_error.h"
-#include "../text/cells.h"
-#include "../text/textcut.h"
+#include "text/app_error.h"
+#include "text/cells.h"
+#include "text/textcut.h"
 
 #include <QCollator>
 #include <QLocale>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "../batch/domain_list.h"
+#include "batch/domain_list.h"
 
 #include <QAbstractTableModel>
 #include <QColor>

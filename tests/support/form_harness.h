@@ -4,9 +4,9 @@
 #include "fake_http.h"
 #include "scripted_services.h"
 #include "virtual_time.h"
-#include "window/form1.h"
+#include "form1.h"
 
-#include "platform/qt_services.h"
+#include "qt_services.h"
 #include "replica_site.h"
 
 #include <QNetworkAccessManager>

@@ -3,7 +3,7 @@
 
 #include "fetch/httppage2.h"
 #include "fetch/xtimer.h"
-#include "platform/qt_services.h"
+#include "qt_services.h"
 
 #include <QNetworkAccessManager>
 #include <QStringList>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/ui_services.h"
+#include "ui_services.h"
 
 #include <QList>
 #include <QString>

@@ -5,10 +5,10 @@
 //   single  queries the sample domain in the single view
 // The result files and a sample domain file live in a temporary folder that goes with the demo, also when
 // it is ended by SIGTERM, SIGINT or SIGHUP, or loses its X display.
-#include "platform/application.h"
-#include "platform/qt_platform.h"
+#include "application.h"
+#include "qt_platform.h"
 #include "replica_site.h"
-#include "window/form1.h"
+#include "form1.h"
 
 #include <fcntl.h>
 #include <ftw.h>

@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "batch/domain_file.h"
+
+#include "text/cells.h"
+#include "text/textcut.h"
+
+#include <QStringDecoder>
+
+namespace quorvane {
+
+namespace {
+
+std::optional<QString> decodeStrictly(const QByteArray& bytes, const char* encoding) {
+    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError() || !decoder.isValid()) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+}  // namespace
+
+std::optional<QString> decodeDomainFile(const QByteArray& bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        const auto text = decodeStrictly(bytes.mid(3), "UTF-8");
+        return text && !text->contains(QChar(0)) ? text : std::nullopt;
+    }
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        // Qt's UTF-16 decoder reports neither a half code unit at the end (it writes a
+        // replacement character) nor an unpaired surrogate: both are checked here.
+        if (bytes.size() % 2 != 0) {
+            return std::nullopt;
+        }
+        const auto text =
+            decodeStrictly(bytes.mid(2), bytes.startsWith("\xFF\xFE") ? "UTF-16LE" : "UTF-16BE");
+        return text && text->isValidUtf16() && !text->contains(QChar(0)) ? text : std::nullopt;
+    }
+    if (bytes.contains('\0')) {
+        return std::nullopt;
+    }
+    if (auto text = decodeStrictly(bytes, "UTF-8")) {
+        return text;
+    }
+    return decodeStrictly(bytes, "GBK");
+}
+
+std::optional<QStringList> savedRowFields(QStringView line) {
+    if (line.count(u'|') != 6) {
+        return std::nullopt;
+    }
+    QStringList fields;
+    for (const QStringView field : line.split(u'|')) {
+        // Only what this program writes is a figure; anything else is asked for again.
+        const bool figure = fields.isEmpty() || field == kFailureText || field == kUnknown ||
+                            text::isCount(field) || text::isCountRange(field) || text::isDate(field);
+        fields.append(figure ? field.toString() : kUnknown);
+    }
+    return fields;
+}
+
+}  // namespace quorvane

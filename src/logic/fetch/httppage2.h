@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "fetch/services.h"
+#include "fetch/xtimer.h"
+
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+namespace quorvane {
+
+// What a fetcher stands on.
+struct FetchContext {
+    HttpRequestFactory& http;
+    XTimerSupport& timers;
+    const Clock& clock;
+};
+
+// Fetches one page asynchronously and reports it once through HttpEvent: the decoded text,
+// "失败" on any failure, or "" at once for an empty address. One request per fetcher.
+class HTTPPage2 final : public std::enable_shared_from_this<HTTPPage2> {
+public:
+    static std::shared_ptr<HTTPPage2> create(FetchContext& context);
+    ~HTTPPage2();
+    HTTPPage2(const HTTPPage2&) = delete;
+    HTTPPage2& operator=(const HTTPPage2&) = delete;
+
+    // Throws AppError when the request cannot be made or the time-out is not a number.
+    void SubIniData(const QString& Url, const QString& nUnicode, const QString& nSencond);
+    void StopByHand();
+
+    std::function<void(const QString& HereReturnCode)> HttpEvent;
+
+    bool isWaiting() const { return xTimer1 && xTimer1->Enabled(); }
+    // The HTTP status of the response last reported; 0 when none came (time-out, no answer).
+    // The text is delivered whatever the status: the reader decides what an error page means.
+    int Status() const { return m_status; }
+    // Why the page last reported is no page to read, in words for the user: a time-out, an error
+    // status, a body too large, too many redirects, a failed connection, no body. Empty when the
+    // fetch itself went well (the page may still hold nothing useful).
+    const QString& FailureReason() const { return m_failure; }
+    // Whether the server sent the request on to Baidu's robot check.
+    bool SentToCheck() const { return m_sentToCheck; }
+
+    static constexpr int kPollMs = 10;
+
+    // Fetchers alive in the process, for leak checks.
+    static int liveInstances() { return s_live.load(std::memory_order_relaxed); }
+
+private:
+    explicit HTTPPage2(FetchContext& context) : m_context(context) {
+        s_live.fetch_add(1, std::memory_order_relaxed);
+    }
+    void xTimer1_Tick();
+    void raise(const QString& text);
+    void finish();
+
+    FetchContext& m_context;
+    std::unique_ptr<HttpRequest> m_request;
+    qint64 StartTime = 0;
+    QString CharsetName;
+    qint32 TimeoutSeconds = 0;
+    std::shared_ptr<XTimer> xTimer1;
+    int m_status = 0;
+    QString m_failure;
+    bool m_sentToCheck = false;
+    inline static std::atomic<int> s_live{0};
+};
+
+}  // namespace quorvane

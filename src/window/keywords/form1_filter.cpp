@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The filter over the keyword list: matching rows are copied into the list laid over it.
+#include "text/cells.h"
+#include "text/textcut.h"
+#include "form1.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+using namespace Qt::StringLiterals;
+
+namespace quorvane {
+
+namespace {
+
+const QString kContainsMode = u"搜索包含关键词:"_s;
+const QString kIndexMode = u"查看百度指数大于"_s;
+const QString kIndexedMode = u"查看百度收录大于"_s;
+const QString kHint = u"请输入关键词"_s;
+
+constexpr int kKeywordCell = KeywordCell::Keyword;
+constexpr int kIndexCell = KeywordCell::SearchIndex;
+constexpr int kIndexedCell = KeywordCell::Indexed;
+
+}  // namespace
+
+void Form1::Combo2_Click() {
+    if (Combo2->currentText() == kContainsMode) {
+        Text6->setText(kHint);
+    }
+    if (Combo2->currentText() == kIndexMode) {
+        Text6->setText(u"100"_s);
+    }
+    if (Combo2->currentText() == kIndexedMode) {
+        Text6->setText(u"10000"_s);
+    }
+}
+
+void Form1::Text6_Click() {
+    if (Text6->text() == kHint) {
+        Text6->setText(QString());
+    }
+}
+
+void Form1::Command13_Click() {
+    const QString mode = Combo2->currentText();
+    std::optional<double> threshold;
+    if (mode == kIndexMode || mode == kIndexedMode) {
+        threshold = text::wholeNumber(Text6->text());
+        if (!threshold) {
+            // An empty filtered list would read as "no keyword reaches it".
+            showMessage(u"请输入数字！"_s);
+            return;
+        }
+    }
+    ListView3->setVisible(true);
+    const ListModel& source = ListView2->items();
+    if (source.itemCount() == 0) {
+        // The list shown must not be an earlier domain's filtered rows.
+        ListView3->items().clearItems();
+        showMessage(u"当前数据为空，请先查询！"_s);
+        return;
+    }
+    ListModel& target = ListView3->items();
+    target.clearItems();
+    ListView3->clearColumns();
+    setKeywordColumns(ListView3);
+
+    const int tested = mode == kContainsMode  ? kKeywordCell
+                       : mode == kIndexMode   ? kIndexCell
+                       : mode == kIndexedMode ? kIndexedCell
+                                              : 0;
+    const QString needle = Text6->text();
+    std::vector<QStringList> rows;
+    for (int i = 1; i <= source.itemCount(); ++i) {
+        if (tested == kKeywordCell) {
+            // An empty text is found in every keyword but an empty one.
+            const QString keyword = source.subItem(i, kKeywordCell);
+            if (needle.isEmpty() ? keyword.isEmpty() : !keyword.contains(needle)) {
+                continue;
+            }
+        }
+        // The site groups its figures: "1,234" is 1234, not 1.
+        if (threshold && *threshold > text::leadingGroupedNumber(source.subItem(i, tested))) {
+            continue;
+        }
+        QStringList cells{source.itemText(i)};
+        for (int k = 1; k <= source.subItemCount(i); ++k) {
+            cells.append(source.subItem(i, k));
+        }
+        rows.push_back(std::move(cells));
+    }
+    target.addRows(std::move(rows));
+    if (tested != 0) {
+        for (int j = 1; j <= target.itemCount(); ++j) {
+            target.setSubItemForeColor(j, tested, QColor(255, 0, 0));
+        }
+    }
+}
+
+}  // namespace quorvane
