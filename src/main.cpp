@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "build_config.h"
 #include "application.h"
+#include "build_config.h"
+#include "form1.h"
 #include "qt_desktop.h"
 #include "qt_platform.h"
-#include "form1.h"
 
 #include <QApplication>
 #include <QNetworkProxyFactory>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "text/app_error.h"
 #include "list_model.h"
 #include "list_view.h"
+#include "text/app_error.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>

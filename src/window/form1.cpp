@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "form1.h"
 
-#include "text/app_error.h"
 #include "caption_label.h"
+#include "text/app_error.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -2,15 +2,15 @@
 #pragma once
 
 #include "batch/page_parsers.h"
+#include "batch/run_state.h"
+#include "fetch/fetcher_slot.h"
 #include "fetch/httppage2.h"
 #include "fetch/services.h"
-#include "fetch/xtimer.h"
-#include "ui_services.h"
-#include "text/cells.h"
-#include "fetch/fetcher_slot.h"
-#include "list_view.h"
-#include "batch/run_state.h"
 #include "fetch/window_timer.h"
+#include "fetch/xtimer.h"
+#include "list_view.h"
+#include "text/cells.h"
+#include "ui_services.h"
 
 #include <QWidget>
 #include <array>

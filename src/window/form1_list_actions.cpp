@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Double-click on a result list: copy a domain or keyword, or open the search engine's page.
 #include "fetch/addresses.h"
-#include "text/app_error.h"
 #include "form1.h"
+#include "text/app_error.h"
 
 using namespace Qt::StringLiterals;
 

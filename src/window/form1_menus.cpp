@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The result lists' context menus. Each entry does what its key or the double-click does.
-#include "text/app_error.h"
 #include "form1.h"
+#include "text/app_error.h"
 
 #include <QMenu>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The one-time check for a newer version, five seconds after start.
-#include "text/app_error.h"
 #include "form1.h"
+#include "text/app_error.h"
 
 using namespace Qt::StringLiterals;
 

@@ -2,9 +2,9 @@
 #pragma once
 
 #include "fake_http.h"
+#include "form1.h"
 #include "scripted_services.h"
 #include "virtual_time.h"
-#include "form1.h"
 
 #include "qt_services.h"
 #include "replica_site.h"

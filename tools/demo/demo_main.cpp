@@ -6,9 +6,9 @@
 // The result files and a sample domain file live in a temporary folder that goes with the demo, also when
 // it is ended by SIGTERM, SIGINT or SIGHUP, or loses its X display.
 #include "application.h"
+#include "form1.h"
 #include "qt_platform.h"
 #include "replica_site.h"
-#include "form1.h"
 
 #include <fcntl.h>
 #include <ftw.h>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fetch/httppage2.h"
 
-#include "text/app_error.h"
-#include "text/cells.h"
 #include "fetch/addresses.h"
 #include "fetch/charset.h"
+#include "text/app_error.h"
+#include "text/cells.h"
 
 #include "text/textcut.h"
 

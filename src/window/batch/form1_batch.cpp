@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The domain batch query: import, sorting, the three request chains and their pacing.
-#include "fetch/addresses.h"
-#include "text/app_error.h"
-#include "text/textcut.h"
-#include "form1.h"
 #include "batch/domain_file.h"
 #include "batch/domain_list.h"
 #include "batch/page_parsers.h"
+#include "fetch/addresses.h"
+#include "form1.h"
+#include "text/app_error.h"
+#include "text/textcut.h"
 
 #include <QComboBox>
 #include <QFile>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A result list, as shown, to a CSV file a spreadsheet opens.
-#include "form1.h"
 #include "files/csv.h"
+#include "form1.h"
 
 #include <QDir>
 #include <QFileInfo>

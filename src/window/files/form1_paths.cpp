@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing the three file paths and opening the named files with the desktop's program.
-#include "text/app_error.h"
 #include "form1.h"
+#include "text/app_error.h"
 
 #include <QDir>
 #include <QFileInfo>

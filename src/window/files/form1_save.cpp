@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Appending the result lists to their files.
-#include "form1.h"
 #include "files/result_file.h"
+#include "form1.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

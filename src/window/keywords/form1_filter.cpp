@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The filter over the keyword list: matching rows are copied into the list laid over it.
+#include "form1.h"
 #include "text/cells.h"
 #include "text/textcut.h"
-#include "form1.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The keyword ranking run of the single query: the domain's keyword table, page by page.
 #include "fetch/addresses.h"
+#include "form1.h"
+#include "keywords/keyword_parser.h"
 #include "text/app_error.h"
 #include "text/cells.h"
 #include "text/textcut.h"
-#include "form1.h"
-#include "keywords/keyword_parser.h"
 
 #include <QLabel>
 #include <QLineEdit>
