@@ -307,8 +307,9 @@ void batchBench(int rows) {
     testing::RecordingClipboard clipboard;
     testing::RecordingShell shell;
     QTemporaryDir folder;
-    Form1 f({timers, clock, http, messages, dialogs, clipboard, shell},
-            {site.baseUrl, site.baseUrl, site.baseUrl, folder.path(), {}});
+    Runs runs(timers, clock, http, {site.baseUrl, site.baseUrl});
+    Form1 f({timers, clock, http, messages, dialogs, clipboard, shell}, runs,
+            {site.baseUrl, folder.path(), {}});
     f.Text1->setPlainText(domainText(rows));
     f.Command12_Click();
     f.Text4->setText(u"0"_s);  // no pauses

@@ -26,10 +26,11 @@ int main(int argc, char* argv[]) {
     const QString updateSite =
         quorvane::build::kUpdateCheck ? QString::fromUtf16(quorvane::build::kUpdateSite) : QString();
     quorvane::QtPlatform platform;
-    quorvane::Form1 window(
-        platform.services(),
-        {QString::fromUtf16(quorvane::build::kStatsSite), QString::fromUtf16(quorvane::build::kSearchEngine),
-         updateSite, quorvane::defaultFolder(), [] { QApplication::exit(0); }});
+    quorvane::Runs runs(platform.timers, platform.clock, platform.http,
+                        {QString::fromUtf16(quorvane::build::kStatsSite),
+                         QString::fromUtf16(quorvane::build::kSearchEngine)});
+    quorvane::Form1 window(platform.services(), runs,
+                           {updateSite, quorvane::defaultFolder(), [] { QApplication::exit(0); }});
     window.show();
     return QApplication::exec();
 }

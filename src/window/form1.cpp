@@ -122,20 +122,15 @@ void stack(std::initializer_list<QWidget*> topFirst) {
 
 }  // namespace
 
-Form1::Form1(Form1Services services, Form1Config config, QWidget* parent)
+Form1::Form1(Form1Services services, Runs& runs, Form1Config config, QWidget* parent)
     : QWidget(parent),
       Timer1(services.timers),
-      Timer2(services.timers),
       Timer3(services.timers),
-      Timer4(services.timers),
       m_services(services),
+      m_runs(runs),
+      m_batch(runs.batch),
+      m_keywords(runs.keywords),
       m_config(std::move(config)),
-      m_timerSupport(services.timers),
-      m_fetch{services.http, m_timerSupport, services.clock},
-      pr1([this](const QString& text) { pr1_HttpEvent(text); }),
-      pr2([this](const QString& text) { pr2_HttpEvent(text); }),
-      pr3([this](const QString& text) { pr3_HttpEvent(text); }),
-      pr4([this](const QString& text) { pr4_HttpEvent(text); }),
       pr5([this](const QString& text) { pr5_HttpEvent(text); }) {
     if (m_config.logicalDpi > 0) {
         m_twipsPerPixelX = m_twipsPerPixelY = 1440.0 / m_config.logicalDpi;
@@ -146,7 +141,21 @@ Form1::Form1(Form1Services services, Form1Config config, QWidget* parent)
     buildControls();
     setAccessibleNames();
     connectHandlers();
+    connectRuns();
     Form_Load();
+}
+
+void Form1::connectRuns() {
+    ListView1->items().showRun(m_batch);
+    ListView2->items().showRun(m_keywords);
+    connect(&m_batch, &BatchRun::started, this, [this] { Timer1.setEnabled(true); });
+    connect(&m_batch, &BatchRun::blockChanged, this, &Form1::showBlockNotice);
+    connect(&m_keywords, &KeywordRun::figuresChanged, this, &Form1::showSingleFigures);
+    connect(&m_keywords, &KeywordRun::rowsReset, this, &Form1::showKeywordColumns);
+    connect(&m_keywords, &KeywordRun::finished, this, [this] { Command11->setEnabled(true); });
+    connect(Text4, &QLineEdit::textChanged, this, &Form1::pacingChanged);
+    connect(Combo1, &QComboBox::currentTextChanged, this, &Form1::pacingChanged);
+    pacingChanged();
 }
 
 Form1::~Form1() = default;
@@ -278,8 +287,6 @@ void Form1::buildControls() {
            Text3, Command4, Command7, Command8, Check3, Text4, Combo1, Command19, ListView1});
 
     // Design-time timer settings.
-    Timer2.setEnabled(true);
-    Timer2.setInterval(0);
     Timer1.setInterval(10);
     Timer1.setEnabled(false);
     Timer3.setInterval(5000);
@@ -288,9 +295,7 @@ void Form1::buildControls() {
 
 void Form1::connectHandlers() {
     Timer1.Timer = [this] { Timer1_Timer(); };
-    Timer2.Timer = [this] { Timer2_Timer(); };
     Timer3.Timer = [this] { Timer3_Timer(); };
-    Timer4.Timer = [this] { Timer4_Timer(); };
 
     connect(Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
@@ -377,8 +382,6 @@ void Form1::Form_Load() {
     }
     ListView3->setVisible(false);
     coverBatchView(!Frame2->isHidden());
-    m_run = RunState{};
-    ListView1->items().clearItems();
     ListView1->clearColumns();
     setDomainColumns();
     setWindowTitle(kCaption);
@@ -445,23 +448,6 @@ void Form1::showMessage(const QString& text) {
 
 void Form1::showFailure(const QString& text) {
     m_services.messages.show(this, text, kAppTitle, MsgButtons::Ok, MsgIcon::Critical);
-}
-
-const FetcherSlot& Form1::pr(int n) const {
-    switch (n) {
-        case 1:
-            return pr1;
-        case 2:
-            return pr2;
-        case 3:
-            return pr3;
-        case 4:
-            return pr4;
-        case 5:
-            return pr5;
-        default:
-            throw AppError(AppError::kIndexOutOfBounds, u"没有这个抓取器"_s);
-    }
 }
 
 // Switching views leaves lists, labels, flags and runs as they are.

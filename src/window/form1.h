@@ -2,13 +2,13 @@
 #pragma once
 
 #include "batch/page_parsers.h"
-#include "batch/run_state.h"
 #include "fetch/fetcher_slot.h"
 #include "fetch/httppage2.h"
 #include "fetch/services.h"
 #include "fetch/window_timer.h"
 #include "fetch/xtimer.h"
 #include "list_view.h"
+#include "runs.h"
 #include "text/cells.h"
 #include "ui_services.h"
 
@@ -30,8 +30,6 @@ class QPushButton;
 namespace quorvane {
 
 struct Form1Config {
-    QString statsSite;                 // scheme and host of the SEO statistics site
-    QString searchEngine;              // scheme and host of the search engine
     QString updateSite;                // scheme and host of the update notice page
     QString documentsFolder;           // where the result files go by default
     std::function<void()> endProgram;  // ends the process once the user confirmed closing
@@ -43,7 +41,8 @@ struct Form1Config {
 class Form1 final : public QWidget {
     Q_OBJECT
 public:
-    Form1(Form1Services services, Form1Config config, QWidget* parent = nullptr);
+    // The window shows the runs and presses their controls; they outlive it.
+    Form1(Form1Services services, Runs& runs, Form1Config config, QWidget* parent = nullptr);
     ~Form1() override;
 
     static const QString kAppTitle;
@@ -100,13 +99,8 @@ public:
     std::array<QLabel*, 7> Label5{};
 
     // --- Timers.
-    WindowTimer Timer1;  // 10 ms: counts complete rows and paces the batch run
-    WindowTimer Timer2;  // ends an automatic pause
+    WindowTimer Timer1;  // 10 ms: shows the batch run's count of rows done while it runs
     WindowTimer Timer3;  // asks for the update notice once, 5 s after start
-    WindowTimer Timer4;  // counts down a block pause once a second, then resumes the run
-
-    // The run's flags, cursors and pause boundary, for reading.
-    const RunState& runState() const { return m_run; }
 
     // Screen twips per pixel, for list column widths.
     double TwipsPerPixelX() const { return m_twipsPerPixelX; }
@@ -120,7 +114,7 @@ public:
     void Command14_Click();
     void Command19_Click();
 
-    // batch/form1_batch.cpp: import, sorting, the batch run and its page handlers.
+    // batch/form1_batch.cpp: import, sorting, and the batch run's controls.
     void Command12_Click();
     void Command6_Click();
     void Command2_Click();
@@ -129,21 +123,14 @@ public:
     void Command9_Click();
     void Command10_Click();
     void Timer1_Timer();
-    void Timer2_Timer();
-    void Timer4_Timer();
-    void pr1_HttpEvent(const QString& HereReturnCode);  // also the single query's statistics page
-    void pr2_HttpEvent(const QString& HereReturnCode);
-    void pr3_HttpEvent(const QString& HereReturnCode);
     // Ctrl+R: query again only the cells that read "失败" or "..."; every figure stays.
     void retryFailedRows();
-    bool hasRowsToRetry() const;
 
     // single/form1_single.cpp: the single query.
     void Command11_Click();
     void Text5_Click();
 
-    // keywords/form1_keywords.cpp and form1_filter.cpp: the keyword run, its lists and the filter.
-    void pr4_HttpEvent(const QString& HereReturnCode);
+    // keywords/form1_keywords.cpp and form1_filter.cpp: the keyword run's lists and the filter.
     void Command15_Click();
     void ListView2_ColumnClick(int column);
     void ListView3_ColumnClick(int column);
@@ -178,10 +165,6 @@ public:
     void Timer3_Timer();
     void pr5_HttpEvent(const QString& HereReturnCode);
 
-    // The fetchers: 1 statistics, 2 domain query, 3 site query, 4 keyword pages, 5 update page.
-    // Throws AppError for any other number.
-    const FetcherSlot& pr(int n) const;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -198,32 +181,16 @@ private:
     static void setCaption(QLabel* label, const QString& text);
     // Why a value label reads as it does (a failure, a halted run), for its tooltip and screen readers.
     static void setTip(QLabel* label, const QString& tip);
-    // Why a page holds no figures, in words for the user.
-    static QString reasonOf(const FetcherSlot& fetcher, const QString& page);
-
-    // The request builders. Uneven on purpose: the statistics and domain-query builders test the
-    // single-query mode, the site-query builder does not; the single start detaches its fetcher
-    // instead. Leave it so rather than "fix" it: the chains have always been built this way.
-    void RequestStatsPage();
-    void RequestDomainQuery();
-    void RequestSiteQuery();
-    void StartKeywordRun();
-    void RequestKeywordPage();
     void CheckForUpdate();
 
-    // The shared advance of the two search result chains.
-    void fillUnknownCell(qint64 cursor, int cell, const QString& text, const QString& reason);
-    void showSingleFigures(const std::vector<StatsFigure>& figures, const QString& failure);
-    bool progressRowComplete() const;
-    void beginBlockPause();
+    // What the runs hold, shown: the count of rows done, the block notice, the single query's figures.
+    void connectRuns();
+    void showRowsCounted();
     void showBlockNotice();
-    void endBlockPause();
-    void countChainEvent(const QString& page, const FetcherSlot& fetcher, qint64& cursor, int cell,
-                         void (Form1::*builder)());
-    void endBatchRun();
-    bool nextRowToRetry(qint64& cursor, std::span<const int> cells);
-    std::vector<bool> rowsToRetry();
-    qint64 rowsPerBatch() const;
+    void showSingleFigures();
+    void showKeywordColumns();
+    // The pacing boxes, as the batch run reads them.
+    void pacingChanged();
     void sortByColumn(ListView& view, int column);
     void sortList(ListView& view, int column, bool descending);
     void saveList(ListView& list, const QString& path, bool wholeRow, int lastSubItem);
@@ -249,19 +216,13 @@ private:
     void copySelectedRows(const ListView& list);
 
     Form1Services m_services;
+    Runs& m_runs;
+    BatchRun& m_batch;
+    KeywordRun& m_keywords;
     Form1Config m_config;
-    XTimerSupport m_timerSupport;
-    FetchContext m_fetch;
     double m_twipsPerPixelX = 15.0;
     double m_twipsPerPixelY = 15.0;
-    RunState m_run;
-    bool m_importedFigures = false;  // the list came from a file with figures, and no run has begun since
-    int m_blockSecondsLeft = 0;
 
-    FetcherSlot pr1;
-    FetcherSlot pr2;
-    FetcherSlot pr3;
-    FetcherSlot pr4;
     FetcherSlot pr5;
 };
 

@@ -45,9 +45,9 @@ void Form1::domainCellAction(int row, int cell) {
     if (cell == DomainCell::Domain) {
         copyToClipboard(domain, u"复制成功，您可以粘贴到任意处！"_s);
     } else if (cell == DomainCell::Indexed) {
-        openPage(siteQueryAddress(m_config.searchEngine, domain));
+        openPage(siteQueryAddress(m_batch.sites().searchEngine, domain));
     } else if (cell == DomainCell::Backlinks) {
-        openPage(domainQueryAddress(m_config.searchEngine, domain));
+        openPage(domainQueryAddress(m_batch.sites().searchEngine, domain));
     }
 }
 

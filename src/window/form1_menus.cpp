@@ -47,7 +47,7 @@ void Form1::buildListMenu(QMenu& menu, ListView& list, QPoint client) {
         connect(addEntry(menu, u"在浏览器中打开 domain: 结果"_s, onRow), &QAction::triggered, this,
                 cellAction(DomainCell::Backlinks));
         menu.addSeparator();
-        connect(addEntry(menu, u"重新查询失败和未完成的行"_s, hasRowsToRetry(),
+        connect(addEntry(menu, u"重新查询失败和未完成的行"_s, m_batch.hasRowsToRetry(),
                          QKeySequence(Qt::CTRL | Qt::Key_R)),
                 &QAction::triggered, this, &Form1::retryFailedRows);
     } else {

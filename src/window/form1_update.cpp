@@ -17,7 +17,7 @@ void Form1::CheckForUpdate() {
     if (m_config.updateSite.isEmpty()) {
         return;
     }
-    HTTPPage2& page = pr5.renew(m_fetch);
+    HTTPPage2& page = pr5.renew(m_runs.fetch);
     // An address the HTTP layer refuses must not end the program; the check just does not happen.
     resumeNext(
         [&] { page.SubIniData(m_config.updateSite + u"/article/html/14916.html"_s, u"gb2312"_s, u"5"_s); });

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "list_model.h"
 
+#include "batch/batch_run.h"
+#include "keywords/keyword_run.h"
 #include "text/app_error.h"
 #include "text/cells.h"
 #include "text/textcut.h"
@@ -22,98 +24,186 @@ namespace {
 }
 
 // "...", "失败" and an empty cell hold no figure to order by.
-bool hasFigure(const QString& cell) {
-    const QString trimmed = cell.trimmed();
+bool hasFigure(QStringView cell) {
+    const QStringView trimmed = cell.trimmed();
     return !trimmed.isEmpty() && trimmed != kUnknown && trimmed != kFailureText;
 }
 
+// Rows of the list's own, each whole.
+class OwnRows final : public ListModel::Rows {
+public:
+    std::vector<QStringList> rows;
+
+    std::size_t count() const override { return rows.size(); }
+    int cellCount(std::size_t entry) const override { return static_cast<int>(rows[entry].size()); }
+    QString text(std::size_t entry, int cell) const override { return rows[entry].at(cell); }
+    QStringView view(std::size_t entry, int cell) const override { return rows[entry].at(cell); }
+    QString tip(std::size_t, int) const override { return {}; }
+};
+
+QStringView shownView(const Figure& figure) {
+    switch (figure.state) {
+        case Figure::State::Value:
+            return figure.text;
+        case Figure::State::Failed:
+            return kFailureText;
+        case Figure::State::Unknown:
+            break;
+    }
+    return kUnknown;
+}
+
+// A batch run's rows: number, domain and its six figures.
+class DomainRows final : public ListModel::Rows {
+public:
+    explicit DomainRows(const BatchRun& run) : m_run(run) {}
+    std::size_t count() const override { return static_cast<std::size_t>(m_run.rowCount()); }
+    int cellCount(std::size_t) const override { return DomainCell::Count; }
+    QString text(std::size_t entry, int cell) const override {
+        return cell == DomainCell::Number ? QString::number(number(entry)) : view(entry, cell).toString();
+    }
+    QStringView view(std::size_t entry, int cell) const override {
+        const qint64 row = static_cast<qint64>(entry) + 1;
+        return cell == DomainCell::Domain ? m_run.domain(row) : shownView(m_run.figure(row, cell));
+    }
+    QString tip(std::size_t entry, int cell) const override {
+        if (cell < DomainCell::Weight) {
+            return {};
+        }
+        const Figure& figure = m_run.figure(static_cast<qint64>(entry) + 1, cell);
+        return figure.state == Figure::State::Failed ? figure.reason : QString();
+    }
+    int number(std::size_t entry) const override { return m_run.lineNumber(static_cast<qint64>(entry) + 1); }
+
+private:
+    const BatchRun& m_run;
+};
+
+// A keyword run's rows: number, keyword, rank, search index, indexed count, title.
+class KeywordRows final : public ListModel::Rows {
+public:
+    explicit KeywordRows(const KeywordRun& run) : m_run(run) {}
+    std::size_t count() const override { return static_cast<std::size_t>(m_run.rowCount()); }
+    int cellCount(std::size_t) const override { return KeywordCell::Count; }
+    QString text(std::size_t entry, int cell) const override {
+        return cell == KeywordCell::Number ? QString::number(number(entry)) : view(entry, cell).toString();
+    }
+    QStringView view(std::size_t entry, int cell) const override {
+        const auto& known =
+            m_run.row(static_cast<qint64>(entry) + 1).cells[static_cast<std::size_t>(cell - 1)];
+        return known ? QStringView(*known) : QStringView(kUnknown);
+    }
+    QString tip(std::size_t, int) const override { return {}; }
+    int number(std::size_t entry) const override { return static_cast<int>(entry) + 1; }
+
+private:
+    const KeywordRun& m_run;
+};
+
 }  // namespace
 
-void ListModel::clearItems() {
-    if (m_rows.empty()) {
-        return;
-    }
+ListModel::ListModel(QObject* parent) : QAbstractTableModel(parent), m_rows(std::make_unique<OwnRows>()) {}
+
+ListModel::~ListModel() = default;
+
+void ListModel::setRows(std::unique_ptr<Rows> rows) {
     beginResetModel();
-    m_rows.clear();
-    m_shown.clear();
-    m_positionOf.clear();
-    m_tips.clear();
-    m_sources.clear();
+    m_rows = std::move(rows);
     m_colors.clear();
+    resetRows();
     endResetModel();
 }
 
-int ListModel::addItem(const QString& text) {
-    return addRow({text});
+// Every row in the order of its entry, as a fresh list shows them.
+void ListModel::resetRows() {
+    m_shown.resize(m_rows->count());
+    std::iota(m_shown.begin(), m_shown.end(), 0);
+    m_positionOf = m_shown;
+}
+
+void ListModel::rowChanged(std::size_t entry, int first, int last) {
+    const int row = m_positionOf[entry];
+    const QModelIndex from = index(row, first);
+    const QModelIndex to = index(row, std::min(last, columnCount() - 1));
+    if (from.isValid() && to.isValid()) {
+        Q_EMIT dataChanged(from, to, {Qt::DisplayRole, Qt::ToolTipRole});
+    }
+}
+
+void ListModel::showRun(const BatchRun& run) {
+    setRows(std::make_unique<DomainRows>(run));
+    connect(&run, &BatchRun::rowsAboutToReset, this, [this] { beginResetModel(); });
+    connect(&run, &BatchRun::rowsReset, this, [this] {
+        m_colors.clear();
+        resetRows();
+        endResetModel();
+    });
+    connect(&run, &BatchRun::figureChanged, this, [this](qint64 entry, int cell) {
+        if (entry >= 1 && static_cast<std::size_t>(entry) <= m_positionOf.size()) {
+            rowChanged(static_cast<std::size_t>(entry - 1), cell, cell);
+        }
+    });
+    connect(&run, &BatchRun::figuresReset, this, [this] {
+        const QModelIndex topLeft = index(0, DomainCell::Weight);
+        const QModelIndex bottomRight =
+            index(itemCount() - 1, std::min<int>(DomainCell::Snapshot, columnCount() - 1));
+        if (topLeft.isValid() && bottomRight.isValid()) {
+            Q_EMIT dataChanged(topLeft, bottomRight, {Qt::DisplayRole, Qt::ToolTipRole});
+        }
+    });
+}
+
+void ListModel::showRun(const KeywordRun& run) {
+    setRows(std::make_unique<KeywordRows>(run));
+    connect(&run, &KeywordRun::rowsAboutToReset, this, [this] { beginResetModel(); });
+    connect(&run, &KeywordRun::rowsReset, this, [this] {
+        m_colors.clear();
+        resetRows();
+        endResetModel();
+    });
+    connect(&run, &KeywordRun::rowChanged, this, [this](qint64 entry) {
+        if (entry >= 1 && static_cast<std::size_t>(entry) <= m_positionOf.size()) {
+            rowChanged(static_cast<std::size_t>(entry - 1), KeywordCell::Keyword, KeywordCell::Title);
+        }
+    });
+}
+
+void ListModel::clearItems() {
+    auto* own = dynamic_cast<OwnRows*>(m_rows.get());
+    if (own && own->rows.empty()) {
+        return;
+    }
+    setRows(std::make_unique<OwnRows>());
 }
 
 int ListModel::addRow(const QStringList& cells) {
-    const int row = itemCount();
-    beginInsertRows({}, row, row);
-    m_shown.push_back(static_cast<int>(m_rows.size()));
-    m_positionOf.push_back(row);
-    m_rows.push_back(Row{cells.isEmpty() ? QStringList{QString()} : cells});
-    endInsertRows();
-    return row + 1;
+    addRows({cells});
+    return itemCount();
 }
 
 void ListModel::addRows(std::vector<QStringList> rows) {
+    auto* own = dynamic_cast<OwnRows*>(m_rows.get());
+    if (!own) {
+        setRows(std::make_unique<OwnRows>());
+        own = static_cast<OwnRows*>(m_rows.get());
+    }
     if (rows.empty()) {
         return;
     }
     const int first = itemCount();
     beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
-    m_rows.reserve(m_rows.size() + rows.size());
-    m_shown.reserve(m_rows.capacity());
-    m_positionOf.reserve(m_rows.capacity());
+    own->rows.reserve(own->rows.size() + rows.size());
     for (QStringList& cells : rows) {
         // New rows come last in the order shown, whatever the sort before them.
-        m_shown.push_back(static_cast<int>(m_rows.size()));
+        m_shown.push_back(static_cast<int>(own->rows.size()));
         m_positionOf.push_back(static_cast<int>(m_positionOf.size()));
-        m_rows.push_back(Row{cells.isEmpty() ? QStringList{QString()} : std::move(cells)});
+        own->rows.push_back(cells.isEmpty() ? QStringList{QString()} : std::move(cells));
     }
     endInsertRows();
 }
 
-void ListModel::addNumberedRows(const QString& text, std::span<const DomainLine> lines, int cellCount,
-                                const QString& filler) {
-    if (lines.empty()) {
-        return;
-    }
-    // Sharing text is safe only when it owns its characters and every line lies inside it, and worth
-    // it only when the lines fill most of it; otherwise the lines are copied into one text of their own.
-    const char16_t* const begin = QStringView(text).utf16();
-    const char16_t* const end = begin + text.size();
-    qsizetype used = 0;
-    bool inside = text.data_ptr().isMutable();
-    for (const DomainLine& line : lines) {
-        used += line.domain.size();
-        inside = inside && line.domain.utf16() >= begin && line.domain.utf16() + line.domain.size() <= end;
-    }
-    const bool share = inside && used >= text.size() / 2;
-    QString pieces = share ? text : QString(used, Qt::Uninitialized);
-    char16_t* out = share ? nullptr : reinterpret_cast<char16_t*>(pieces.data());
-
-    const std::size_t firstEntry = m_rows.size();
-    const int first = itemCount();
-    beginInsertRows({}, first, first + static_cast<int>(lines.size()) - 1);
-    m_rows.reserve(m_rows.size() + lines.size());
-    m_shown.reserve(m_rows.capacity());
-    m_positionOf.reserve(m_rows.capacity());
-    for (const DomainLine& line : lines) {
-        qsizetype start = 0;
-        if (share) {
-            start = line.domain.utf16() - begin;
-        } else {
-            start = out - reinterpret_cast<const char16_t*>(pieces.constData());
-            out = std::copy(line.domain.utf16(), line.domain.utf16() + line.domain.size(), out);
-        }
-        m_shown.push_back(static_cast<int>(m_rows.size()));
-        m_positionOf.push_back(static_cast<int>(m_positionOf.size()));
-        m_rows.push_back(Row{{}, start, static_cast<int>(line.domain.size()), std::max(line.number, 1)});
-    }
-    m_sources.push_back(Source{firstEntry, std::move(pieces), filler, std::max(cellCount, 2)});
-    endInsertRows();
+int ListModel::itemCount() const {
+    return static_cast<int>(m_shown.size());
 }
 
 std::size_t ListModel::entryAtPosition(int position) const {
@@ -123,217 +213,59 @@ std::size_t ListModel::entryAtPosition(int position) const {
     return static_cast<std::size_t>(m_shown[static_cast<std::size_t>(position - 1)]);
 }
 
-std::size_t ListModel::entryIndex(int entry) const {
-    if (entry < 1 || entry > itemCount()) {
+std::size_t ListModel::checkedCell(int position, int index) const {
+    const std::size_t entry = entryAtPosition(position);
+    if (index < 1 || index >= m_rows->cellCount(entry)) {
         outOfBounds();
     }
-    return static_cast<std::size_t>(entry - 1);
+    return entry;
 }
 
-const ListModel::Source& ListModel::sourceOf(std::size_t entry) const {
-    // The last source that starts at or before the entry.
-    const auto after = std::upper_bound(m_sources.begin(), m_sources.end(), entry,
-                                        [](std::size_t e, const Source& s) { return e < s.firstEntry; });
-    return *std::prev(after);
+QString ListModel::itemText(int position) const {
+    return m_rows->text(entryAtPosition(position), 0);
 }
 
-int ListModel::sizeOf(std::size_t entry) const {
-    const Row& row = m_rows[entry];
-    return row.number == 0 ? static_cast<int>(row.cells.size()) : sourceOf(entry).cellCount;
+int ListModel::subItemCount(int position) const {
+    return m_rows->cellCount(entryAtPosition(position)) - 1;
 }
 
-QString ListModel::cellOf(std::size_t entry, int cell) const {
-    const Row& row = m_rows[entry];
-    if (row.number == 0) {
-        return row.cells.at(cell);
-    }
-    if (cell == 0) {
-        return QString::number(row.number);
-    }
-    const Source& source = sourceOf(entry);
-    if (cell == 1) {
-        return source.text.sliced(row.start, row.length);
-    }
-    return cell - 2 < row.cells.size() ? row.cells.at(cell - 2) : source.filler;
+QString ListModel::subItem(int position, int index) const {
+    return m_rows->text(checkedCell(position, index), index);
 }
 
-QStringList ListModel::cellsOf(std::size_t entry) const {
-    const Row& row = m_rows[entry];
-    if (row.number == 0) {
-        return row.cells;
-    }
-    const int size = sizeOf(entry);
+QStringView ListModel::subItemView(int position, int index) const {
+    return m_rows->view(checkedCell(position, index), index);
+}
+
+QStringList ListModel::cells(int position) const {
+    const std::size_t entry = entryAtPosition(position);
+    const int size = m_rows->cellCount(entry);
     QStringList cells;
     cells.reserve(size);
     for (int cell = 0; cell < size; ++cell) {
-        cells.append(cellOf(entry, cell));
+        cells.append(m_rows->text(entry, cell));
     }
     return cells;
 }
 
-void ListModel::makeWhole(std::size_t entry) {
-    if (m_rows[entry].number != 0) {
-        m_rows[entry] = Row{cellsOf(entry)};
-    }
-}
-
-void ListModel::writeCell(std::size_t entry, int cell, const QString& text) {
-    if (m_rows[entry].number != 0 && cell < 2) {
-        makeWhole(entry);
-    }
-    Row& row = m_rows[entry];
-    if (row.number == 0) {
-        row.cells[cell] = text;
-        return;
-    }
-    const Source& source = sourceOf(entry);
-    const qsizetype at = cell - 2;
-    if (at >= row.cells.size()) {
-        if (text == source.filler) {
-            return;  // it reads so already
-        }
-        row.cells.reserve(source.cellCount - 2);
-        while (row.cells.size() <= at) {
-            row.cells.append(source.filler);
-        }
-    }
-    row.cells[at] = text;
-}
-
-QString ListModel::entrySubItem(int entry, int index) const {
-    const std::size_t at = entryIndex(entry);
-    if (index < 1 || index >= sizeOf(at)) {
-        outOfBounds();
-    }
-    return cellOf(at, index);
-}
-
-QStringList ListModel::entryCells(int entry) const {
-    return cellsOf(entryIndex(entry));
-}
-
-void ListModel::setEntrySubItem(int entry, int index, const QString& text, const QString& tip) {
-    setSubItem(positionOfEntry(entry), index, text);
-    if (!tip.isEmpty()) {
-        m_tips.insert(tipKey(static_cast<std::size_t>(entry - 1), index), tip);
-    }
-}
-
 QString ListModel::subItemTip(int position, int index) const {
-    return m_tips.value(tipKey(entryAtPosition(position), index));
+    return m_rows->tip(entryAtPosition(position), index);
 }
 
 int ListModel::positionOfEntry(int entry) const {
-    return m_positionOf[entryIndex(entry)] + 1;
-}
-
-QString ListModel::itemText(int position) const {
-    return cellOf(entryAtPosition(position), 0);
-}
-
-void ListModel::addSubItem(int position, const QString& text) {
-    const std::size_t entry = entryAtPosition(position);
-    makeWhole(entry);
-    Row& row = m_rows[entry];
-    row.cells.append(text);
-    const QModelIndex at = this->index(position - 1, static_cast<int>(row.cells.size()) - 1);
-    if (at.isValid()) {
-        Q_EMIT dataChanged(at, at, {Qt::DisplayRole});
-    }
-}
-
-int ListModel::subItemCount(int position) const {
-    return sizeOf(entryAtPosition(position)) - 1;
-}
-
-QString ListModel::subItem(int position, int index) const {
-    const std::size_t entry = entryAtPosition(position);
-    if (index < 1 || index >= sizeOf(entry)) {
+    if (entry < 1 || entry > itemCount()) {
         outOfBounds();
     }
-    return cellOf(entry, index);
-}
-
-QStringView ListModel::subItemView(int position, int index) const {
-    const std::size_t entry = entryAtPosition(position);
-    if (index < 1 || index >= sizeOf(entry)) {
-        outOfBounds();
-    }
-    const Row& row = m_rows[entry];
-    if (row.number == 0) {
-        return row.cells.at(index);
-    }
-    const Source& source = sourceOf(entry);
-    if (index == 1) {
-        return QStringView(source.text).sliced(row.start, row.length);
-    }
-    return index - 2 < row.cells.size() ? QStringView(row.cells.at(index - 2)) : QStringView(source.filler);
-}
-
-QStringList ListModel::cells(int position) const {
-    return cellsOf(entryAtPosition(position));
-}
-
-void ListModel::setSubItem(int position, int index, const QString& text) {
-    const std::size_t entry = entryAtPosition(position);
-    if (index < 1 || index >= sizeOf(entry)) {
-        outOfBounds();
-    }
-    writeCell(entry, index, text);
-    if (!m_tips.isEmpty()) {
-        m_tips.remove(tipKey(entry, index));
-    }
-    const QModelIndex at = this->index(position - 1, index);
-    if (at.isValid()) {
-        Q_EMIT dataChanged(at, at, {Qt::DisplayRole, Qt::ToolTipRole});
-    }
-}
-
-void ListModel::setSubItemsOfAllRows(int first, int last, const QString& text) {
-    if (m_rows.empty() || first < 1 || last < first) {
-        return;
-    }
-    for (std::size_t entry = 0; entry < m_rows.size(); ++entry) {
-        const int size = sizeOf(entry);
-        for (int cell = first; cell <= last && cell < size; ++cell) {
-            writeCell(entry, cell, text);
-        }
-        // Cells that read as the filler again need not be held: a fresh start frees its old figures.
-        Row& row = m_rows[entry];
-        if (row.number != 0) {
-            const QString& filler = sourceOf(entry).filler;
-            while (!row.cells.isEmpty() && row.cells.constLast() == filler) {
-                row.cells.removeLast();
-            }
-            if (row.cells.isEmpty()) {
-                row.cells = QStringList();
-            }
-        }
-    }
-    m_tips.removeIf([&](const auto& tip) {
-        const int cell = static_cast<int>(tip.key() & 0xFF);
-        return cell >= first && cell <= last;
-    });
-    const QModelIndex topLeft = index(0, first);
-    const QModelIndex bottomRight = index(itemCount() - 1, std::min(last, columnCount() - 1));
-    if (topLeft.isValid() && bottomRight.isValid()) {
-        Q_EMIT dataChanged(topLeft, bottomRight, {Qt::DisplayRole});
-    }
+    return m_positionOf[static_cast<std::size_t>(entry - 1)] + 1;
 }
 
 QColor ListModel::subItemForeColor(int position, int index) const {
-    const std::size_t entry = entryAtPosition(position);
-    if (index < 1 || index >= sizeOf(entry)) {
-        outOfBounds();
-    }
+    const std::size_t entry = checkedCell(position, index);
     return entry < m_colors.size() && index < m_colors[entry].size() ? m_colors[entry].at(index) : QColor();
 }
 
 void ListModel::setSubItemForeColor(int position, int index, const QColor& color) {
-    const std::size_t entry = entryAtPosition(position);
-    if (index < 1 || index >= sizeOf(entry)) {
-        outOfBounds();
-    }
+    const std::size_t entry = checkedCell(position, index);
     if (m_colors.size() <= entry) {
         m_colors.resize(entry + 1);
     }
@@ -386,7 +318,8 @@ void ListModel::setSorted(bool on) {
 }
 
 void ListModel::sortRows() {
-    if (m_rows.size() < 2) {
+    const std::size_t count = m_rows->count();
+    if (count < 2) {
         return;
     }
     // Sort keys once per row: numbers by value, text by collation key, no figure last.
@@ -400,19 +333,22 @@ void ListModel::sortRows() {
     QCollator collator(QLocale::system());
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(false);
-    std::vector<Key> keys(m_rows.size());
+    std::vector<Key> keys(count);
     std::vector<QCollatorSortKey> textKeys;
-    for (std::size_t i = 0; i < m_rows.size(); ++i) {
-        if (column == 0 && m_rows[i].number != 0) {
-            keys[i] = {Number, static_cast<double>(m_rows[i].number), -1};
-            continue;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (column == 0) {
+            if (const int number = m_rows->number(i); number != 0) {
+                keys[i] = {Number, static_cast<double>(number), -1};
+                continue;
+            }
         }
-        const Row& row = m_rows[i];
-        // A numbered row's text is read in place: the key is made before this loop ends.
-        const QString cell = column >= sizeOf(i) ? QString()
-                             : row.number != 0 && column == 1
-                                 ? QString::fromRawData(sourceOf(i).text.constData() + row.start, row.length)
-                                 : cellOf(i, column);
+        // The cell is read in place: the key is made before this loop ends.
+        const QStringView view = column >= m_rows->cellCount(i) ? QStringView()
+                                 : column == 0                  ? QStringView()
+                                                                : m_rows->view(i, column);
+        const QString cell = column == 0 && column < m_rows->cellCount(i)
+                                 ? m_rows->text(i, 0)
+                                 : QString::fromRawData(view.data(), view.size());
         if (const auto number = text::cellNumber(cell)) {
             keys[i] = {Number, *number, -1};
         } else if (!hasFigure(cell)) {
@@ -473,21 +409,19 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
     const auto entry = static_cast<std::size_t>(m_shown[static_cast<std::size_t>(index.row())]);
     const int cell = index.column();
     if (role == Qt::DisplayRole) {
-        if (cell >= sizeOf(entry)) {
+        if (cell >= m_rows->cellCount(entry)) {
             return QString();
         }
-        const Row& row = m_rows[entry];
-        if (row.number != 0 && cell == 1) {
-            const QStringView text = QStringView(sourceOf(entry).text).sliced(row.start, row.length);
-            return text.size() > kDisplayLimit ? QString(text.left(kDisplayLimit) + u'…') : text.toString();
+        if (cell == 0) {
+            return m_rows->text(entry, 0);
         }
-        const QString text = cellOf(entry, cell);
         // Laying out a megabyte-long cell on every paint would freeze the window; no column shows
         // more than this anyway. The cell itself keeps its whole text.
-        return text.size() > kDisplayLimit ? QString(text.left(kDisplayLimit) + u'…') : text;
+        const QStringView text = m_rows->view(entry, cell);
+        return text.size() > kDisplayLimit ? QString(text.left(kDisplayLimit) + u'…') : text.toString();
     }
-    if ((role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) && !m_tips.isEmpty()) {
-        const QString tip = m_tips.value(tipKey(entry, cell));
+    if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) {
+        const QString tip = cell < m_rows->cellCount(entry) ? m_rows->tip(entry, cell) : QString();
         return tip.isEmpty() ? QVariant() : QVariant(tip);
     }
     if (role == Qt::ForegroundRole && entry < m_colors.size() && cell < m_colors[entry].size() &&

@@ -174,9 +174,11 @@ QStringList expectedCells(const QString& domain) {
 
 FormHarness::FormHarness(double logicalDpi, const QString& updateSite) {
     http.setResponder(replicaResponder());
-    form = std::make_unique<Form1>(Form1Services{time, time, http, messages, dialogs, clipboard, shell},
-                                   Form1Config{QString::fromUtf16(kStats), QString::fromUtf16(kSearch),
-                                               updateSite, folder.path(), [this] { ++ended; }, logicalDpi});
+    runs = std::make_unique<Runs>(time, time, http,
+                                  BatchRun::Sites{QString::fromUtf16(kStats), QString::fromUtf16(kSearch)});
+    form =
+        std::make_unique<Form1>(Form1Services{time, time, http, messages, dialogs, clipboard, shell}, *runs,
+                                Form1Config{updateSite, folder.path(), [this] { ++ended; }, logicalDpi});
 }
 
 // The window goes before the timers and requests it holds.
@@ -189,8 +191,9 @@ RealForm::RealForm() {
         qFatal("replica site: %s", qPrintable(site.errorString()));
     }
     const QString base = site.baseUrl();
+    runs = std::make_unique<Runs>(timers, clock, http, BatchRun::Sites{base, base});
     form = std::make_unique<Form1>(Form1Services{timers, clock, http, messages, dialogs, clipboard, shell},
-                                   Form1Config{base, base, base, folder.path(), [] {}});
+                                   *runs, Form1Config{base, folder.path(), [] {}});
 }
 
 RealForm::~RealForm() {

@@ -31,6 +31,7 @@ struct FormDriver {
     RecordingClipboard clipboard;
     RecordingShell shell;
     QTemporaryDir folder;
+    std::unique_ptr<Runs> runs;   // what the window shows; made by the harness, after what they use
     std::unique_ptr<Form1> form;  // made by the harness, after what it uses
 
     // Shows the window; whether it was exposed in time.

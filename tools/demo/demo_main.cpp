@@ -167,8 +167,9 @@ int runDemo(const QStringList& arguments) {
 
     quorvane::QtPlatform platform;
     const QString base = site.baseUrl();
-    quorvane::Form1 window(platform.services(),
-                           {base, base, base + u"/update"_s, folder.path(), [] { QApplication::exit(0); }});
+    quorvane::Runs runs(platform.timers, platform.clock, platform.http, {base, base});
+    quorvane::Form1 window(platform.services(), runs,
+                           {base + u"/update"_s, folder.path(), [] { QApplication::exit(0); }});
     window.show();
     const QString mode = arguments.value(0);
     if (mode == u"single"_s) {

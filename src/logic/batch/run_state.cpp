@@ -8,18 +8,18 @@
 namespace quorvane {
 
 void RunState::rewind(qint64 rowsPerBatch) {
-    StatsRow() = DomainQueryRow() = SiteQueryRow() = 1;
-    ProgressRow = 1;
-    PauseAt = rowsPerBatch;
+    RowCursors = {1, 1, 1};
+    m_progressRow = 1;
+    m_pauseAt = rowsPerBatch;
 }
 
 bool RunState::start(qint64 rowsPerBatch) {
-    Check1 = 0;
-    Check4 = 0;
-    haltedByUser = false;
-    blocked = false;
-    if (Check2 == 1) {
-        Check2 = 0;
+    m_check1 = 0;
+    m_check4 = 0;
+    m_haltedByUser = false;
+    m_blocked = false;
+    if (m_check2 == 1) {
+        m_check2 = 0;
         return false;
     }
     rewind(rowsPerBatch);
@@ -28,99 +28,97 @@ bool RunState::start(qint64 rowsPerBatch) {
 }
 
 void RunState::startRetry(qint64 rowsPerBatch, std::vector<bool> entries) {
-    Check1 = 0;
-    Check2 = 0;
-    Check4 = 0;
-    haltedByUser = false;
-    blocked = false;
+    m_check1 = 0;
+    m_check2 = 0;
+    m_check4 = 0;
+    m_haltedByUser = false;
+    m_blocked = false;
     rewind(rowsPerBatch);
-    retry = true;
-    retryEntries = std::move(entries);
+    m_retry = true;
+    m_retryEntries = std::move(entries);
 }
 
 void RunState::rowCounted() {
-    const bool retried = retriedRow(ProgressRow);
+    const bool retried = retriedRow(m_progressRow);
     // A boundary still ahead, or due at this very row, keeps its place among the retried rows.
-    if (retry && !retried && PauseAt >= ProgressRow) {
-        ++PauseAt;  // the boundary keeps its distance in retried rows
+    if (m_retry && !retried && m_pauseAt >= m_progressRow) {
+        ++m_pauseAt;  // the boundary keeps its distance in retried rows
     }
-    ++ProgressRow;
+    ++m_progressRow;
 }
 
 void RunState::endRetry() {
-    retry = false;
-    retryEntries = {};
+    m_retry = false;
+    m_retryEntries = {};
 }
 
 void RunState::userPause() {
-    haltedByUser = true;
-    Check2 = 1;
-    Check1 = 1;
+    m_haltedByUser = true;
+    m_check2 = 1;
+    m_check1 = 1;
 }
 
 void RunState::userStop() {
-    haltedByUser = true;
-    blocked = false;
-    Check1 = 1;
+    m_haltedByUser = true;
+    m_blocked = false;
+    m_check1 = 1;
 }
 
 bool RunState::robotCheck() {
-    ++robotChecks;
+    ++m_robotChecks;
     // Late replies after the user's 暂停 or 停止 must not start a pause that would resume the run.
-    return !blocked && !haltedByUser && robotChecks >= kChecksBeforeBlock;
+    return !m_blocked && !m_haltedByUser && m_robotChecks >= kChecksBeforeBlock;
 }
 
 void RunState::goodAnswer() {
-    robotChecks = 0;
-    blockPauses = 0;
+    m_robotChecks = 0;
+    m_blockPauses = 0;
 }
 
 int RunState::blockPause() {
     // Halted as by the user: a pause boundary passing meanwhile must not resume the run early.
     userPause();
-    blocked = true;
+    m_blocked = true;
     int seconds = kFirstBackOffSeconds;
-    for (int i = 0; i < blockPauses && seconds < kLongestBackOffSeconds; ++i) {
+    for (int i = 0; i < m_blockPauses && seconds < kLongestBackOffSeconds; ++i) {
         seconds *= 2;
     }
-    ++blockPauses;
+    ++m_blockPauses;
     return std::min(seconds, kLongestBackOffSeconds);
 }
 
 bool RunState::passPauseBoundary(double rowsPerBatch) {
     // Adds without wrapping, however large the rows per batch.
-    PauseAt = text::roundHalfEven(static_cast<double>(PauseAt) + rowsPerBatch);
-    return !haltedByUser;
+    m_pauseAt = text::roundHalfEven(static_cast<double>(m_pauseAt) + rowsPerBatch);
+    return !m_haltedByUser;
 }
 
 void RunState::automaticPause() {
-    Check2 = 1;
-    Check1 = 1;
+    m_check2 = 1;
+    m_check1 = 1;
 }
 
 void RunState::import(qint64 rowsPerBatch) {
-    Check2 = 0;
-    blocked = false;
-    haltedByUser = true;
+    m_check2 = 0;
+    m_blocked = false;
+    m_haltedByUser = true;
     rewind(rowsPerBatch);
     endRetry();
 }
 
 void RunState::singleQuery() {
-    StatsRow() = DomainQueryRow() = SiteQueryRow() = 1;
-    KeywordRow() = 1;
-    KeywordPage() = 0;
-    Check4 = 1;
-    blocked = false;
+    RowCursors = {1, 1, 1};
+    m_check4 = 1;
+    m_blocked = false;
     endRetry();
     // The query must go out even after a batch Stop or Pause, and no pending resume may follow it.
-    Check1 = 0;
-    Check2 = 0;
+    m_check1 = 0;
+    m_check2 = 0;
 }
 
-bool RunState::advance(qint64& cursor, qint64 rowCount) {
-    if (cursor < rowCount) {
-        ++cursor;
+bool RunState::advance(Cursor chain, qint64 rowCount) {
+    if (RowCursors[chain] < rowCount) {
+        ++RowCursors[chain];
         return true;
     }
     return false;

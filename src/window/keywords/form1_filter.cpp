@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The filter over the keyword list: matching rows are copied into the list laid over it.
 #include "form1.h"
+#include "keywords/keyword_filter.h"
 #include "text/cells.h"
 #include "text/textcut.h"
 
@@ -17,10 +18,6 @@ const QString kContainsMode = u"搜索包含关键词:"_s;
 const QString kIndexMode = u"查看百度指数大于"_s;
 const QString kIndexedMode = u"查看百度收录大于"_s;
 const QString kHint = u"请输入关键词"_s;
-
-constexpr int kKeywordCell = KeywordCell::Keyword;
-constexpr int kIndexCell = KeywordCell::SearchIndex;
-constexpr int kIndexedCell = KeywordCell::Indexed;
 
 }  // namespace
 
@@ -43,15 +40,11 @@ void Form1::Text6_Click() {
 }
 
 void Form1::Command13_Click() {
-    const QString mode = Combo2->currentText();
-    std::optional<double> threshold;
-    if (mode == kIndexMode || mode == kIndexedMode) {
-        threshold = text::wholeNumber(Text6->text());
-        if (!threshold) {
-            // An empty filtered list would read as "no keyword reaches it".
-            showMessage(u"请输入数字！"_s);
-            return;
-        }
+    const std::optional<KeywordFilter> filter = keywordFilterFor(Combo2->currentText(), Text6->text());
+    if (!filter) {
+        // An empty filtered list would read as "no keyword reaches it".
+        showMessage(u"请输入数字！"_s);
+        return;
     }
     ListView3->setVisible(true);
     const ListModel& source = ListView2->items();
@@ -65,33 +58,16 @@ void Form1::Command13_Click() {
     target.clearItems();
     ListView3->clearColumns();
     setKeywordColumns(ListView3);
-
-    const int tested = mode == kContainsMode  ? kKeywordCell
-                       : mode == kIndexMode   ? kIndexCell
-                       : mode == kIndexedMode ? kIndexedCell
-                                              : 0;
-    const QString needle = Text6->text();
+    // In the order shown, so the filtered list keeps the sort.
     std::vector<QStringList> rows;
     for (int i = 1; i <= source.itemCount(); ++i) {
-        if (tested == kKeywordCell) {
-            // An empty text is found in every keyword but an empty one.
-            const QString keyword = source.subItem(i, kKeywordCell);
-            if (needle.isEmpty() ? keyword.isEmpty() : !keyword.contains(needle)) {
-                continue;
-            }
+        QStringList cells = source.cells(i);
+        if (keywordRowPasses(*filter, cells)) {
+            rows.push_back(std::move(cells));
         }
-        // The site groups its figures: "1,234" is 1234, not 1.
-        if (threshold && *threshold > text::leadingGroupedNumber(source.subItem(i, tested))) {
-            continue;
-        }
-        QStringList cells{source.itemText(i)};
-        for (int k = 1; k <= source.subItemCount(i); ++k) {
-            cells.append(source.subItem(i, k));
-        }
-        rows.push_back(std::move(cells));
     }
     target.addRows(std::move(rows));
-    if (tested != 0) {
+    if (const int tested = filter->testedCell(); tested != 0) {
         for (int j = 1; j <= target.itemCount(); ++j) {
             target.setSubItemForeColor(j, tested, QColor(255, 0, 0));
         }

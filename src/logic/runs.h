@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "batch/batch_run.h"
+#include "fetch/httppage2.h"
+#include "fetch/xtimer.h"
+#include "keywords/keyword_run.h"
+
+namespace quorvane {
+
+// The runs of one window and what they fetch with: the timer table, the fetchers' services, the
+// batch run and the single query's keyword run. A window shows them; without one they run alike.
+class Runs final {
+public:
+    Runs(SystemTimers& timers, const Clock& clock, HttpRequestFactory& http, BatchRun::Sites sites)
+        : timerSupport(timers),
+          fetch{http, timerSupport, clock},
+          batch(fetch, sites),
+          keywords(fetch, batch, sites.stats) {}
+    Runs(const Runs&) = delete;
+    Runs& operator=(const Runs&) = delete;
+
+    XTimerSupport timerSupport;
+    FetchContext fetch;
+    BatchRun batch;
+    KeywordRun keywords;
+};
+
+}  // namespace quorvane
