@@ -30,13 +30,13 @@ struct PauseLog {
 
 PauseLog runWatching(FormHarness& h, qint64 maxMs) {
     PauseLog log;
-    qint64 pauseAt = h.form->runState().PauseAt;
+    qint64 pauseAt = h.runs->batch.pauseAt();
     for (qint64 t = 0; t < maxMs; t += 10) {
         h.time.advance(10);  // one progress tick
-        if (h.form->runState().PauseAt != pauseAt && h.form->runState().Check2 == 1) {
+        if (h.runs->batch.pauseAt() != pauseAt && h.runs->batch.paused()) {
             log.labelsAtPause.append(h.form->Label2->text());
         }
-        pauseAt = h.form->runState().PauseAt;
+        pauseAt = h.runs->batch.pauseAt();
     }
     return log;
 }
@@ -139,7 +139,7 @@ void TestBatch::importOfEmptyBoxAndClear() {
     h.pressStart();
     h.time.advance(1000);
     QCOMPARE(h.sentStats().size() + h.sentDomainQueries().size() + h.sentSiteQueries().size(), 0);
-    QVERIFY(!f.Timer1.isRunning());  // nothing to watch
+    QVERIFY(!h.runs->batch.active());  // nothing to watch
 }
 
 void TestBatch::importDuringRunEndsIt() {
@@ -158,8 +158,8 @@ void TestBatch::importDuringRunEndsIt() {
         QCOMPARE(h.rowCells(row).mid(1), QStringList(6, u"..."_s));
     }
     QCOMPARE(f.Label2->text(), u"0"_s);
-    QVERIFY(!f.Timer1.isRunning());
-    QVERIFY(!f.Timer2.isRunning());
+    QVERIFY(!h.runs->batch.active());
+    QVERIFY(!h.runs->batch.resumePending());
     // The next Start is a fresh one, from the first new row, also after a Pause.
     h.pressPause();
     h.pressStart();
@@ -220,7 +220,7 @@ void TestBatch::sortDuringRunKeepsFiguresWithTheirDomains() {
         // A row is counted only once it is whole.
         const int counted = f.Label2->text().toInt();
         int whole = 0;
-        while (whole < 30 && !h.form->ListView1->items().entryCells(whole + 1).mid(2).contains(u"..."_s)) {
+        while (whole < 30 && h.runs->batch.complete(whole + 1)) {
             ++whole;
         }
         QVERIFY(counted <= whole);
@@ -249,10 +249,10 @@ void TestBatch::stoppedRunLetsProgressTimerSleep() {
     h.pressStop();
     h.time.advance(1000);  // the pages on their way arrive and are counted
     const QString counted = f.Label2->text();
-    QVERIFY(!f.Timer1.isRunning());
+    QVERIFY(!h.runs->batch.active());
     QVERIFY(counted.toInt() < 20);
     h.pressStart();  // Stop, Start: a fresh run, watched again
-    QVERIFY(f.Timer1.isRunning());
+    QVERIFY(h.runs->batch.active());
     h.time.advance(10'000);
     QCOMPARE(f.Label2->text(), u"20"_s);
 }
@@ -277,8 +277,8 @@ void TestBatch::fullRunWithInitialInputs() {
     QCOMPARE(h.sentStats().size(), 25);
     QCOMPARE(h.sentDomainQueries().size(), 25);
     QCOMPARE(h.sentSiteQueries().size(), 25);
-    QCOMPARE(f.runState().Check1, 0);
-    QCOMPARE(f.runState().Check2, 0);
+    QVERIFY(!h.runs->batch.halted());
+    QVERIFY(!h.runs->batch.paused());
 }
 
 void TestBatch::rowsPerBatchVariants_data() {
@@ -320,7 +320,7 @@ void TestBatch::pauseLengthNotPositiveMeansNoPause() {
     h.setRowsPerBatch(u"3"_s).setPauseSeconds(seconds).pressStart();
     const PauseLog log = runWatching(h, 30'000);
     QCOMPARE(log.labelsAtPause, QStringList{});
-    QCOMPARE(f.runState().Check2, 0);
+    QVERIFY(!h.runs->batch.paused());
     QVERIFY(h.allFilled());
     QCOMPARE(f.Label2->text(), u"7"_s);
 }
@@ -330,7 +330,7 @@ void TestBatch::importEndsPausedRun() {
     Form1& f = *h.form;
     h.importDomains(numberedDomains(6, u"old"_s));
     h.setRowsPerBatch(u"3"_s).setPauseSeconds(u"30"_s).pressStart();
-    QVERIFY(h.time.advanceUntil([&] { return f.runState().Check2 == 1; }, 60'000));
+    QVERIFY(h.time.advanceUntil([&] { return h.runs->batch.paused(); }, 60'000));
     h.pressStop();
     const QStringList fresh = numberedDomains(4, u"new"_s);
     h.importDomains(fresh);
@@ -350,13 +350,13 @@ void TestBatch::importDuringAutomaticPauseEndsRunForGood() {
     h.importDomains(numberedDomains(3, u"old"_s));
     h.setRowsPerBatch(u"1"_s).setPauseSeconds(u"1"_s).pressStart();
     h.time.advance(10);  // the pause before the first row, whose pages are still on their way
-    QCOMPARE(f.runState().Check2, 1);
+    QVERIFY(h.runs->batch.paused());
     h.importDomains(numberedDomains(3, u"new"_s));
     h.time.advance(30'000);
     // Neither the pending resume, nor a later boundary, nor the old run's replies touch the new list.
     QCOMPARE(batchSent(h), 3);
-    QCOMPARE(f.runState().Check2, 0);
-    QVERIFY(!f.Timer2.isRunning());
+    QVERIFY(!h.runs->batch.paused());
+    QVERIFY(!h.runs->batch.resumePending());
     QCOMPARE(h.rowCells(1).mid(1), QStringList(6, u"..."_s));
 }
 
@@ -386,12 +386,12 @@ void TestBatch::progressTimerSleepsWhenAllCounted() {
     h.pressStart();
     h.time.advance(10'000);
     QCOMPARE(f.Label2->text(), u"3"_s);
-    QVERIFY(!f.Timer1.isRunning());
+    QVERIFY(!h.runs->batch.active());
     h.pressStart();
-    QVERIFY(f.Timer1.isRunning());
+    QVERIFY(h.runs->batch.active());
     h.time.advance(10'000);
     QCOMPARE(f.Label2->text(), u"3"_s);
-    QVERIFY(!f.Timer1.isRunning());
+    QVERIFY(!h.runs->batch.active());
 }
 
 void TestBatch::statisticsChainLeavesCountCellsAlone() {
@@ -464,14 +464,14 @@ void TestBatch::pauseThenStartRequestsNothingTwice() {
     h.setRowsPerBatch(u"0"_s).pressStart();
     h.time.advance(80);  // two rows done, the third in flight on every chain
     h.pressPause();
-    QCOMPARE(f.runState().Check1, 1);
-    QCOMPARE(f.runState().Check2, 1);
+    QVERIFY(h.runs->batch.halted());
+    QVERIFY(h.runs->batch.paused());
     h.time.advance(5000);  // replies in flight still arrive; nothing new leaves
-    QCOMPARE(h.sentStats().size(), static_cast<int>(f.runState().StatsRow()) - 1);
+    QCOMPARE(h.sentStats().size(), static_cast<int>(h.runs->batch.cursor(Chain::Stats)) - 1);
     h.pressStart();
     h.time.advance(20);  // Start again while the resumed requests are in flight
     h.pressPause();
-    const QString inFlight = names[static_cast<int>(f.runState().StatsRow()) - 1];
+    const QString inFlight = names[static_cast<int>(h.runs->batch.cursor(Chain::Stats)) - 1];
     h.pressStart();  // replaces the fetchers whose replies are still on their way
     h.time.advance(10'000);
     QVERIFY(h.allFilled());
@@ -491,8 +491,8 @@ void TestBatch::stopThenStartRestartsFromRowOne() {
     h.time.advance(5000);
     QCOMPARE(f.Label2->text(), u"6"_s);
     h.pressStop();
-    QCOMPARE(f.runState().Check1, 1);
-    QCOMPARE(f.runState().Check2, 0);
+    QVERIFY(h.runs->batch.halted());
+    QVERIFY(!h.runs->batch.paused());
     h.pressStart();
     QCOMPARE(f.Label2->text(), u"0"_s);
     QCOMPARE(h.http.sentCount(u"http://stats.test/baidu/site1.com/"_s), 2);
@@ -516,14 +516,14 @@ void TestBatch::userStopCancelsPendingResume() {
     Form1& f = *h.form;
     h.importDomains(numberedDomains(10));
     h.setRowsPerBatch(u"3"_s).setPauseSeconds(u"2"_s).pressStart();
-    QVERIFY(h.time.advanceUntil([&] { return f.runState().Check2 == 1; }, 10'000));
-    QVERIFY(f.Timer2.isRunning());
+    QVERIFY(h.time.advanceUntil([&] { return h.runs->batch.paused(); }, 10'000));
+    QVERIFY(h.runs->batch.resumePending());
     pause ? h.pressPause() : h.pressStop();  // during the automatic pause
-    QVERIFY(!f.Timer2.isRunning());
+    QVERIFY(!h.runs->batch.resumePending());
     const int sent = batchSent(h);
     h.time.advance(30'000);
     QCOMPARE(batchSent(h), sent);  // the run stays stopped
-    QCOMPARE(f.runState().Check1, 1);
+    QVERIFY(h.runs->batch.halted());
 }
 
 void TestBatch::userPauseIsNotUndoneByPacing_data() {
@@ -539,19 +539,19 @@ void TestBatch::userPauseIsNotUndoneByPacing() {
     // Stop while row 4 is in flight on every chain and the boundary is still ahead of the count.
     QVERIFY(h.time.advanceUntil(
         [&] {
-            return f.runState().StatsRow() == 4 && f.runState().DomainQueryRow() == 4 &&
-                   f.runState().SiteQueryRow() == 4;
+            return h.runs->batch.cursor(Chain::Stats) == 4 && h.runs->batch.cursor(Chain::DomainQuery) == 4 &&
+                   h.runs->batch.cursor(Chain::SiteQuery) == 4;
         },
         5000, 1));
-    QVERIFY(f.runState().ProgressRow < f.runState().PauseAt);
+    QVERIFY(h.runs->batch.progressRow() < h.runs->batch.pauseAt());
     pause ? h.pressPause() : h.pressStop();
     h.time.advance(30'000);
     // The replies in flight completed row 4 and the count passed the boundary, without a pause
     // that would have resumed the run.
-    QCOMPARE(f.runState().ProgressRow, 5);
-    QCOMPARE(f.runState().PauseAt, 10);
-    QCOMPARE(f.runState().Check2, pause ? 1 : 0);
-    QVERIFY(!f.Timer2.isRunning());
+    QCOMPARE(h.runs->batch.progressRow(), 5);
+    QCOMPARE(h.runs->batch.pauseAt(), 10);
+    QCOMPARE(h.runs->batch.paused(), pause);
+    QVERIFY(!h.runs->batch.resumePending());
     QCOMPARE(batchSent(h), 12);
     // Start resumes after a Pause and starts afresh after a Stop; either way the run completes.
     h.pressStart();
@@ -565,10 +565,10 @@ void TestBatch::userStartDuringAutomaticPauseDoesNotRestartLater() {
     Form1& f = *h.form;
     h.importDomains(numberedDomains(12));
     h.setRowsPerBatch(u"4"_s).setPauseSeconds(u"3"_s).pressStart();
-    QVERIFY(h.time.advanceUntil([&] { return f.runState().Check2 == 1; }, 10'000));
+    QVERIFY(h.time.advanceUntil([&] { return h.runs->batch.paused(); }, 10'000));
     h.pressStart();  // resume at once
-    QCOMPARE(f.runState().Check2, 0);
-    QVERIFY(!f.Timer2.isRunning());
+    QVERIFY(!h.runs->batch.paused());
+    QVERIFY(!h.runs->batch.resumePending());
     h.setRowsPerBatch(u"0"_s);  // one more pause, at the boundary already set, then none
     h.time.advance(20'000);
     QCOMPARE(f.Label2->text(), u"12"_s);
@@ -639,9 +639,9 @@ void TestBatch::lastRowIsRepairedToo() {
         QVERIFY2(h.allFilled(), qPrintable(last));
         QCOMPARE(f.Label2->text(), u"3"_s);
         // Every chain ends on the last row, so a resume after a final pause asks for it again.
-        QCOMPARE(f.runState().StatsRow(), 3);
-        QCOMPARE(f.runState().DomainQueryRow(), 3);
-        QCOMPARE(f.runState().SiteQueryRow(), 3);
+        QCOMPARE(h.runs->batch.cursor(Chain::Stats), 3);
+        QCOMPARE(h.runs->batch.cursor(Chain::DomainQuery), 3);
+        QCOMPARE(h.runs->batch.cursor(Chain::SiteQuery), 3);
         QCOMPARE(h.sentStats().size(), 3);
         QCOMPARE(h.sentSiteQueries().size(), 3);
     }
@@ -664,9 +664,9 @@ void TestBatch::pauseLengthIsClampedNotWrapped() {
     h.importDomains(numberedDomains(3));
     h.setRowsPerBatch(u"1"_s).setPauseSeconds(seconds).pressStart();
     h.time.advance(10);
-    QCOMPARE(f.runState().Check2, 1);
-    QCOMPARE(f.Timer2.Interval(), interval);
-    QVERIFY(f.Timer2.isRunning());
+    QVERIFY(h.runs->batch.paused());
+    QCOMPARE(h.runs->batch.resumeInterval(), interval);
+    QVERIFY(h.runs->batch.resumePending());
 }
 
 void TestBatch::hugeRowsPerBatchDoesNotOverflow() {
@@ -674,14 +674,14 @@ void TestBatch::hugeRowsPerBatchDoesNotOverflow() {
     Form1& f = *h.form;
     h.importDomains(numberedDomains(3));
     h.setRowsPerBatch(u"1e30"_s).pressStart();
-    QCOMPARE(f.runState().PauseAt, std::numeric_limits<qint64>::max());
+    QCOMPARE(h.runs->batch.pauseAt(), std::numeric_limits<qint64>::max());
     h.time.advance(5000);
     QCOMPARE(f.Label2->text(), u"3"_s);
-    QCOMPARE(f.runState().Check2, 0);
+    QVERIFY(!h.runs->batch.paused());
     h.setRowsPerBatch(u"70000"_s);  // beyond 16 bits
     h.pressStop();
     h.pressStart();
-    QCOMPARE(f.runState().PauseAt, 70000);
+    QCOMPARE(h.runs->batch.pauseAt(), 70000);
 }
 
 void TestBatch::retryAsksOnlyForFailedCells() {
@@ -768,7 +768,7 @@ void TestBatch::retryIsPacedByTheRowsItAsksFor() {
     h.setRowsPerBatch(u"5"_s).setPauseSeconds(u"10"_s);
     h.form->retryFailedRows();
     // The first pause holds the chains a few rows on, not at the end of the list.
-    QVERIFY(h.time.advanceUntil([&] { return h.form->runState().paused(); }, 5000));
+    QVERIFY(h.time.advanceUntil([&] { return h.runs->batch.paused(); }, 5000));
     QCOMPARE(h.form->Label2->text(), u"104"_s);
     QVERIFY(h.sentSiteQueries().size() <= 6);
     const PauseLog log = runWatching(h, 60'000);

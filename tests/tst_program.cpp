@@ -69,8 +69,8 @@ void TestProgram::pacedBatchAndSave() {
     clock.start();
     while (f.Label2->text() != u"25"_s && clock.elapsed() < 30'000) {
         QTest::qWait(5);
-        pauses += f.runState().Check2 == 1 && !paused ? 1 : 0;
-        paused = f.runState().Check2 == 1;
+        pauses += h.runs->batch.paused() && !paused ? 1 : 0;
+        paused = h.runs->batch.paused();
     }
     QCOMPARE(f.Label2->text(), u"25"_s);
     QCOMPARE(pauses, 2);

@@ -107,7 +107,6 @@ private Q_SLOTS:
     void batchStartLeavesKeywordRunAlone();
     void domainGoesIntoAddressesAsTyped();
     void textBoxPlaceholder();
-    void fetcherAccessor();
     void filter_data();
     void filter();
     void filterOfEmptyListAsksForAQuery();
@@ -202,7 +201,7 @@ void TestSingle::keywordCountLimitsRowsNotPages() {
     for (int row = 1; row <= 5; ++row) {
         QCOMPARE(keywordCells(f, row), figures(replica::keywordRowsFor(pagesOf, 0).at(row - 1)));
     }
-    QCOMPARE(f.runState().KeywordRow(), 6);
+    QCOMPARE(h.runs->keywords.rowsFilled(), 5);
     QCOMPARE(h.sentKeywordPages().size(), 2);  // page 0 parsed, page 1 ends the run
 }
 
@@ -245,7 +244,7 @@ void TestSingle::errorStatusKeywordPageHaltsTheRun() {
     f.Command11->click();
     h.time.advance(10'000);
     QCOMPARE(f.Label5[6]->text(), u"1"_s);
-    QCOMPARE(f.runState().KeywordRow(), 26);
+    QCOMPARE(h.runs->keywords.rowsFilled(), 25);
     QCOMPARE(f.ListView2->items().subItem(26, 1), u"..."_s);
     QCOMPARE(h.sentKeywordPages().size(), 2);
     QCOMPARE(f.Label5[6]->toolTip(), u"第 2 页读取失败：HTTP 503"_s);
@@ -264,7 +263,7 @@ void TestSingle::moreRowsThanPlaceholdersHaltTheRun() {
     f.Command11->click();
     h.time.advance(10'000);
     QCOMPARE(f.ListView2->items().itemCount(), 1000);
-    QCOMPARE(f.runState().KeywordRow(), 1001);
+    QCOMPARE(h.runs->keywords.rowsFilled(), 1000);
     QCOMPARE(f.ListView2->items().subItem(1000, 1), u"k10"_s);
     QCOMPARE(f.Label5[6]->text(), u"33"_s);
     QCOMPARE(h.sentKeywordPages().size(), 34);
@@ -290,7 +289,7 @@ void TestSingle::unreadablePagesHaltTheRun() {
     h.time.advance(10'000);
     QCOMPARE(f.Label5[6]->text(), QString::number(pagesDone));
     QCOMPARE(h.sentKeywordPages().size(), pagesDone + 1);
-    QCOMPARE(f.runState().KeywordRow(), rowsFilled + 1);
+    QCOMPARE(h.runs->keywords.rowsFilled(), rowsFilled);
     const ListModel& list = f.ListView2->items();
     if (rowsFilled > 0) {
         QCOMPARE(keywordCells(f, rowsFilled),
@@ -391,7 +390,7 @@ void TestSingle::singleStartEndsBatchRunCleanly() {
     h.http.setResponder(replicaResponder(35));
     h.setRowsPerBatch(u"2"_s).setPauseSeconds(u"5"_s).pressStart();
     QVERIFY(
-        h.time.advanceUntil([&] { return f.runState().Check2 == 1; }, 60'000));  // the automatic pause begins
+        h.time.advanceUntil([&] { return h.runs->batch.paused(); }, 60'000));  // the automatic pause begins
     const QList<QStringList> before = {h.rowCells(1), h.rowCells(2), h.rowCells(3), h.rowCells(4)};
     const int batchSent = static_cast<int>(h.sentDomainQueries().size() + h.sentSiteQueries().size());
     h.querySingle(u"single.com"_s);
@@ -415,7 +414,7 @@ void TestSingle::singleStartEndsProgressCount() {
     h.http.setResponder(replicaResponder(1));
     h.setRowsPerBatch(u"5"_s).pressStart();
     h.time.advance(20);  // every row fetched, the progress count still behind
-    QVERIFY(f.runState().ProgressRow < 5);
+    QVERIFY(h.runs->batch.progressRow() < 5);
     const QString counted = f.Label2->text();
     const QString domain = domainWithKeywords(100, 150);
     h.querySingle(domain);
@@ -482,17 +481,6 @@ void TestSingle::textBoxPlaceholder() {
     // An empty box requests the prefix alone.
     h.querySingle(QString());
     QCOMPARE(h.sentStats(), QStringList{u"http://stats.test/baidu/"_s});
-}
-
-void TestSingle::fetcherAccessor() {
-    FormHarness h;
-    Form1& f = *h.form;
-    f.Command11->click();
-    h.time.advance(40);  // statistics page in, keyword page 0 on its way
-    QVERIFY(f.pr(4).get() != nullptr);
-    QVERIFY(f.pr(4).get() != f.pr(1).get());
-    QVERIFY_THROWS_EXCEPTION(AppError, f.pr(6));
-    QVERIFY_THROWS_EXCEPTION(AppError, f.pr(0));
 }
 
 void TestSingle::filter_data() {

@@ -168,7 +168,7 @@ qint64 BatchRun::cursor(Chain chain) const {
 }
 
 bool BatchRun::active() const {
-    if (m_run.ProgressRow() > rowCount()) {
+    if (!m_running || m_run.ProgressRow() > rowCount()) {
         return false;
     }
     return !m_run.halted() || waiting(pr1) || waiting(pr2) || waiting(pr3);
@@ -238,6 +238,7 @@ void BatchRun::import(const QString& text, bool withFigures) {
 void BatchRun::endRun() {
     // Even a Pause and Start after it must begin at the new list's first row.
     m_run.import(rowsPerBatch());
+    m_running = false;
     endBlockPause();
     Timer2.setEnabled(false);
     pr2.detach();
@@ -275,6 +276,7 @@ void BatchRun::begin() {
     RequestStatsPage();
     RequestDomainQuery();
     RequestSiteQuery();
+    m_running = true;
     Q_EMIT started();
     countRows();
 }
@@ -324,6 +326,7 @@ void BatchRun::singleQuery(const QString& domain) {
     // The batch run ends here cleanly: its cursors are reset, so a reply still in flight, a pending
     // resume or a pause boundary would write into wrong rows or halt this query. Start runs it again.
     m_run.singleQuery();
+    m_running = false;
     m_singleDomain = domain;
     endBlockPause();
     Timer2.setEnabled(false);

@@ -96,6 +96,9 @@ public:
     bool paused() const { return m_run.paused(); }
     bool singleMode() const { return m_run.singleMode(); }
     bool blocked() const { return m_run.blocked(); }
+    // Whether an automatic pause is counting down to its resume, and its length in ms.
+    bool resumePending() const { return Timer2.isRunning(); }
+    int resumeInterval() const { return Timer2.Interval(); }
     // Seconds left of a block pause; 0 when none is counting down.
     int blockSecondsLeft() const { return m_blockSecondsLeft; }
     // Whether anything can still change: rows left to count and, if halted, a page on its way.
@@ -159,6 +162,7 @@ private:
     std::vector<Row> m_rows;
     RunState m_run;
     bool m_importedFigures = false;
+    bool m_running = false;  // started since the last import or single query
     QString m_singleDomain;
     double m_rowsPerBatch = 0;
     double m_pauseSeconds = 0;
