@@ -108,6 +108,7 @@ ListModel::~ListModel() = default;
 
 void ListModel::setRows(std::unique_ptr<Rows> rows) {
     beginResetModel();
+    m_source = std::make_unique<QObject>();
     m_rows = std::move(rows);
     m_colors.clear();
     resetRows();
@@ -132,18 +133,18 @@ void ListModel::rowChanged(std::size_t entry, int first, int last) {
 
 void ListModel::showRun(const BatchRun& run) {
     setRows(std::make_unique<DomainRows>(run));
-    connect(&run, &BatchRun::rowsAboutToReset, this, [this] { beginResetModel(); });
-    connect(&run, &BatchRun::rowsReset, this, [this] {
+    connect(&run, &BatchRun::rowsAboutToReset, m_source.get(), [this] { beginResetModel(); });
+    connect(&run, &BatchRun::rowsReset, m_source.get(), [this] {
         m_colors.clear();
         resetRows();
         endResetModel();
     });
-    connect(&run, &BatchRun::figureChanged, this, [this](qint64 entry, int cell) {
+    connect(&run, &BatchRun::figureChanged, m_source.get(), [this](qint64 entry, int cell) {
         if (entry >= 1 && static_cast<std::size_t>(entry) <= m_positionOf.size()) {
             rowChanged(static_cast<std::size_t>(entry - 1), cell, cell);
         }
     });
-    connect(&run, &BatchRun::figuresReset, this, [this] {
+    connect(&run, &BatchRun::figuresReset, m_source.get(), [this] {
         const QModelIndex topLeft = index(0, DomainCell::Weight);
         const QModelIndex bottomRight =
             index(itemCount() - 1, std::min<int>(DomainCell::Snapshot, columnCount() - 1));
@@ -155,13 +156,13 @@ void ListModel::showRun(const BatchRun& run) {
 
 void ListModel::showRun(const KeywordRun& run) {
     setRows(std::make_unique<KeywordRows>(run));
-    connect(&run, &KeywordRun::rowsAboutToReset, this, [this] { beginResetModel(); });
-    connect(&run, &KeywordRun::rowsReset, this, [this] {
+    connect(&run, &KeywordRun::rowsAboutToReset, m_source.get(), [this] { beginResetModel(); });
+    connect(&run, &KeywordRun::rowsReset, m_source.get(), [this] {
         m_colors.clear();
         resetRows();
         endResetModel();
     });
-    connect(&run, &KeywordRun::rowChanged, this, [this](qint64 entry) {
+    connect(&run, &KeywordRun::rowChanged, m_source.get(), [this](qint64 entry) {
         if (entry >= 1 && static_cast<std::size_t>(entry) <= m_positionOf.size()) {
             rowChanged(static_cast<std::size_t>(entry - 1), KeywordCell::Keyword, KeywordCell::Title);
         }

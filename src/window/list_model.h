@@ -107,6 +107,9 @@ private:
     void sortRows();
 
     std::unique_ptr<Rows> m_rows;
+    // The context of the shown run's connections: new rows end them, so that a run shown before (or
+    // shown again) cannot reset or signal rows that are no longer its own.
+    std::unique_ptr<QObject> m_source;
     std::vector<int> m_shown;             // shown position -> entry index
     std::vector<int> m_positionOf;        // entry index -> shown position
     std::vector<QList<QColor>> m_colors;  // by entry index; only as long as the last row with a colour
