@@ -84,6 +84,20 @@ void failHere(const QByteArray& what, Here where) {
     throw std::logic_error(what.toStdString());
 }
 
+int leftPixels(const ListView& list, int column) {
+    return qRound(list.columnLeft(column) / list.twipsPerPixelX());
+}
+
+void doubleClick(ListView& list, int clientX, int row, bool topLine) {
+    const int lastRow = list.items().itemCount() - 1;
+    const QRect last = list.visualRect(list.items().index(lastRow, 0));
+    const QRect at = row > 0 ? list.visualRect(list.items().index(row - 1, 0)) : QRect();
+    const int y = row == 0 ? last.bottom() + 20 : topLine ? at.top() : at.center().y();
+    const QPoint inViewport(
+        list.viewport()->mapFrom(&list, QPoint(clientX, 0) + list.contentsRect().topLeft()).x(), y);
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, inViewport);
+}
+
 QString FormDriver::text(QStringView name, Here where) const {
     if (const auto* label = form->findChild<QLabel*>(name.toString())) {
         return label->text();

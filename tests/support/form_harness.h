@@ -40,6 +40,12 @@ W& control(const QWidget& window, QStringView name, Here where = Here::current()
     return *found;
 }
 
+// The left edge of a list's column in its client pixels.
+int leftPixels(const ListView& list, int column);
+// Double-clicks list at client x (pixels inside the frame) on row `row` (0: below the rows), in its
+// middle or on its very first pixel line.
+void doubleClick(ListView& list, int clientX, int row, bool topLine = false);
+
 // The window with its modal boxes and desktop services scripted, and verbs that work its real controls.
 struct FormDriver {
     ScriptedMessageBoxes messages;
