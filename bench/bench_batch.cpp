@@ -19,16 +19,13 @@
 
 #include <sys/resource.h>
 #include <QApplication>
-#include <QCheckBox>
 #include <QCollator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
-#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QStringDecoder>
@@ -106,37 +103,35 @@ long peakRssKb() {
 
 void importBench(const QString& what, const QString& text) {
     testing::FormHarness h;
-    Form1& f = *h.form;
+    QPushButton& import = h.control<QPushButton>(u"Command12");
     QElapsedTimer boxTimer;
     boxTimer.start();
-    f.Text1->setPlainText(text);
+    h.fill(u"Text1", text);
     const qint64 boxNs = boxTimer.nsecsElapsed();
     const qint64 program = fastest(
-        3, [] {}, [&] { f.Command12_Click(); });
+        3, [] {}, [&] { import.click(); });
     QStringList pieces;
     const qint64 bare = fastest(
         3, [&] { pieces.clear(); }, [&] { pieces = text.split(u'\n'); });
     const QString name = u"import of "_s + what;
     line(qPrintable(name), ms(program), "ms", "QString::split of the same text", ms(bare),
-         QString::number(f.ListView1->items().itemCount()) + u" rows; putting the text in the box took "_s +
-             QString::number(ms(boxNs), 'f', 1) + u" ms"_s);
+         QString::number(h.list(u"ListView1").items().itemCount()) +
+             u" rows; putting the text in the box took "_s + QString::number(ms(boxNs), 'f', 1) + u" ms"_s);
 }
 
 // --- Sort, save.
 
 void sortAndSaveBench() {
     testing::FormHarness h;
-    Form1& f = *h.form;
-    f.Text1->setPlainText(domainText(kListRows));
-    f.Command12_Click();
-    ListModel& list = f.ListView1->items();
+    h.importBox(domainText(kListRows));
+    ListModel& list = h.list(u"ListView1").items();
     QStringList original;
     for (int row = 1; row <= kListRows; ++row) {
         original.append(list.subItem(row, 1));
     }
-    // Each run starts from the import order, the column not yet clicked: ascending.
+    // Each run starts from the import order, the column not yet clicked: descending.
     const qint64 program = fastest(
-        3, [&] { f.Command12_Click(); }, [&] { f.ListView1_ColumnClick(2); });
+        3, [&] { h.click(u"Command12"); }, [&] { h.clickHeader(u"ListView1", 2); });
     QCollator collator(QLocale::system());
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(false);
@@ -154,16 +149,17 @@ void sortAndSaveBench() {
             list.setSubItem(row, cell, QString::number(row * cell % 99991));
         }
     }
-    f.Check3->setChecked(true);
+    h.click(u"Check3");
     int n = 0;
     QString path;
-    const qint64 save = fastest(
+    QPushButton& save = h.control<QPushButton>(u"Command8");
+    const qint64 saveNs = fastest(
         3,
         [&] {
             path = h.folder.filePath(u"save"_s + QString::number(++n) + u".txt"_s);
-            f.Text3->setText(path);
+            h.fill(u"Text3", path);
         },
-        [&] { f.Command8_Click(); });
+        [&] { save.click(); });
     QFile saved(path);
     saved.open(QIODevice::ReadOnly);
     const QByteArray bytes = saved.readAll();
@@ -174,7 +170,7 @@ void sortAndSaveBench() {
             plain.open(QIODevice::WriteOnly);
             plain.write(bytes);
         });
-    line("save of 32,766 whole rows", ms(save), "ms", "one QFile::write of the same bytes", ms(write),
+    line("save of 32,766 whole rows", ms(saveNs), "ms", "one QFile::write of the same bytes", ms(write),
          QString::number(bytes.size() / 1024) + u" KiB"_s);
 }
 
@@ -302,32 +298,26 @@ void batchBench(int rows) {
     QNetworkAccessManager network;
     network.setProxy(QNetworkProxy::NoProxy);
     QtHttpRequestFactory http(network);
-    testing::ScriptedMessageBoxes messages;
-    testing::ScriptedDialogs dialogs;
-    testing::RecordingClipboard clipboard;
-    testing::RecordingShell shell;
-    QTemporaryDir folder;
-    Runs runs(timers, clock, http, {site.baseUrl, site.baseUrl});
-    Form1 f({timers, clock, http, messages, dialogs, clipboard, shell}, runs,
-            {site.baseUrl, folder.path(), {}});
-    f.Text1->setPlainText(domainText(rows));
-    f.Command12_Click();
-    f.Text4->setText(u"0"_s);  // no pauses
+    testing::FormDriver d;  // the window's boxes scripted, its controls worked by name
+    d.runs = std::make_unique<Runs>(timers, clock, http, BatchRun::Sites{site.baseUrl, site.baseUrl});
+    d.form = std::make_unique<Form1>(Form1Services{timers, clock, http, d.messages, d.dialogs, d.clipboard, d.shell},
+                                     *d.runs, Form1Config{site.baseUrl, d.folder.path(), {}});
+    d.importBox(domainText(rows));
+    d.setRowsPerBatch(u"0"_s);  // no pauses
+    QLabel& queried = d.control<QLabel>(u"Label2");
     const double cpu0 = cpuSeconds();
     QElapsedTimer timer;
     timer.start();
-    f.Command3_Click();
+    d.pressStart();
     const QString last = QString::number(rows);
-    while (f.Label2->text() != last && timer.elapsed() < 120'000) {
+    while (queried.text() != last && timer.elapsed() < 120'000) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     const double cpu = cpuSeconds() - cpu0;
     int failed = 0;
     for (int row = 1; row <= rows; ++row) {
-        for (int cell = 2; cell <= 7; ++cell) {
-            failed += f.ListView1->items().subItem(row, cell) == u"失败"_s ? 1 : 0;
-        }
+        failed += static_cast<int>(d.rowCells(row).mid(1).count(u"失败"_s));
     }
     const double bound = 1000.0 / HTTPPage2::kPollMs;  // one page per poll and chain
     line("batch run, rows per second", rows / seconds, "row/s", "bound of the 10 ms poll", bound,
@@ -420,9 +410,9 @@ void rssBenches() {
 
 int rssList(int rows, bool import) {
     testing::FormHarness h;
-    h.form->Text1->setPlainText(domainText(rows));
+    h.fill(u"Text1", domainText(rows));
     if (import) {
-        h.form->Command12_Click();
+        h.click(u"Command12");
     }
     h.form->show();
     for (int i = 0; i < 20; ++i) {
@@ -434,16 +424,17 @@ int rssList(int rows, bool import) {
 
 int rssFile(const QString& path) {
     testing::FormHarness h;
-    h.form->Text2->setText(path);
+    h.fill(u"Text2", path);
+    QPushButton& import = h.control<QPushButton>(u"Command6");
     QElapsedTimer timer;
     timer.start();
-    h.form->Command6_Click();
+    import.click();
     const qint64 ns = timer.nsecsElapsed();
     h.form->show();
     for (int i = 0; i < 20; ++i) {
         QCoreApplication::processEvents();
     }
-    std::fprintf(stderr, "%d rows\n", h.form->ListView1->items().itemCount());
+    std::fprintf(stderr, "%d rows\n", h.list(u"ListView1").items().itemCount());
     std::printf("%ld %.2f\n", peakRssKb(), ms(ns));
     return 0;
 }

@@ -5,8 +5,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTest>
 #include <cstdio>
 
@@ -18,7 +16,7 @@ namespace {
 void measure(const char* name, const QString& text) {
     testing::FormHarness h;
     h.form->show();
-    h.form->Command14->click();
+    h.click(u"Command14");
     QTest::qWait(20);
 
     QElapsedTimer timer;
@@ -27,13 +25,13 @@ void measure(const char* name, const QString& text) {
     const qint64 baselineNs = timer.nsecsElapsed();
 
     timer.restart();
-    h.form->Text1->setPlainText(text);
+    h.fill(u"Text1", text);
     QApplication::processEvents();
     QTest::qWait(1);
     const qint64 pasteNs = timer.nsecsElapsed();
 
     timer.restart();
-    h.form->Command12->click();
+    h.click(u"Command12");
     QApplication::processEvents();
     QTest::qWait(1);
     const qint64 importNs = timer.nsecsElapsed();

@@ -3,16 +3,10 @@
 #include "fetch/addresses.h"
 #include "form_harness.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStringEncoder>
@@ -34,28 +28,13 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
 }
 
 // Numbers and domains of the domain list, "1 a.com".
-QStringList listRows(const Form1& f) {
+QStringList listRows(const FormDriver& h) {
+    const ListModel& list = h.list(u"ListView1").items();
     QStringList rows;
-    for (int row = 1; row <= f.ListView1->items().itemCount(); ++row) {
-        rows.append(f.ListView1->items().itemText(row) + u' ' + f.ListView1->items().subItem(row, 1));
+    for (int row = 1; row <= list.itemCount(); ++row) {
+        rows.append(list.itemText(row) + u' ' + list.subItem(row, 1));
     }
     return rows;
-}
-
-// Double-clicks list at client x (pixels inside the frame) on row `row` (0: below the rows), in its
-// middle or on its very first pixel line.
-void doubleClick(ListView& list, int clientX, int row, bool topLine = false) {
-    const int lastRow = list.items().itemCount() - 1;
-    const QRect last = list.visualRect(list.items().index(lastRow, 0));
-    const QRect at = row > 0 ? list.visualRect(list.items().index(row - 1, 0)) : QRect();
-    const int y = row == 0 ? last.bottom() + 20 : topLine ? at.top() : at.center().y();
-    const QPoint inViewport(
-        list.viewport()->mapFrom(&list, QPoint(clientX, 0) + list.contentsRect().topLeft()).x(), y);
-    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, inViewport);
-}
-
-int leftPixels(const ListView& list, int column) {
-    return qRound(list.columnLeft(column) / list.twipsPerPixelX());
 }
 
 }  // namespace
@@ -99,14 +78,12 @@ void TestActions::domainFileImport() {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, rows);
     FormHarness h;
-    Form1& f = *h.form;
-    const QString typed = f.Text1->toPlainText();
-    f.Text2->setText(writeFile(h.folder, u"批量网址.txt"_s, bytes));
-    f.Command6->click();
-    QCOMPARE(listRows(f), rows);
-    QCOMPARE(f.Label3->text(), QString::number(rows.size()));
-    QVERIFY(f.Command3->isEnabled());
-    QCOMPARE(f.Text1->toPlainText(), typed);  // what the user typed stays
+    const QString typed = h.text(u"Text1");
+    h.fill(u"Text2", writeFile(h.folder, u"批量网址.txt"_s, bytes)).click(u"Command6");
+    QCOMPARE(listRows(h), rows);
+    QCOMPARE(h.text(u"Label3"), QString::number(rows.size()));
+    QVERIFY(h.control<QPushButton>(u"Command3").isEnabled());
+    QCOMPARE(h.text(u"Text1"), typed);  // what the user typed stays
     QVERIFY(h.messages.shown.isEmpty());
 }
 
@@ -127,17 +104,15 @@ void TestActions::domainFileProblemsSayWhich() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, message);
     FormHarness h;
-    Form1& f = *h.form;
     h.importDomains({u"keep.com"_s});
     QString path = name.isEmpty() ? h.folder.path() : name.startsWith(u'/') ? name : h.folder.filePath(name);
     if (!bytes.isEmpty()) {
         path = writeFile(h.folder, name, bytes);
     }
-    f.Text2->setText(path);
-    f.Command6->click();
+    h.fill(u"Text2", path).click(u"Command6");
     QCOMPARE(h.messages.texts(), QStringList{message + path});
-    QCOMPARE(listRows(f), QStringList{u"1 keep.com"_s});
-    QCOMPARE(f.Label3->text(), u"1"_s);
+    QCOMPARE(listRows(h), QStringList{u"1 keep.com"_s});
+    QCOMPARE(h.text(u"Label3"), u"1"_s);
 }
 
 void TestActions::domainFileSizeCap_data() {
@@ -154,34 +129,31 @@ void TestActions::domainFileSizeCap() {
     h.importDomains({u"keep.com"_s});
     QFile file(writeFile(h.folder, u"big.txt"_s, "a.com\n"));
     QVERIFY(file.resize(size));  // sparse: the rest reads as zero bytes, which are no text
-    h.form->Text2->setText(file.fileName());
-    h.form->Command6->click();
+    h.fill(u"Text2", file.fileName()).click(u"Command6");
     QCOMPARE(h.messages.texts().contains(u"网址文件太大（超过 64 MB）："_s + file.fileName()), refused);
     QCOMPARE(h.messages.shown.size(), 1);
-    QCOMPARE(listRows(*h.form), QStringList{u"1 keep.com"_s});
+    QCOMPARE(listRows(h), QStringList{u"1 keep.com"_s});
 }
 
 void TestActions::chooseKeepsBoxOnCancel() {
     FormHarness h;
-    Form1& f = *h.form;
-    f.Text3->setText(u"edited by hand"_s);
-    f.Command4->click();
-    QCOMPARE(f.Text3->text(), u"edited by hand"_s);
+    h.fill(u"Text3", u"edited by hand"_s).click(u"Command4");
+    QCOMPARE(h.text(u"Text3"), u"edited by hand"_s);
     QCOMPARE(h.dialogs.titles, QStringList{u"打开文件"_s});
     QCOMPARE(h.dialogs.folders, QStringList{h.folder.path()});
     h.dialogs.next = u"/tmp/chosen.txt"_s;
-    for (QPushButton* choose : {f.Command1, f.Command4, f.Command18}) {
-        choose->click();
+    for (const auto* choose : {u"Command1", u"Command4", u"Command18"}) {
+        h.click(choose);
     }
-    QCOMPARE(f.Text2->text(), u"/tmp/chosen.txt"_s);
-    QCOMPARE(f.Text3->text(), u"/tmp/chosen.txt"_s);
-    QCOMPARE(f.Text7->text(), u"/tmp/chosen.txt"_s);
+    QCOMPARE(h.text(u"Text2"), u"/tmp/chosen.txt"_s);
+    QCOMPARE(h.text(u"Text3"), u"/tmp/chosen.txt"_s);
+    QCOMPARE(h.text(u"Text7"), u"/tmp/chosen.txt"_s);
 }
 
 void TestActions::chooseListsEveryFile() {
     FormHarness h;
-    for (QPushButton* choose : {h.form->Command1, h.form->Command4, h.form->Command18}) {
-        choose->click();
+    for (const auto* choose : {u"Command1", u"Command4", u"Command18"}) {
+        h.click(choose);
     }
     QCOMPARE(h.dialogs.filters.size(), 3);
     for (const QString& filter : h.dialogs.filters) {
@@ -196,34 +168,28 @@ void TestActions::chooseListsEveryFile() {
 
 void TestActions::viewOpensOnlyMatchingFiles() {
     FormHarness h;
-    Form1& f = *h.form;
     QDir(h.folder.path()).mkdir(u"sub.txt"_s);
     const QString hidden = writeFile(h.folder, u".hidden.txt"_s, "x");
     writeFile(h.folder, u"z.txt"_s, "x");  // matches too, but comes later by name
     QStringList unopened;
     for (const QString& name : {u"missing.txt"_s, u"sub.txt"_s /* a folder */, u"*.csv"_s}) {
-        f.Text3->setText(h.folder.filePath(name));
-        f.Command7->click();
+        h.fill(u"Text3", h.folder.filePath(name)).click(u"Command7");
         unopened.append(u"找不到要打开的文件："_s + h.folder.filePath(name));
     }
     QVERIFY(h.shell.files.isEmpty());
     QCOMPARE(h.messages.texts(), unopened);
-    f.Text3->setText(h.folder.filePath(u"*.txt"_s));  // matches the hidden file, never the folder
-    f.Command7->click();
-    f.Text7->setText(hidden);
-    f.Command17->click();
-    f.Text2->setText(h.folder.filePath(u"?hidden.txt"_s));
-    f.Text3->setText(h.folder.filePath(u"z.txt"_s));
-    f.Command5->click();
+    h.fill(u"Text3", h.folder.filePath(u"*.txt"_s)).click(u"Command7");  // the hidden file, never the folder
+    h.fill(u"Text7", hidden).click(u"Command17");
+    h.fill(u"Text2", h.folder.filePath(u"?hidden.txt"_s));
+    h.fill(u"Text3", h.folder.filePath(u"z.txt"_s)).click(u"Command5");
     QCOMPARE(h.shell.files, (QStringList{hidden, hidden, hidden}));
 }
 
 void TestActions::domainListDoubleClick() {
     FormHarness h;
-    Form1& f = *h.form;
     QVERIFY(h.showWindow());
     h.importDomains({u"a.com"_s, u"b#?.com"_s});
-    ListView& list = *f.ListView1;
+    ListView& list = h.list(u"ListView1");
     const int left6 = leftPixels(list, 6);
     doubleClick(list, left6 + 1, 2);
     QCOMPARE(h.shell.urls, QStringList{u"http://search.test/s?wd=site%3Ab%23%3F.com"_s});
@@ -246,11 +212,10 @@ void TestActions::domainListDoubleClick() {
 
 void TestActions::domainListDoubleClickScrolled() {
     FormHarness h;
-    Form1& f = *h.form;
-    f.resize(826, 638);
+    h.form->resize(826, 638);
     QVERIFY(h.showWindow());
     h.importDomains({u"a.com"_s});
-    ListView& list = *f.ListView1;
+    ListView& list = h.list(u"ListView1");
     list.setFixedWidth(300);  // narrow enough to scroll
     QApplication::processEvents();
     list.horizontalScrollBar()->setValue(250);
@@ -262,31 +227,30 @@ void TestActions::domainListDoubleClickScrolled() {
 
 void TestActions::keywordListsCopyKeywords() {
     FormHarness h;
-    Form1& f = *h.form;
     QVERIFY(h.showWindow());
     h.http.setResponder([](const QString&) { return FakeReply{std::nullopt, 0, true}; });
-    f.ListView2->items().addRow({u"1"_s, u"百度 地图"_s, u"2"_s, u"100"_s, u"5"_s, u"t"_s});
-    f.ListView2->items().addRow({u"2"_s, u"天气 地图"_s, u"3"_s, u"100"_s, u"5"_s, u"t"_s});
-    f.ListView2->addColumn(u"序号"_s, 600);
-    f.ListView2->addColumn(u"关键字"_s, 2250);
-    f.ListView2->addColumn(u"百度排名"_s, 1350);
-    doubleClick(*f.ListView2, leftPixels(*f.ListView2, 3) + 1, 1);
+    ListView& keywords = h.list(u"ListView2");
+    keywords.items().addRow({u"1"_s, u"百度 地图"_s, u"2"_s, u"100"_s, u"5"_s, u"t"_s});
+    keywords.items().addRow({u"2"_s, u"天气 地图"_s, u"3"_s, u"100"_s, u"5"_s, u"t"_s});
+    keywords.addColumn(u"序号"_s, 600);
+    keywords.addColumn(u"关键字"_s, 2250);
+    keywords.addColumn(u"百度排名"_s, 1350);
+    doubleClick(keywords, leftPixels(keywords, 3) + 1, 1);
     QVERIFY(h.messages.shown.isEmpty());
-    doubleClick(*f.ListView2, leftPixels(*f.ListView2, 2) + 1, 1);
+    doubleClick(keywords, leftPixels(keywords, 2) + 1, 1);
     QCOMPARE(h.clipboard.text(), u"百度 地图"_s);
     h.filter(0, u"天气"_s);
-    doubleClick(*f.ListView3, leftPixels(*f.ListView3, 2) + 1, 1);
+    doubleClick(h.list(u"ListView3"), leftPixels(h.list(u"ListView3"), 2) + 1, 1);
     QCOMPARE(h.clipboard.text(), u"天气 地图"_s);
     QCOMPARE(h.messages.texts(), QStringList(2, u"关键词复制成功，您可以粘贴到任意处！"_s));
 }
 
 void TestActions::failedCopyIsNoSuccess() {
     FormHarness h;
-    Form1& f = *h.form;
     QVERIFY(h.showWindow());
     h.importDomains({u"a.com"_s});
     h.clipboard.busy = true;
-    doubleClick(*f.ListView1, leftPixels(*f.ListView1, 2) + 1, 1);
+    doubleClick(h.list(u"ListView1"), leftPixels(h.list(u"ListView1"), 2) + 1, 1);
     QCOMPARE(h.messages.shown.size(), 1);
     QVERIFY(!h.messages.shown[0].text.contains(u"成功"_s));
 }
@@ -295,10 +259,9 @@ void TestActions::nothingToOpenWithIsSaid() {
     FormHarness h;
     QVERIFY(h.showWindow());
     h.shell.missing = true;
-    h.form->Text3->setText(writeFile(h.folder, u"x.txt"_s, "x"));
-    h.form->Command7->click();
+    h.fill(u"Text3", writeFile(h.folder, u"x.txt"_s, "x")).click(u"Command7");
     h.importDomains({u"a.com"_s});
-    doubleClick(*h.form->ListView1, leftPixels(*h.form->ListView1, DomainCell::Indexed + 1) + 1, 1);
+    doubleClick(h.list(u"ListView1"), leftPixels(h.list(u"ListView1"), DomainCell::Indexed + 1) + 1, 1);
     QCOMPARE(
         h.messages.texts(),
         (QStringList{u"无法打开文件："_s + h.shell.files.value(0) + u"\n没有找到可以打开它的程序。"_s,
@@ -320,28 +283,26 @@ void TestActions::closeWithinFiveSecondsSendsNothing() {
 // A list saved whole rows at a time comes back with its figures; Ctrl+R then asks only for the rest.
 void TestActions::savedListResumesWithFigures() {
     FormHarness h;
-    Form1& f = *h.form;
     h.importDomains({u"a.com"_s, u"b.com"_s});
-    f.Command3->click();
+    h.pressStart();
     h.time.advance(5000);
     const QString saved = h.folder.filePath(u"saved.txt"_s);
-    f.Text3->setText(saved);
-    f.Check3->setChecked(true);
+    h.fill(u"Text3", saved).click(u"Check3");
     h.messages.answer(MsgResult::Ok);
-    f.Command8->click();
+    h.click(u"Command8");
     QFile file(saved);
     QVERIFY(file.open(QIODevice::Append));
     file.write("c.com\r\nd.com|1|2\r\n");  // half done: c.com not queried yet
     file.close();
-    f.Text2->setText(saved);
-    f.Command6->click();
-    QCOMPARE(f.ListView1->items().itemCount(), 4);
+    h.fill(u"Text2", saved).click(u"Command6");
+    QCOMPARE(h.list(u"ListView1").items().itemCount(), 4);
     QCOMPARE(h.rowCells(1), expectedCells(u"a.com"_s));
     QCOMPARE(h.rowCells(2), expectedCells(u"b.com"_s));
     QCOMPARE(h.rowCells(3).mid(1), QStringList(6, u"..."_s));
     QCOMPARE(h.rowCells(4).first(), u"d.com|1|2"_s);  // not a whole row: a domain line, as ever
     const int sent = static_cast<int>(h.http.sent().size());
-    f.retryFailedRows();
+    h.click(u"Command14");  // Ctrl+R retries in the batch view
+    h.pressKey(Qt::Key_R);
     h.time.advance(5000);
     QCOMPARE(h.http.sent().size() - sent, 6);  // the pages of c.com and of "d.com|1|2"
     QCOMPARE(h.rowCells(3), expectedCells(u"c.com"_s));

@@ -6,12 +6,10 @@
 
 #include <QAccessible>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSet>
 #include <QStyle>
@@ -164,8 +162,7 @@ void TestDesktop::boxNames() {
     QFETCH(QString, name);
     QFETCH(QString, captionLabel);
     FormHarness h;
-    auto* widget = h.form->findChild<QWidget*>(control);
-    QVERIFY(widget);
+    QWidget* widget = &h.control(control);  // fails the test when there is none
     QCOMPARE(widget->accessibleName(), name);
     if (captionLabel.isEmpty()) {
         return;
@@ -176,17 +173,19 @@ void TestDesktop::boxNames() {
     for (const auto& [label, relation] : box->relations(QAccessible::Label)) {
         labels.append(label->text(QAccessible::Name));
     }
-    QCOMPARE(labels, QStringList{h.form->findChild<QLabel*>(captionLabel)->text()});
+    QCOMPARE(labels, QStringList{h.text(captionLabel)});
 }
 
 void TestDesktop::everyControlNamed() {
     FormHarness h;
-    Form1& f = *h.form;
-    const QList<QLabel*> values = {f.Label2,    f.Label3,    f.Label5[0], f.Label5[1], f.Label5[2],
-                                   f.Label5[3], f.Label5[4], f.Label5[5], f.Label5[6]};
+    QList<QWidget*> values;
+    for (const auto* name : {u"Label2", u"Label3", u"Label5_0", u"Label5_1", u"Label5_2", u"Label5_3",
+                             u"Label5_4", u"Label5_5", u"Label5_6"}) {
+        values.append(&h.control<QLabel>(name));
+    }
     QHash<QString, QString> captionOfName;
     QStringList faults;
-    for (QWidget* widget : controls(f)) {
+    for (QWidget* widget : controls(*h.form)) {
         const QString name = widget->accessibleName();
         if (values.contains(widget)) {
             // The reader speaks the figure itself; the description says what it is.
@@ -260,8 +259,7 @@ void TestDesktop::unitsClearOfTheirGaps() {
     QFETCH(QStringList, fillers);
     FormHarness h;
     QVERIFY(h.showWindow());
-    auto* label = h.form->findChild<QLabel*>(caption);
-    QVERIFY(label);
+    QLabel* label = &h.control<QLabel>(caption);
     for (const QString& name : fillers) {
         if (auto* value = h.form->findChild<QLabel*>(name)) {
             value->setText(u"33000"_s);  // as the window sets a figure
@@ -271,8 +269,7 @@ void TestDesktop::unitsClearOfTheirGaps() {
     const QImage image = label->grab().toImage();
     const QColor background = label->palette().color(QPalette::Window);
     for (const QString& name : fillers) {
-        auto* filler = h.form->findChild<QWidget*>(name);
-        QVERIFY(filler);
+        const QWidget* filler = &h.control(name);
         QCOMPARE(filler->parentWidget(), label->parentWidget());
         const int left = filler->x() - label->x();
         const int right = left + filler->width();

@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <csignal>
@@ -18,7 +17,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace quorvane;
-using quorvane::testing::FormHarness;
+using namespace quorvane::testing;
 
 namespace {
 
@@ -33,22 +32,21 @@ QByteArray readAll(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void showActive(Form1& f, bool batchView) {
-    f.show();
-    f.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&f));
+void showActive(FormDriver& h, bool batchView) {
+    QVERIFY(h.showActive());
     if (batchView) {
-        f.Command14->click();
+        h.click(u"Command14");
     }
 }
 
 // Two keyword rows under the keyword columns, as a keyword run leaves them.
-void addKeywords(Form1& f) {
+void addKeywords(const FormDriver& h) {
+    ListView& list = h.list(u"ListView2");
     for (const auto* title : {u"序号", u"关键字", u"百度排名", u"百度搜索指数", u"百度收录量", u"网页标题"}) {
-        f.ListView2->addColumn(QString::fromUtf16(title), 1200);
+        list.addColumn(QString::fromUtf16(title), 1200);
     }
-    f.ListView2->items().addRow({u"1"_s, u"百度 地图"_s, u"2"_s, u"100"_s, u"5"_s, u"标题"_s});
-    f.ListView2->items().addRow({u"2"_s, u"天气, 预报"_s, u"3"_s, u"1,200"_s, u"6"_s, u"\"天气\""_s});
+    list.items().addRow({u"1"_s, u"百度 地图"_s, u"2"_s, u"100"_s, u"5"_s, u"标题"_s});
+    list.items().addRow({u"2"_s, u"天气, 预报"_s, u"3"_s, u"1,200"_s, u"6"_s, u"\"天气\""_s});
 }
 
 // The middle of a row's first cell, in the list's client pixels.
@@ -66,6 +64,18 @@ QStringList entries(const QMenu& menu) {
         }
     }
     return texts;
+}
+
+// The context menu a right-click at a point of list's client pixels opens.
+QMenu& menuAt(ListView& list, QPoint client) {
+    const QPoint inViewport = list.viewport()->mapFrom(&list, client + list.contentsRect().topLeft());
+    QContextMenuEvent click(QContextMenuEvent::Mouse, inViewport, list.viewport()->mapToGlobal(inViewport));
+    QApplication::sendEvent(list.viewport(), &click);
+    const QList<QMenu*> menus = list.findChildren<QMenu*>(Qt::FindDirectChildrenOnly);
+    if (menus.isEmpty()) {
+        qFatal("no context menu");
+    }
+    return *menus.last();  // the newest
 }
 
 QAction* entry(const QMenu& menu, const QString& text) {
@@ -96,13 +106,12 @@ private Q_SLOTS:
 
 void TestExport::batchExportWritesTheSortedList() {
     FormHarness h;
-    Form1& f = *h.form;
-    showActive(f, true);
+    showActive(h, true);
     h.importDomains({u"a\"q,x.com"_s, u"b.com"_s});
-    f.ListView1_ColumnClick(2);  // descending by domain: b.com first
+    h.clickHeader(u"ListView1", 2);  // descending by domain: b.com first
     const QString chosen = h.folder.filePath(u"导出"_s);
     h.dialogs.nextSave = SaveChoice{chosen, kCsv};
-    QTest::keyClick(&f, Qt::Key_E, Qt::ControlModifier);
+    h.pressKey(Qt::Key_E);
     QCOMPARE(h.dialogs.titles, QStringList{u"导出为 CSV"_s});
     QCOMPARE(h.dialogs.filters, QStringList{kCsv + u";;"_s + kAll});
     QCOMPARE(h.dialogs.folders, QStringList{h.folder.filePath(u"批量结果.csv"_s)});
@@ -116,18 +125,16 @@ void TestExport::batchExportWritesTheSortedList() {
 
 void TestExport::keywordExportWritesTheListShown() {
     FormHarness h;
-    Form1& f = *h.form;
-    showActive(f, false);
-    addKeywords(f);
-    f.Text6->setText(u"天气"_s);
-    f.Command13->click();
+    showActive(h, false);
+    addKeywords(h);
+    h.fill(u"Text6", u"天气"_s).click(u"Command13");
     const QString filtered = h.folder.filePath(u"filtered"_s);
     h.dialogs.nextSave = SaveChoice{filtered, kAll};  // all files: a bare name stays bare
-    QTest::keyClick(&f, Qt::Key_E, Qt::ControlModifier);
+    h.pressKey(Qt::Key_E);
     QCOMPARE(readAll(filtered), kKeywordHeader + kKeyword2);
-    f.Command15->click();  // 返 回: the whole list again
+    h.click(u"Command15");  // 返 回: the whole list again
     h.dialogs.nextSave = SaveChoice{h.folder.filePath(u"whole.csv"_s), kCsv};
-    QTest::keyClick(&f, Qt::Key_E, Qt::ControlModifier);
+    h.pressKey(Qt::Key_E);
     QCOMPARE(readAll(h.folder.filePath(u"whole.csv"_s)),
              kKeywordHeader + u"1,百度 地图,2,100,5,标题\r\n"_s.toUtf8() + kKeyword2);
     QCOMPARE(h.dialogs.folders.last(), h.folder.filePath(u"单条结果.csv"_s));
@@ -135,12 +142,11 @@ void TestExport::keywordExportWritesTheListShown() {
 
 void TestExport::cancelAndEmptyListWriteNothing() {
     FormHarness h;
-    Form1& f = *h.form;
-    f.exportShownList();  // the keyword list is empty: said so, no dialog
+    h.pressKey(Qt::Key_E);  // the keyword list is empty: said so, no dialog
     QCOMPARE(h.messages.texts(), QStringList{u"列表中没有数据，无需导出。"_s});
     QVERIFY(h.dialogs.titles.isEmpty());
-    addKeywords(f);
-    f.exportShownList();  // cancelled
+    addKeywords(h);
+    h.pressKey(Qt::Key_E);  // cancelled
     QCOMPARE(h.dialogs.titles.size(), 1);
     QCOMPARE(h.messages.shown.size(), 1);
     QCOMPARE(QDir(h.folder.path()).entryList(QDir::Files), QStringList{});
@@ -148,8 +154,7 @@ void TestExport::cancelAndEmptyListWriteNothing() {
 
 void TestExport::failedWriteKeepsTheOldFile() {
     FormHarness h;
-    Form1& f = *h.form;
-    f.Command14->click();
+    showActive(h, true);
     QStringList domains;
     for (int i = 0; i < 500; ++i) {
         domains.append(u"www.domain"_s + QString::number(i) + u".com"_s);
@@ -167,7 +172,7 @@ void TestExport::failedWriteKeepsTheOldFile() {
     rlimit small = saved;
     small.rlim_cur = 4096;
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    f.exportShownList();
+    h.pressKey(Qt::Key_E);
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
     std::signal(SIGXFSZ, previous);
     QCOMPARE(h.messages.shown.size(), 1);
@@ -181,49 +186,41 @@ void TestExport::failedWriteKeepsTheOldFile() {
 
 void TestExport::menuEntriesEnabledByRowAndSelection() {
     FormHarness h;
-    Form1& f = *h.form;
-    showActive(f, true);
-    ListView& list = *f.ListView1;
-    QMenu empty;
-    f.buildListMenu(empty, list, QPoint(20, 40));
+    showActive(h, true);
+    ListView& list = h.list(u"ListView1");
+    const QMenu& empty = menuAt(list, QPoint(20, 40));
     QCOMPARE(entries(empty), (QStringList{u"-复制所选行"_s, u"-复制域名"_s, u"-在浏览器中打开 site: 结果"_s,
                                           u"-在浏览器中打开 domain: 结果"_s, u"-重新查询失败和未完成的行"_s,
                                           u"-升序"_s, u"-降序"_s, u"-导出为 CSV…"_s}));
     h.importDomains({u"a.com"_s, u"b.com"_s});
-    QMenu onRow;
-    f.buildListMenu(onRow, list, clientPoint(list, 2));
+    const QMenu& onRow = menuAt(list, clientPoint(list, 2));
     QCOMPARE(entries(onRow), (QStringList{u"-复制所选行"_s, u"复制域名"_s, u"在浏览器中打开 site: 结果"_s,
                                           u"在浏览器中打开 domain: 结果"_s, u"重新查询失败和未完成的行"_s,
                                           u"升序"_s, u"降序"_s, u"导出为 CSV…"_s}));
     QCOMPARE(entry(onRow, u"重新查询失败和未完成的行"_s)->shortcut(), QKeySequence(u"Ctrl+R"_s));
-    f.Command3->click();
+    h.pressStart();
     h.time.advance(5000);
-    QMenu allFilled;  // nothing failed: nothing to retry
-    f.buildListMenu(allFilled, list, clientPoint(list, 2));
+    const QMenu& allFilled = menuAt(list, clientPoint(list, 2));  // nothing failed: nothing to retry
     QVERIFY(!entry(allFilled, u"重新查询失败和未完成的行"_s)->isEnabled());
     QCOMPARE(entry(onRow, u"复制所选行"_s)->shortcut(), QKeySequence(u"Ctrl+C"_s));
     QCOMPARE(entry(onRow, u"导出为 CSV…"_s)->shortcut(), QKeySequence(u"Ctrl+E"_s));
-    f.Command19->click();
-    addKeywords(f);
-    QMenu keywords;
-    f.buildListMenu(keywords, *f.ListView2, clientPoint(*f.ListView2, 1));
+    h.click(u"Command19");
+    addKeywords(h);
+    const QMenu& keywords = menuAt(h.list(u"ListView2"), clientPoint(h.list(u"ListView2"), 1));
     QCOMPARE(entries(keywords),
              (QStringList{u"-复制所选行"_s, u"复制关键词"_s, u"升序"_s, u"降序"_s, u"导出为 CSV…"_s}));
 }
 
 void TestExport::menuEntriesDoWhatTheDoubleClickDoes() {
     FormHarness h;
-    Form1& f = *h.form;
-    showActive(f, true);
+    showActive(h, true);
     h.importDomains({u"a.com"_s, u"b#?.com"_s});
-    ListView& list = *f.ListView1;
+    ListView& list = h.list(u"ListView1");
     list.selectItem(1);
-    QMenu menu;
-    f.buildListMenu(menu, list, clientPoint(list, 2));
+    const QMenu& menu = menuAt(list, clientPoint(list, 2));
     list.selectItem(2);  // the double-click's row is the selected one
     for (const int cell : {DomainCell::Domain, DomainCell::Indexed, DomainCell::Backlinks}) {
-        f.ListView1_DblClick(
-            {qRound(list.columnLeft(cell + 1) / list.twipsPerPixelX()) + 2, clientPoint(list, 2).y()});
+        doubleClick(list, leftPixels(list, cell + 1) + 2, 2);
     }
     list.clearSelection();
     list.selectItem(1);  // the menu's row is the one under the mouse
@@ -239,10 +236,9 @@ void TestExport::menuEntriesDoWhatTheDoubleClickDoes() {
     entry(menu, u"复制所选行"_s)->trigger();
     QCOMPARE(h.clipboard.text(), u"1\ta.com\t...\t...\t...\t...\t...\t...\n"_s);
 
-    f.Command19->click();
-    addKeywords(f);
-    QMenu keywords;
-    f.buildListMenu(keywords, *f.ListView2, clientPoint(*f.ListView2, 2));
+    h.click(u"Command19");
+    addKeywords(h);
+    const QMenu& keywords = menuAt(h.list(u"ListView2"), clientPoint(h.list(u"ListView2"), 2));
     entry(keywords, u"复制关键词"_s)->trigger();
     QCOMPARE(h.clipboard.text(), u"天气, 预报"_s);
     QCOMPARE(h.messages.texts().last(), u"关键词复制成功，您可以粘贴到任意处！"_s);
@@ -253,10 +249,9 @@ void TestExport::menuEntriesDoWhatTheDoubleClickDoes() {
 
 void TestExport::menuIsForTheRowUnderTheMouseOrTheCurrentRow() {
     FormHarness h;
-    Form1& f = *h.form;
-    showActive(f, true);
+    showActive(h, true);
     h.importDomains({u"a.com"_s, u"b.com"_s});
-    ListView& list = *f.ListView1;
+    ListView& list = h.list(u"ListView1");
     const QPoint inViewport = list.visualRect(list.items().index(1, 1)).center();
     QContextMenuEvent click(QContextMenuEvent::Mouse, inViewport, list.viewport()->mapToGlobal(inViewport));
     QApplication::sendEvent(list.viewport(), &click);
@@ -278,9 +273,9 @@ void TestExport::menuIsForTheRowUnderTheMouseOrTheCurrentRow() {
 
 void TestExport::menuSortsAsTheHeaderDoes() {
     FormHarness h;
-    showActive(*h.form, true);
+    showActive(h, true);
     h.importDomains({u"a.com"_s, u"b.com"_s, u"c.com"_s});
-    ListView& list = *h.form->ListView1;
+    ListView& list = h.list(u"ListView1");
     const int column = DomainCell::Weight + 1;
     for (const auto& [row, value] :
          {std::pair{1, u"9"_s}, std::pair{2, u"1,200"_s}, std::pair{3, u"失败"_s}}) {
@@ -288,15 +283,11 @@ void TestExport::menuSortsAsTheHeaderDoes() {
     }
     const auto top = [&list, column] { return list.items().subItem(1, column - 1); };
     const auto sortBy = [&](const QString& text) {
-        QMenu menu;
-        h.form->buildListMenu(
-            menu, list,
-            {qRound(list.columnLeft(column) / list.twipsPerPixelX()) + 2, clientPoint(list, 1).y()});
-        entry(menu, text)->trigger();
+        entry(menuAt(list, {leftPixels(list, column) + 2, clientPoint(list, 1).y()}), text)->trigger();
     };
-    h.form->ListView1_ColumnClick(column);
+    h.clickHeader(u"ListView1", column);
     const QString down = top();
-    h.form->ListView1_ColumnClick(column);
+    h.clickHeader(u"ListView1", column);
     const QString up = top();
     QVERIFY(down != up);
     // From the other order each time; the header then turns the menu's order round.
@@ -304,9 +295,9 @@ void TestExport::menuSortsAsTheHeaderDoes() {
          {std::tuple{u"降序"_s, down, up}, std::tuple{u"升序"_s, up, down}}) {
         sortBy(text);
         QCOMPARE(top(), sorted);
-        h.form->ListView1_ColumnClick(column);
+        h.clickHeader(u"ListView1", column);
         QCOMPARE(top(), clicked);
-        h.form->ListView1_ColumnClick(column);
+        h.clickHeader(u"ListView1", column);
     }
 }
 

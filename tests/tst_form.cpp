@@ -6,7 +6,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -34,41 +33,36 @@ private Q_SLOTS:
 
 void TestForm::startState() {
     FormHarness h;
-    Form1& f = *h.form;
-    for (QPushButton* b : {f.Command2, f.Command3, f.Command9, f.Command10}) {
-        QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+    for (const auto* name : {u"Command2", u"Command3", u"Command9", u"Command10"}) {
+        QVERIFY2(!h.control<QPushButton>(name).isEnabled(), qPrintable(QString::fromUtf16(name)));
     }
-    QVERIFY(f.Command12->isEnabled());
-    QVERIFY(f.ListView3->isHidden());
-    QVERIFY(!f.ListView2->isHidden());
-    QVERIFY(!f.Frame2->isHidden());
-    QCOMPARE(h.runs->batch.cursor(Chain::Stats), 1);
-    QCOMPARE(h.runs->batch.cursor(Chain::DomainQuery), 1);
-    QCOMPARE(h.runs->batch.cursor(Chain::SiteQuery), 1);
-    QCOMPARE(h.runs->batch.progressRow(), 1);
-    QCOMPARE(h.runs->batch.KeywordRow(), 0);
-    QCOMPARE(h.runs->batch.pauseAt(), 0);
-    QCOMPARE(h.runs->batch.Check1 + h.runs->batch.Check2 + h.runs->batch.Check4, 0);
-    QVERIFY(!f.Check3->isChecked());
-    QVERIFY(!f.Check5->isChecked());
-    QVERIFY(!f.Timer1.Enabled());
-    QCOMPARE(f.Timer1.Interval(), 10);
-    QVERIFY(f.Timer2.Enabled());
-    QCOMPARE(f.Timer2.Interval(), 0);
-    QVERIFY(!h.runs->batch.resumePending());
-    QVERIFY(f.Timer3.Enabled());
-    QCOMPARE(f.Timer3.Interval(), 5000);
-    QCOMPARE(f.ListView1->items().itemCount(), 0);
+    QVERIFY(h.control<QPushButton>(u"Command12").isEnabled());
+    QVERIFY(h.control(u"ListView3").isHidden());
+    QVERIFY(!h.control(u"ListView2").isHidden());
+    QVERIFY(!h.control(u"Frame2").isHidden());
+    const BatchRun& run = h.runs->batch;
+    for (const Chain chain : {Chain::Stats, Chain::DomainQuery, Chain::SiteQuery}) {
+        QCOMPARE(run.cursor(chain), 1);
+    }
+    QCOMPARE(run.progressRow(), 1);
+    QCOMPARE(run.pauseAt(), 0);
+    QVERIFY(!run.halted() && !run.paused() && !run.singleMode() && !run.active());
+    QCOMPARE(h.runs->keywords.rowCount(), 0);
+    QVERIFY(!h.control<QCheckBox>(u"Check3").isChecked());
+    QVERIFY(!h.control<QCheckBox>(u"Check5").isChecked());
+    // Only the update check's timer runs: no count to show, no pause to end.
+    QVERIFY(!run.resumePending());
+    QCOMPARE(h.time.activeTimers(), 1);
+    QCOMPARE(h.list(u"ListView1").items().itemCount(), 0);
     // Start cannot be clicked before an import.
-    QTest::mouseClick(f.Command3, Qt::LeftButton);
+    QTest::mouseClick(&h.control<QPushButton>(u"Command3"), Qt::LeftButton);
     QVERIFY(h.http.sent().isEmpty());
 }
 
 void TestForm::initialTexts() {
     FormHarness h;
-    Form1& f = *h.form;
-    QVERIFY(f.windowTitle().startsWith(u"Vantorel6.0        "_s));
-    const QStringList lines = f.Text1->toPlainText().split(u'\n');
+    QVERIFY(h.form->windowTitle().startsWith(u"Vantorel6.0        "_s));
+    const QStringList lines = h.text(u"Text1").split(u'\n');
     QCOMPARE(lines.size(), 4);  // three names, each followed by a line break
     QVERIFY(lines.last().isEmpty());
 }
@@ -204,21 +198,22 @@ void TestForm::layout() {
 
 void TestForm::stackingHidesBatchView() {
     FormHarness h;
-    Form1& f = *h.form;
+    QWidget& frame2 = h.control(u"Frame2");
     QVERIFY(h.showWindow());
     // The single view lies above the whole batch view, and the filtered list above the keyword list.
-    QVERIFY(f.Frame2->isAncestorOf(f.childAt(QPoint(300, 50))) || f.childAt(QPoint(300, 50)) == f.Frame2);
-    QVERIFY(f.Frame2->isAncestorOf(f.childAt(QPoint(400, 300))));
-    const QObjectList siblings = f.Frame2->children();
-    QVERIFY(siblings.indexOf(f.ListView3) > siblings.indexOf(f.ListView2));
-    f.Command14_Click();
-    QVERIFY(!f.Frame2->isAncestorOf(f.childAt(QPoint(400, 300))));
+    QVERIFY(frame2.isAncestorOf(h.form->childAt(QPoint(300, 50))) ||
+            h.form->childAt(QPoint(300, 50)) == &frame2);
+    QVERIFY(frame2.isAncestorOf(h.form->childAt(QPoint(400, 300))));
+    const QObjectList siblings = frame2.children();
+    QVERIFY(siblings.indexOf(&h.control(u"ListView3")) > siblings.indexOf(&h.control(u"ListView2")));
+    h.click(u"Command14");
+    QVERIFY(!frame2.isAncestorOf(h.form->childAt(QPoint(400, 300))));
 }
 
 void TestForm::domainColumns() {
     // At 120 DPI a pixel is 12 twips: widths must follow the screen, not a fixed 15.
     FormHarness h(120);
-    const ListView& list = *h.form->ListView1;
+    const ListView& list = h.list(u"ListView1");
     const QStringList titles = {u"序号"_s,     u"查询域名地址"_s, u"百度权重"_s, u"关键字条数"_s,
                                 u"百度来量"_s, u"百度收录"_s,     u"百度反链"_s, u"百度快照"_s};
     const QList<int> pixels = {40, 100, 65, 90, 150, 90, 90, 90};
@@ -237,15 +232,14 @@ void TestForm::domainColumns() {
 
 void TestForm::viewSwitches() {
     FormHarness h;
-    Form1& f = *h.form;
-    f.Command14->click();
-    QVERIFY(f.Frame2->isHidden());
-    QVERIFY(!f.Frame1->isHidden());
-    f.Command19->click();
-    QVERIFY(!f.Frame2->isHidden());
-    QVERIFY(f.Frame1->isHidden());
-    f.Command14->click();  // shows the batch view again
-    QVERIFY(!f.Frame1->isHidden());
+    h.click(u"Command14");
+    QVERIFY(h.control(u"Frame2").isHidden());
+    QVERIFY(!h.control(u"Frame1").isHidden());
+    h.click(u"Command19");
+    QVERIFY(!h.control(u"Frame2").isHidden());
+    QVERIFY(h.control(u"Frame1").isHidden());
+    h.click(u"Command14");  // shows the batch view again
+    QVERIFY(!h.control(u"Frame1").isHidden());
 }
 
 void TestForm::closeAsks() {
@@ -262,7 +256,7 @@ void TestForm::closeAsks() {
     QCOMPARE(h.messages.shown[0].icon, MsgIcon::Question);
     QVERIFY(f.isVisible());
     QCOMPARE(h.ended, 0);
-    QCOMPARE(f.ListView1->items().itemCount(), 1);
+    QCOMPARE(h.list(u"ListView1").items().itemCount(), 1);
     h.messages.answer(MsgResult::Ok);
     QVERIFY(f.close());
     QCOMPARE(h.ended, 1);
@@ -305,14 +299,14 @@ void TestForm::updateCheckSurvivesRejectedAddress() {
     h.http.rejectUrlsContaining(u"update.test"_s);
     h.time.advance(10'000);
     QVERIFY(h.messages.shown.isEmpty());
-    QVERIFY(!h.form->Timer3.Enabled());
+    QCOMPARE(h.time.activeTimers(), 0);  // no timer left to try the check again
 }
 
 void TestForm::noUpdateSiteNoRequest() {
     FormHarness h(0, QString());
     h.time.advance(10'000);
     QVERIFY(h.http.sent().isEmpty());
-    QVERIFY(!h.form->Timer3.Enabled());
+    QCOMPARE(h.time.activeTimers(), 0);  // nor one to ask later
 }
 
 QTEST_MAIN(TestForm)

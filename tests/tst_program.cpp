@@ -2,13 +2,8 @@
 // The whole program on the real stack against the replica site over loopback.
 #include "form_harness.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -59,7 +54,7 @@ void TestProgram::oddDomainsAndErrorPages() {
 
 void TestProgram::pacedBatchAndSave() {
     RealForm r;
-    Form1& f = *r.form;
+    Form1& f = *r.form;  // the pauses show nowhere on screen
     const QStringList names = numberedDomains(25, u"www.site"_s, u".cn"_s);
     r.importDomains(names);
     r.setPauseSeconds(u"1"_s).pressStart();  // Text4 stays at its "10"
@@ -67,17 +62,17 @@ void TestProgram::pacedBatchAndSave() {
     bool paused = false;
     QElapsedTimer clock;
     clock.start();
-    while (f.Label2->text() != u"25"_s && clock.elapsed() < 30'000) {
+    while (r.text(u"Label2") != u"25"_s && clock.elapsed() < 30'000) {
         QTest::qWait(5);
         pauses += h.runs->batch.paused() && !paused ? 1 : 0;
         paused = h.runs->batch.paused();
     }
-    QCOMPARE(f.Label2->text(), u"25"_s);
+    QCOMPARE(r.text(u"Label2"), u"25"_s);
     QCOMPARE(pauses, 2);
-    f.Check3->setChecked(true);
-    f.Command8->click();
+    r.click(u"Check3");
+    r.click(u"Command8");
     QCOMPARE(r.messages.texts(), QStringList{u"恭喜保存成功！"_s});
-    const QStringList lines = savedLines(f.Text3->text());
+    const QStringList lines = savedLines(r.text(u"Text3"));
     QCOMPARE(lines.size(), 25);
     for (int row = 1; row <= 25; ++row) {
         QCOMPARE(lines[row - 1].count(u'|'), 6);
@@ -87,35 +82,33 @@ void TestProgram::pacedBatchAndSave() {
 
 void TestProgram::singleQueryFilterAndSave() {
     RealForm r;
-    Form1& f = *r.form;
     const QString domain = u"www.qq.com"_s;
     const int keywords = replica::statsFiguresFor(domain).keywords.toInt();
     QVERIFY(keywords > 75);  // several pages
     r.querySingle(domain);
-    QTRY_COMPARE_WITH_TIMEOUT(f.Label5[6]->text(), f.Label5[5]->text(), 20'000);
-    QTRY_VERIFY_WITH_TIMEOUT(f.Label5[6]->text().toInt() >= 3, 20'000);
-    QCOMPARE(f.Label5[0]->text(), replica::statsFiguresFor(domain).weight);
+    QTRY_COMPARE_WITH_TIMEOUT(r.text(u"Label5_6"), r.text(u"Label5_5"), 20'000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.text(u"Label5_6").toInt() >= 3, 20'000);
+    QCOMPARE(r.text(u"Label5_0"), replica::statsFiguresFor(domain).weight);
     const replica::KeywordFigures third = replica::keywordRowsFor(domain, 2).first();
-    QCOMPARE(f.ListView2->items().subItem(51, 1), third.keyword);
+    QCOMPARE(r.list(u"ListView2").items().subItem(51, 1), third.keyword);
     r.filter(0, third.keyword);
-    QVERIFY(f.ListView3->items().itemCount() >= 1);
-    QCOMPARE(f.ListView3->items().itemText(1), u"51"_s);
-    f.Command16->click();
-    const QStringList lines = savedLines(f.Text7->text());
+    QVERIFY(r.list(u"ListView3").items().itemCount() >= 1);
+    QCOMPARE(r.list(u"ListView3").items().itemText(1), u"51"_s);
+    r.click(u"Command16");
+    const QStringList lines = savedLines(r.text(u"Text7"));
     QCOMPARE(lines.size(), std::min(keywords, 1000));
     QCOMPARE(lines[50], third.keyword);
 }
 
 void TestProgram::faultDomainsNeverFreezeTheRun() {
     RealForm r;
-    Form1& f = *r.form;
     // The two robot checks stand apart, with good answers between: three in a row would pause the run.
     const QStringList names = {u"hang.a.com"_s,     u"notfound.b.com"_s, u"empty.c.com"_s, u"garbage.d.com"_s,
                                u"huge.e.com"_s,     u"verify.f.com"_s,   u"ok.g.com"_s,    u"wappass.h.com"_s,
                                u"nomarker.i.com"_s, u"gbk.j.com"_s};
     r.importDomains(names);
     r.setRowsPerBatch(u"0"_s).pressStart();
-    QTRY_COMPARE_WITH_TIMEOUT(f.Label2->text(), u"10"_s, 30'000);
+    QTRY_COMPARE_WITH_TIMEOUT(r.text(u"Label2"), u"10"_s, 30'000);
     const QStringList failed(6, u"失败"_s);
     QCOMPARE(r.rowCells(1).mid(1), failed);    // no answer within 5 s
     QCOMPARE(r.rowCells(2).mid(1), failed);    // 404 page
@@ -127,7 +120,8 @@ void TestProgram::faultDomainsNeverFreezeTheRun() {
     QCOMPARE(r.rowCells(7), expectedCells(names[6]));
     // A redirect to the check is not followed: the cell fails, and says why.
     QCOMPARE(r.rowCells(8).at(5), u"失败"_s);
-    QCOMPARE(f.ListView1->items().subItemTip(8, DomainCell::Backlinks), u"百度安全验证：需要人工验证"_s);
+    QCOMPARE(r.list(u"ListView1").items().subItemTip(8, DomainCell::Backlinks),
+             u"百度安全验证：需要人工验证"_s);
     // Baidu's own page for no results is a real zero.
     QCOMPARE(r.rowCells(9).mid(4, 2), (QStringList{u"0"_s, u"0"_s}));
     // A page that names its charset only in its meta tag is read in it.
@@ -136,43 +130,40 @@ void TestProgram::faultDomainsNeverFreezeTheRun() {
 
 void TestProgram::sortAndImportDuringARun() {
     RealForm r;
-    Form1& f = *r.form;
     const QStringList names = numberedDomains(80, u"run"_s);
     r.importDomains(names);
     r.setRowsPerBatch(u"0"_s).pressStart();
-    QTRY_VERIFY_WITH_TIMEOUT(f.Label2->text().toInt() >= 5, 20'000);
-    f.ListView1_ColumnClick(3);  // by weight, mid-run
-    QTRY_COMPARE_WITH_TIMEOUT(f.Label2->text(), u"80"_s, 30'000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.text(u"Label2").toInt() >= 5, 20'000);
+    r.clickHeader(u"ListView1", 3);  // by weight, mid-run
+    QTRY_COMPARE_WITH_TIMEOUT(r.text(u"Label2"), u"80"_s, 30'000);
     for (int row = 1; row <= 80; ++row) {
         QCOMPARE(r.rowCells(row), expectedCells(r.rowCells(row).first()));
     }
     // A fresh run, then a new list mid-run: the old run ends and nothing of it lands.
     r.pressStart();
-    QTRY_VERIFY_WITH_TIMEOUT(f.Label2->text().toInt() >= 5, 20'000);
+    QTRY_VERIFY_WITH_TIMEOUT(r.text(u"Label2").toInt() >= 5, 20'000);
     r.importDomains({u"new1.com"_s, u"new2.com"_s});
     QTest::qWait(300);
-    QCOMPARE(f.Label2->text(), u"0"_s);
+    QCOMPARE(r.text(u"Label2"), u"0"_s);
     QCOMPARE(r.rowCells(1).mid(1), QStringList(6, u"..."_s));
     r.pressStart();
-    QTRY_COMPARE_WITH_TIMEOUT(f.Label2->text(), u"2"_s, 20'000);
+    QTRY_COMPARE_WITH_TIMEOUT(r.text(u"Label2"), u"2"_s, 20'000);
     QCOMPARE(r.rowCells(2), expectedCells(u"new2.com"_s));
 }
 
 void TestProgram::retryFillsWhatFailedOnce() {
     RealForm r;
-    Form1& f = *r.form;
     const QStringList names = {u"a.com"_s, u"flaky.b.com"_s, u"c.com"_s};
     r.importDomains(names);
-    f.Command14->click();
-    f.show();
-    QVERIFY(QTest::qWaitForWindowActive(&f));
-    f.Command3->click();
-    QTRY_COMPARE_WITH_TIMEOUT(f.Label2->text(), u"3"_s, 20'000);
+    r.click(u"Command14");
+    QVERIFY(r.showActive());
+    r.pressStart();
+    QTRY_COMPARE_WITH_TIMEOUT(r.text(u"Label2"), u"3"_s, 20'000);
     QCOMPARE(r.rowCells(2).mid(1), QStringList(6, u"失败"_s));
-    QCOMPARE(f.ListView1->items().subItemTip(2, DomainCell::Weight), u"HTTP 503"_s);
+    QCOMPARE(r.list(u"ListView1").items().subItemTip(2, DomainCell::Weight), u"HTTP 503"_s);
     const int asked = r.site.requestCount();
-    QTest::keyClick(&f, Qt::Key_R, Qt::ControlModifier);
-    QTRY_COMPARE_WITH_TIMEOUT(f.Label2->text(), u"3"_s, 20'000);
+    r.pressKey(Qt::Key_R);
+    QTRY_COMPARE_WITH_TIMEOUT(r.text(u"Label2"), u"3"_s, 20'000);
     QTRY_COMPARE_WITH_TIMEOUT(r.rowCells(2), expectedCells(names[1]), 20'000);
     QCOMPARE(r.site.requestCount() - asked, 3);  // the row's three pages, nothing else
     QCOMPARE(r.rowCells(1), expectedCells(names[0]));

@@ -7,12 +7,9 @@
 #include <sys/fsuid.h>
 #include <sys/resource.h>
 #include <unistd.h>
-#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QStringEncoder>
 #include <QTest>
 #include <csignal>
@@ -49,8 +46,7 @@ private Q_SLOTS:
 void TestSave::emptyListCreatesFile() {
     FormHarness h;
     const QString path = h.folder.filePath(u"批量结果.txt"_s);
-    h.form->Text3->setText(path);
-    h.form->Command8_Click();
+    h.fill(u"Text3", path).click(u"Command8");
     QVERIFY(QFile::exists(path));
     QCOMPARE(readAll(path), QByteArray());
     QCOMPARE(h.messages.texts(), QStringList{u"恭喜保存成功！"_s});
@@ -61,12 +57,12 @@ void TestSave::emptyListCreatesFile() {
 void TestSave::savingTwiceAppends() {
     FormHarness h;
     const QString path = h.folder.filePath(u"out.txt"_s);
-    h.form->Text3->setText(path);
+    h.fill(u"Text3", path);
     h.importDomains({u"a.com"_s, u"百度.cn"_s, u"c.com"_s});
-    h.form->ListView1_ColumnClick(2);  // saved in the order shown, which the locale's collation decides
+    h.clickHeader(u"ListView1", 2);  // saved in the order shown, which the locale's collation decides
     QCOMPARE_NE(h.cell(1, 1), u"a.com"_s);
-    h.form->Command8_Click();
-    h.form->Command8_Click();
+    h.click(u"Command8");
+    h.click(u"Command8");
     QString shown;
     for (int row = 1; row <= 3; ++row) {
         shown += h.cell(row, 1) + u"\r\n"_s;
@@ -80,24 +76,23 @@ void TestSave::savingTwiceAppends() {
 void TestSave::brokenCharacterStaysInItsLine() {
     FormHarness h;
     const QString path = h.folder.filePath(u"out.txt"_s);
-    h.form->Text3->setText(path);
+    h.fill(u"Text3", path);
     // Half of a surrogate pair at a line's end, pasted from broken text.
     h.importDomains({u"a.com"_s + QChar(0xD83D), u"b.com"_s + QChar(0xD83D)});
-    h.form->Command8_Click();
+    h.click(u"Command8");
     QCOMPARE(readAll(path), QByteArray("a.com\xEF\xBF\xBD\r\nb.com\xEF\xBF\xBD\r\n"));
 }
 
 void TestSave::wholeRowHasSixSeparators() {
     FormHarness h;
     const QString path = h.folder.filePath(u"rows.txt"_s);
-    h.form->Text3->setText(path);
-    h.form->Check3->setChecked(true);
+    h.fill(u"Text3", path).click(u"Check3");
     h.importDomains({u"a.com"_s, u"b.com"_s});
-    h.form->ListView1->items().setSubItem(1, 2, u"5"_s);
+    h.list(u"ListView1").items().setSubItem(1, 2, u"5"_s);
     for (int k = 3; k <= 7; ++k) {
-        h.form->ListView1->items().setSubItem(1, k, QString::number(k * 10));
+        h.list(u"ListView1").items().setSubItem(1, k, QString::number(k * 10));
     }
-    h.form->Command8_Click();
+    h.click(u"Command8");
     const QList<QByteArray> lines = readAll(path).split('\n');
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines[0], QByteArray("a.com|5|30|40|50|60|70\r"));
@@ -108,32 +103,30 @@ void TestSave::wholeRowHasSixSeparators() {
 
 void TestSave::keywordListSavesToItsOwnFile() {
     FormHarness h;
-    ListView& list = *h.form->ListView2;
+    ListView& list = h.list(u"ListView2");
     for (const char16_t* title :
          {u"序号", u"关键字", u"百度排名", u"百度搜索指数", u"百度收录量", u"网页标题"}) {
         list.addColumn(QString::fromUtf16(title), 600);
     }
     list.items().addRows({{u"1"_s, u"seo"_s, u"1"_s, u"100"_s, u"200"_s, u"标题|一"_s}});
     const QString path = h.folder.filePath(u"单条结果.txt"_s);
-    h.form->Text7->setText(path);
-    h.form->Command16_Click();
+    h.fill(u"Text7", path).click(u"Command16");
     QCOMPARE(readAll(path), QByteArray("seo\r\n"));
-    h.form->Check5->setChecked(true);
-    h.form->Command16_Click();
+    h.click(u"Check5");
+    h.click(u"Command16");
     QCOMPARE(readAll(path), QByteArray("seo\r\n") + QStringLiteral("seo|1|100|200|标题|一\r\n").toUtf8());
 }
 
 void TestSave::keywordSaveTakesTheWholeList() {
     FormHarness h;
-    Form1& f = *h.form;
-    f.show();
-    f.ListView2->items().addRows({{u"1"_s, u"百度"_s, u"1"_s, u"100"_s, u"200"_s, u"t"_s},
-                                  {u"2"_s, u"地图"_s, u"2"_s, u"100"_s, u"200"_s, u"t"_s}});
+    h.form->show();
+    ListModel& keywords = h.list(u"ListView2").items();
+    keywords.addRows({{u"1"_s, u"百度"_s, u"1"_s, u"100"_s, u"200"_s, u"t"_s},
+                      {u"2"_s, u"地图"_s, u"2"_s, u"100"_s, u"200"_s, u"t"_s}});
     h.filter(0, u"地图"_s);
-    QVERIFY(f.ListView3->isVisible());
+    QVERIFY(h.list(u"ListView3").isVisible());
     const QString path = h.folder.filePath(u"单条结果.txt"_s);
-    f.Text7->setText(path);
-    f.Command16->click();
+    h.fill(u"Text7", path).click(u"Command16");
     QCOMPARE(readAll(path), QStringEncoder(resultFileCharset().constData()).encode(u"百度\r\n地图\r\n"_s));
 }
 
@@ -201,8 +194,7 @@ void TestSave::failuresAreReported() {
         QFile file(kept);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kEarlier) == kEarlier.size());
     }
-    h.form->Text3->setText(path);
-    h.form->Check3->setChecked(true);
+    h.fill(u"Text3", path).click(u"Check3");
     h.importDomains({u"a.com"_s});
     if (target == Target::ReadOnlyFile) {
         QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
@@ -212,7 +204,7 @@ void TestSave::failuresAreReported() {
         const Unprivileged unprivileged;
         QFile probe(path);
         QVERIFY2(!probe.open(QIODevice::WriteOnly | QIODevice::Append), "the file is still writable");
-        h.form->Command8_Click();
+        h.click(u"Command8");
     } else if (target == Target::FullAtFirstLine) {
         // The file may not grow at all: the first chunk fails.
         rlimit saved{};
@@ -221,11 +213,11 @@ void TestSave::failuresAreReported() {
         rlimit none = saved;
         none.rlim_cur = static_cast<rlim_t>(kEarlier.size());
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &none), 0);
-        h.form->Command8_Click();
+        h.click(u"Command8");
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
         std::signal(SIGXFSZ, previous);
     } else {
-        h.form->Command8_Click();
+        h.click(u"Command8");
     }
     QCOMPARE(h.messages.shown.size(), 1);
     QVERIFY(!h.messages.texts().contains(u"恭喜保存成功！"_s));

@@ -5,11 +5,6 @@
 #include "fetch/xtimer.h"
 #include "form_harness.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTest>
 #include <algorithm>
 
@@ -49,7 +44,8 @@ private Q_SLOTS:
 void TestSoak::dayLongRunKeepsNothing() {
     FormHarness h;
     h.importDomains(quorvane::testing::numberedDomains(kRows, u"www.soak"_s));
-    QCOMPARE(h.form->ListView1->items().itemCount(), kRows);
+    const ListModel& list = h.list(u"ListView1").items();
+    QCOMPARE(list.itemCount(), kRows);
     h.setRowsPerBatch(u"10"_s).setPauseSeconds(u"1"_s).pressStart();
 
     Peaks peaks;
@@ -58,13 +54,12 @@ void TestSoak::dayLongRunKeepsNothing() {
     const bool finished = h.time.advanceUntil(
         [&] {
             peaks.sample(h);
-            return h.form->Label2->text() == last;
+            return h.text(u"Label2") == last;
         },
         24LL * 3600 * 1000, 1000);
-    QVERIFY2(finished, qPrintable(h.form->Label2->text()));
+    QVERIFY2(finished, qPrintable(h.text(u"Label2")));
     QVERIFY(h.allFilled());
     // The replica answers every row normally: no cell may have failed on the way.
-    const ListModel& list = h.form->ListView1->items();
     for (int row = 1; row <= kRows; row += 997) {
         QVERIFY2(!h.rowCells(row).contains(u"失败"_s), qPrintable(h.rowCells(row).join(u'|')));
     }

@@ -6,10 +6,13 @@
 #include "replica_site.h"
 
 #include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <stdexcept>
 
 using namespace Qt::StringLiterals;
 
@@ -74,14 +77,80 @@ FakeHttp::Responder replicaResponder(qint64 delayMs) {
     };
 }
 
+void failHere(const QByteArray& what, Here where) {
+    if (QTest::currentTestFunction()) {
+        QTest::qFail(what.constData(), where.file_name(), static_cast<int>(where.line()));
+    }
+    throw std::logic_error(what.toStdString());
+}
+
+int leftPixels(const ListView& list, int column) {
+    return qRound(list.columnLeft(column) / list.twipsPerPixelX());
+}
+
+void doubleClick(ListView& list, int clientX, int row, bool topLine) {
+    const int lastRow = list.items().itemCount() - 1;
+    const QRect last = list.visualRect(list.items().index(lastRow, 0));
+    const QRect at = row > 0 ? list.visualRect(list.items().index(row - 1, 0)) : QRect();
+    const int y = row == 0 ? last.bottom() + 20 : topLine ? at.top() : at.center().y();
+    const QPoint inViewport(
+        list.viewport()->mapFrom(&list, QPoint(clientX, 0) + list.contentsRect().topLeft()).x(), y);
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, inViewport);
+}
+
+QString FormDriver::text(QStringView name, Here where) const {
+    if (const auto* label = form->findChild<QLabel*>(name.toString())) {
+        return label->text();
+    }
+    if (const auto* box = form->findChild<QLineEdit*>(name.toString())) {
+        return box->text();
+    }
+    return control<QPlainTextEdit>(name, where).toPlainText();
+}
+
+FormDriver& FormDriver::fill(QStringView name, const QString& text, Here where) {
+    if (auto* box = form->findChild<QLineEdit*>(name.toString())) {
+        box->setText(text);
+    } else if (auto* combo = form->findChild<QComboBox*>(name.toString())) {
+        combo->setEditText(text);
+    } else {
+        control<QPlainTextEdit>(name, where).setPlainText(text);
+    }
+    return *this;
+}
+
+void FormDriver::click(QStringView name, Here where) const {
+    control<QAbstractButton>(name, where).click();
+}
+
+void FormDriver::clickHeader(QStringView name, int column, Here where) const {
+    QHeaderView& header = *list(name, where).header();
+    const QPoint middle(header.sectionViewportPosition(column - 1) + header.sectionSize(column - 1) / 2,
+                        header.height() / 2);
+    // A click that misses would leave the list as it was, and a test of sorting would prove nothing.
+    if (header.logicalIndexAt(middle) != column - 1 || !header.viewport()->rect().contains(middle)) {
+        failHere("no header of column " + QByteArray::number(column) + " in sight in " + name.toUtf8(),
+                 where);
+    }
+    QTest::mouseClick(header.viewport(), Qt::LeftButton, {}, middle);
+}
+
 bool FormDriver::showWindow() {
     form->show();
     return QTest::qWaitForWindowExposed(form.get());
 }
 
-void FormDriver::importBox(const QString& text) {
-    form->Text1->setPlainText(text);
-    form->Command12->click();
+bool FormDriver::showActive() {
+    form->show();
+    form->activateWindow();
+    return QTest::qWaitForWindowActive(form.get());
+}
+
+void FormDriver::pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    if (!form->isActiveWindow()) {
+        showActive();
+    }
+    QTest::keyClick(form.get(), key, modifiers);
 }
 
 void FormDriver::importFile(const QString& lines) {
@@ -91,45 +160,12 @@ void FormDriver::importFile(const QString& lines) {
         qFatal("cannot write the domain file");
     }
     file.close();
-    form->Text2->setText(path);
-    form->Command6->click();
-}
-
-FormDriver& FormDriver::setRowsPerBatch(const QString& rows) {
-    form->Text4->setText(rows);
-    return *this;
-}
-
-FormDriver& FormDriver::setPauseSeconds(const QString& seconds) {
-    form->Combo1->setEditText(seconds);
-    return *this;
-}
-
-void FormDriver::pressStart() {
-    form->Command3->click();
-}
-
-void FormDriver::pressPause() {
-    form->Command9->click();
-}
-
-void FormDriver::pressStop() {
-    form->Command10->click();
-}
-
-void FormDriver::querySingle(const QString& domain) {
-    form->Text5->setText(domain);
-    form->Command11->click();
+    fill(u"Text2", path).click(u"Command6");
 }
 
 void FormDriver::filter(int kind, const QString& value) {
-    form->Combo2->setCurrentIndex(kind);
-    form->Text6->setText(value);
-    form->Command13->click();
-}
-
-QString FormDriver::cell(int row, int index) const {
-    return form->ListView1->items().subItem(row, index);
+    control<QComboBox>(u"Combo2").setCurrentIndex(kind);
+    fill(u"Text6", value).click(u"Command13");
 }
 
 QStringList FormDriver::rowCells(int row) const {
@@ -141,10 +177,10 @@ QStringList FormDriver::rowCells(int row) const {
 }
 
 bool FormDriver::allFilled() const {
-    const ListModel& list = form->ListView1->items();
-    for (int row = 1; row <= list.itemCount(); ++row) {
+    const ListModel& rows = list(u"ListView1").items();
+    for (int row = 1; row <= rows.itemCount(); ++row) {
         for (int k = 2; k <= 7; ++k) {
-            if (list.subItem(row, k) == u"..."_s) {
+            if (rows.subItem(row, k) == u"..."_s) {
                 return false;
             }
         }
