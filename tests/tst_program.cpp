@@ -54,7 +54,7 @@ void TestProgram::oddDomainsAndErrorPages() {
 
 void TestProgram::pacedBatchAndSave() {
     RealForm r;
-    Form1& f = *r.form;  // the pauses show nowhere on screen
+    const BatchRun& run = r.runs->batch;  // the pauses show nowhere on screen
     const QStringList names = numberedDomains(25, u"www.site"_s, u".cn"_s);
     r.importDomains(names);
     r.setPauseSeconds(u"1"_s).pressStart();  // Text4 stays at its "10"
@@ -64,8 +64,8 @@ void TestProgram::pacedBatchAndSave() {
     clock.start();
     while (r.text(u"Label2") != u"25"_s && clock.elapsed() < 30'000) {
         QTest::qWait(5);
-        pauses += h.runs->batch.paused() && !paused ? 1 : 0;
-        paused = h.runs->batch.paused();
+        pauses += run.paused() && !paused ? 1 : 0;
+        paused = run.paused();
     }
     QCOMPARE(r.text(u"Label2"), u"25"_s);
     QCOMPARE(pauses, 2);

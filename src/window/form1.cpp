@@ -149,6 +149,8 @@ void Form1::connectRuns() {
     ListView1->items().showRun(m_batch);
     ListView2->items().showRun(m_keywords);
     connect(&m_batch, &BatchRun::started, this, [this] { Timer1.setEnabled(true); });
+    // At once too: a pause that begins with a row shows that row counted.
+    connect(&m_batch, &BatchRun::rowCounted, this, &Form1::showRowsCounted);
     connect(&m_batch, &BatchRun::blockChanged, this, &Form1::showBlockNotice);
     connect(&m_keywords, &KeywordRun::figuresChanged, this, &Form1::showSingleFigures);
     connect(&m_keywords, &KeywordRun::rowsReset, this, &Form1::showKeywordColumns);

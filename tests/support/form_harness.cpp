@@ -220,6 +220,7 @@ FormHarness::FormHarness(double logicalDpi, const QString& updateSite) {
 // The window goes before the timers and requests it holds.
 FormHarness::~FormHarness() {
     form.reset();
+    runs.reset();  // their timers and requests go before the virtual time and fake HTTP do
 }
 
 RealForm::RealForm() {
@@ -234,6 +235,7 @@ RealForm::RealForm() {
 
 RealForm::~RealForm() {
     form.reset();
+    runs.reset();  // their timers and requests go before the virtual time and fake HTTP do
 }
 
 namespace {

@@ -100,7 +100,13 @@ BatchRun::BatchRun(FetchContext& fetch, Sites sites, QObject* parent)
       pr2([this](const QString& page) { pr2_HttpEvent(page); }),
       pr3([this](const QString& page) { pr3_HttpEvent(page); }),
       Timer2(fetch.timers.systemTimers()),
-      Timer4(fetch.timers.systemTimers()) {
+      Timer4(fetch.timers.systemTimers()),
+      m_firstCount(fetch.timers.systemTimers()) {
+    m_firstCount.setInterval(kCountTickMs);
+    m_firstCount.Timer = [this] {
+        m_firstCount.setEnabled(false);
+        countRows();
+    };
     Timer2.Timer = [this] { Timer2_Timer(); };
     Timer4.Timer = [this] { Timer4_Timer(); };
     // As the window was designed: enabled, but an interval of 0 never fires.
@@ -239,6 +245,7 @@ void BatchRun::endRun() {
     // Even a Pause and Start after it must begin at the new list's first row.
     m_run.import(rowsPerBatch());
     m_running = false;
+    m_firstCount.setEnabled(false);
     endBlockPause();
     Timer2.setEnabled(false);
     pr2.detach();
@@ -278,7 +285,10 @@ void BatchRun::begin() {
     RequestSiteQuery();
     m_running = true;
     Q_EMIT started();
-    countRows();
+    // The first count comes a tick after the requests, as the window's progress check always did: a
+    // boundary due at once, or rows a retry asks nothing for, show after a Start, not inside it.
+    m_firstCount.setEnabled(false);
+    m_firstCount.setEnabled(true);
 }
 
 bool BatchRun::retry() {
@@ -327,6 +337,7 @@ void BatchRun::singleQuery(const QString& domain) {
     // resume or a pause boundary would write into wrong rows or halt this query. Start runs it again.
     m_run.singleQuery();
     m_running = false;
+    m_firstCount.setEnabled(false);
     m_singleDomain = domain;
     endBlockPause();
     Timer2.setEnabled(false);
@@ -354,7 +365,8 @@ void BatchRun::countRows() {
 }
 
 void BatchRun::checkPauseBoundary() {
-    if (m_run.ProgressRow() > rowCount() || m_run.ProgressRow() != m_run.PauseAt()) {
+    // Also just past the last row: the pause after the last batch comes as it always has.
+    if (m_run.ProgressRow() != m_run.PauseAt()) {
         return;
     }
     if (!m_run.passPauseBoundary(m_rowsPerBatch)) {

@@ -172,6 +172,8 @@ private:
     FetcherSlot pr3;
     WindowTimer Timer2;
     WindowTimer Timer4;
+    WindowTimer m_firstCount;
+    static constexpr int kCountTickMs = 10;
 };
 
 }  // namespace quorvane
