@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fake_http.h"
+#include "fetch/fetcher_slot.h"
 #include "fetch/httppage2.h"
 #include "mini_http_server.h"
 #include "qt_services.h"
@@ -53,7 +54,7 @@ private Q_SLOTS:
     void blankAddressRaisesEmptyEventAtOnce();
     void timeoutCountsWholeClockSeconds_data();
     void timeoutCountsWholeClockSeconds();
-    void stopByHandSilencesRequest();
+    void detachedFetcherReachesNoHandler();
     void secondRequestAbandonsFirst();
     void handlerMayDropTheLastReference();
     void missingBodyFails();
@@ -199,7 +200,7 @@ void TestHttpPage::rejectedAddressRaisesSynchronously() {
     QVERIFY_THROWS_EXCEPTION(AppError, page->SubIniData(u"ftp://example.invalid/x"_s, u"utf-8"_s, u"5"_s));
     QVERIFY_THROWS_EXCEPTION(AppError, page->SubIniData(u"not an address"_s, u"utf-8"_s, u"5"_s));
     QVERIFY(!page->isWaiting());
-    QCOMPARE(stack.support.liveCount(), 0);
+    QCOMPARE(page.use_count(), 1);  // no poll timer holds it
     QTest::qWait(30);
     QCOMPARE(events, 0);
 }
@@ -243,22 +244,26 @@ void TestHttpPage::timeoutCountsWholeClockSeconds() {
     QVERIFY(waited >= expected && waited < expected + 10);
     QVERIFY(waited > 5000 && waited <= 6010);
     QCOMPARE(stack.http.abortedCount(), 1);
-    QCOMPARE(stack.support.liveCount(), 0);
+    QCOMPARE(stack.time.activeTimers(), 0);
 }
 
-void TestHttpPage::stopByHandSilencesRequest() {
+void TestHttpPage::detachedFetcherReachesNoHandler() {
     VirtualStack stack;
-    stack.http.setResponder([](const QString&) { return FakeReply{QByteArray("hello"), 500}; });
-    auto page = HTTPPage2::create(stack.context);
+    stack.http.setResponder([](const QString& url) { return FakeReply{"hi!", 500, url.endsWith(u"never")}; });
     int events = 0;
-    page->HttpEvent = [&](const QString&) { ++events; };
-    page->SubIniData(u"http://site.example/x"_s, u"utf-8"_s, u"5"_s);
+    FetcherSlot late([&](const QString&) { ++events; });
+    FetcherSlot never([&](const QString&) { ++events; });
+    late.renew(stack.context).SubIniData(u"http://site.example/late"_s, u"utf-8"_s, u"5"_s);
+    never.renew(stack.context).SubIniData(u"http://site.example/never"_s, u"utf-8"_s, u"5"_s);
     stack.time.advance(100);
-    page->StopByHand();
-    QCOMPARE(stack.support.liveCount(), 0);
+    late.detach();
+    never.detach();
     stack.time.advance(10'000);
     QCOMPARE(events, 0);
+    // Each ran out on its own: the late reply read, the other aborted at its time-out, nothing left over.
     QCOMPARE(stack.http.abortedCount(), 1);
+    QCOMPARE(stack.http.liveRequests(), 0);
+    QCOMPARE(stack.time.activeTimers(), 0);
 }
 
 void TestHttpPage::secondRequestAbandonsFirst() {
@@ -273,7 +278,7 @@ void TestHttpPage::secondRequestAbandonsFirst() {
     stack.time.advance(2000);
     QCOMPARE(events, QStringList{u"http://site.example/second"_s});
     QCOMPARE(stack.http.abortedCount(), 1);
-    QCOMPARE(stack.support.liveCount(), 0);
+    QCOMPARE(stack.time.activeTimers(), 0);
 }
 
 void TestHttpPage::handlerMayDropTheLastReference() {
@@ -290,7 +295,7 @@ void TestHttpPage::handlerMayDropTheLastReference() {
     holder->SubIniData(u"http://site.example/1"_s, u"utf-8"_s, u"5"_s);
     stack.time.advance(100);
     QCOMPARE(events, (QStringList{u"http://site.example/1"_s, u"http://site.example/2"_s}));
-    QCOMPARE(stack.support.liveCount(), 0);
+    QCOMPARE(stack.time.activeTimers(), 0);
 }
 
 void TestHttpPage::missingBodyFails() {

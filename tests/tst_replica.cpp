@@ -28,27 +28,14 @@ using namespace quorvane::replica;
 
 namespace {
 
-QString weightMarker() {
-    return u"百度权重值为"_s;
-}
-QString keywordMarker() {
-    return uR"(累计找到 <span style="color:#F00">)"_s;
-}
-QString trafficMarker() {
-    return uR"(网站的流量为：<span style="color:#F00">)"_s;
-}
-QString snapshotMarker() {
-    return u"百度快照日期："_s;
-}
-QString indexedMarker() {
-    return u"收录数："_s;
-}
-QStringList statsMarkers() {
-    return {weightMarker(), keywordMarker(), trafficMarker(), snapshotMarker(), indexedMarker()};
-}
-QString countMarker() {
-    return u"找到相关结果"_s;
-}
+const QString kWeightMarker = u"百度权重值为"_s;
+const QString kKeywordMarker = uR"(累计找到 <span style="color:#F00">)"_s;
+const QString kTrafficMarker = uR"(网站的流量为：<span style="color:#F00">)"_s;
+const QString kSnapshotMarker = u"百度快照日期："_s;
+const QString kIndexedMarker = u"收录数："_s;
+const QStringList kStatsMarkers{kWeightMarker, kKeywordMarker, kTrafficMarker, kSnapshotMarker,
+                                kIndexedMarker};
+const QString kCountMarker = u"找到相关结果"_s;
 
 // "找到相关结果" as GBK bytes, written out so the check does not lean on the encoder under test.
 QByteArray gbkCountMarker() {
@@ -243,7 +230,7 @@ private Q_SLOTS:
     void rawBytesAreSentAsTheyAre();
     void headGetsNoBody();
     void emptyHugeBodyStillCloses();
-    void setHandlerTakesEffect();
+    void handlerAnswersEveryRequest();
     void failingHandlerGives500();
     void listenReportsPortAndBaseUrl();
 };
@@ -410,13 +397,13 @@ void TestReplica::statsPageCarriesMarkersAndFigures() {
     const QString page = QString::fromUtf8(fetched.body);
     QVERIFY(page.contains(u"<head>"_s));
     QVERIFY(page.contains(u"<title>"_s));
-    QCOMPARE(page.count(weightMarker()), 1);
-    const QString section = partBefore(*partAfter(page, weightMarker()), u"</div>"_s);
-    for (const QString& marker : statsMarkers().sliced(1)) {
+    QCOMPARE(page.count(kWeightMarker), 1);
+    const QString section = partBefore(*partAfter(page, kWeightMarker), u"</div>"_s);
+    for (const QString& marker : kStatsMarkers.sliced(1)) {
         QVERIFY2(section.contains(marker), qPrintable(marker));
     }
     // The site chrome comes before the section, as on a real page.
-    QVERIFY(page.indexOf(u"</div>"_s) < page.indexOf(weightMarker()));
+    QVERIFY(page.indexOf(u"</div>"_s) < page.indexOf(kWeightMarker));
 
     const StatsFigures expected = statsFiguresFor(domain);
     QVERIFY(section.startsWith(expected.weight + u"，"_s));
@@ -459,7 +446,7 @@ void TestReplica::resultPageIsUtf8WithTodaysCountLine() {
     QCOMPARE(fetched.status, 200);
     QCOMPARE(fetched.contentType, QByteArrayLiteral("text/html;charset=utf-8"));
     QCOMPARE(fetched.body, resultPageFor(kind, domain));
-    QVERIFY(fetched.body.contains(countMarker().toUtf8()));
+    QVERIFY(fetched.body.contains(kCountMarker.toUtf8()));
     QVERIFY(!fetched.body.contains(gbkCountMarker()));
 
     const QString page = QString::fromUtf8(fetched.body);
@@ -484,14 +471,14 @@ void TestReplica::faultModes_data() {
     QTest::addColumn<QString>("endsWith");
     QTest::addColumn<QByteArray>("exactBody");
 
-    const QStringList noCount{countMarker()};
+    const QStringList noCount{kCountMarker};
     const QString stats = u"/baidu/"_s;
     const QString site = u"/s?wd=site%3A"_s;
     const QString backlinks = u"/s?wd=domain%3A"_s;
 
     QTest::newRow("notfound, statistics")
         << stats + u"notfound.example.com/"_s << 404 << Size::Page << false << QStringList{u"Not Found"_s}
-        << statsMarkers() << QString() << QByteArray();
+        << kStatsMarkers << QString() << QByteArray();
     QTest::newRow("notfound, search") << site + u"notfound.example.com"_s << 404 << Size::Page << true
                                       << QStringList{u"Not Found"_s} << noCount << QString() << QByteArray();
     QTest::newRow("empty, statistics") << stats + u"empty.example.com/"_s << 200 << Size::Empty << false
@@ -500,20 +487,20 @@ void TestReplica::faultModes_data() {
                                    << QStringList() << QStringList() << QString() << QByteArray();
     QTest::newRow("nomarker, statistics")
         << stats + u"nomarker.example.com/"_s << 200 << Size::Page << false
-        << QStringList{u"<title>"_s, u"</html>"_s} << statsMarkers() << QString() << QByteArray();
+        << QStringList{u"<title>"_s, u"</html>"_s} << kStatsMarkers << QString() << QByteArray();
     QTest::newRow("nomarker, search")
         << site + u"nomarker.example.com"_s << 200 << Size::Page << false
         << QStringList{u"_百度搜索</title>"_s, u"抱歉，没有找到与"_s, u"相关的网页"_s} << noCount << QString()
         << QByteArray();
     QTest::newRow("partial, statistics")
         << stats + u"partial.example.com"_s << 200 << Size::Page << false
-        << QStringList{weightMarker(), keywordMarker()}
-        << QStringList{trafficMarker(), snapshotMarker(), indexedMarker()} << QString() << QByteArray();
+        << QStringList{kWeightMarker, kKeywordMarker}
+        << QStringList{kTrafficMarker, kSnapshotMarker, kIndexedMarker} << QString() << QByteArray();
     QTest::newRow("partial, search") << backlinks + u"partial.example.com"_s << 200 << Size::Page << false
-                                     << QStringList{countMarker()} << QStringList() << countMarker()
+                                     << QStringList{kCountMarker} << QStringList() << kCountMarker
                                      << QByteArray();
     QTest::newRow("garbage, statistics")
-        << stats + u"garbage.example.com/"_s << 200 << Size::Page << false << QStringList() << statsMarkers()
+        << stats + u"garbage.example.com/"_s << 200 << Size::Page << false << QStringList() << kStatsMarkers
         << QString() << garbageFor(u"garbage.example.com"_s);
     QTest::newRow("garbage, search") << site + u"garbage.example.net"_s << 200 << Size::Page << true
                                      << QStringList() << noCount << QString()
@@ -525,10 +512,10 @@ void TestReplica::faultModes_data() {
                                     << QStringList{u"<title>百度安全验证</title>"_s} << noCount << QString()
                                     << QByteArray();
     QTest::newRow("verify, statistics")
-        << stats + u"verify.example.com/"_s << 200 << Size::Page << false << statsMarkers() << QStringList()
+        << stats + u"verify.example.com/"_s << 200 << Size::Page << false << kStatsMarkers << QStringList()
         << QString() << statsPageFor(u"verify.example.com"_s);
     QTest::newRow("unknown path") << u"/nowhere"_s << 404 << Size::Page << false << QStringList()
-                                  << statsMarkers() << QString() << QByteArray();
+                                  << kStatsMarkers << QString() << QByteArray();
     QTest::newRow("keyword table page") << u"/baidu/example.com/0/"_s << 200 << Size::Page << false
                                         << QStringList{u"<td>网页标题</td>"_s, u"页号"_s} << QStringList()
                                         << QString() << keywordPageFor(u"example.com"_s, 0);
@@ -539,7 +526,7 @@ void TestReplica::faultModes_data() {
         << u"/baidu/kwfail.com/1/"_s << 500 << Size::Page << false << QStringList() << QStringList{u"页号"_s}
         << QString() << QByteArray();
     QTest::newRow("statistics without domain") << u"/baidu/"_s << 404 << Size::Page << false << QStringList()
-                                               << statsMarkers() << QString() << QByteArray();
+                                               << kStatsMarkers << QString() << QByteArray();
     QTest::newRow("other search") << u"/s?wd=quorvane"_s << 404 << Size::Page << true << QStringList()
                                   << noCount << QString() << QByteArray();
 }
@@ -780,7 +767,7 @@ void TestReplica::percentEncodedDomainIsDecoded() {
     QCOMPARE(response.statusLine, QByteArrayLiteral("HTTP/1.1 200 OK"));
     if (expected.isEmpty()) {
         // The decoded domain picks the fault mode too.
-        QVERIFY(!QString::fromUtf8(response.body).contains(weightMarker()));
+        QVERIFY(!QString::fromUtf8(response.body).contains(kWeightMarker));
         QVERIFY(response.body.contains("<title>"));
     } else {
         QCOMPARE(response.body, expected);
@@ -924,14 +911,16 @@ void TestReplica::emptyHugeBodyStillCloses() {
     QVERIFY(response.body.isEmpty());
 }
 
-void TestReplica::setHandlerTakesEffect() {
-    MiniHttpServer server([](const Request&) { return Reply::ok(QByteArrayLiteral("one")); });
+void TestReplica::handlerAnswersEveryRequest() {
+    MiniHttpServer server([](const Request& request) {
+        return request.path == "/first" ? Reply::ok(QByteArrayLiteral("one"))
+                                        : Reply::withStatus(503, QByteArrayLiteral("two"));
+    });
     QVERIFY(server.listen());
     Client client;
     Fetched fetched;
     QVERIFY(client.fetch(QUrl(server.baseUrl() + u"/first"_s), fetched));
     QCOMPARE(fetched.body, QByteArrayLiteral("one"));
-    server.setHandler([](const Request&) { return Reply::withStatus(503, QByteArrayLiteral("two")); });
     QVERIFY(client.fetch(QUrl(server.baseUrl() + u"/second?q=1"_s), fetched));
     QCOMPARE(fetched.status, 503);
     QCOMPARE(fetched.body, QByteArrayLiteral("two"));
@@ -942,15 +931,15 @@ void TestReplica::setHandlerTakesEffect() {
 
 void TestReplica::failingHandlerGives500() {
     MiniHttpServer server([](const Request&) -> Reply { throw std::runtime_error("handler failed"); });
-    QVERIFY(server.listen());
+    MiniHttpServer none({});
+    QVERIFY(server.listen() && none.listen());
     Client client;
     Fetched fetched;
     QVERIFY(client.fetch(QUrl(server.baseUrl() + u"/"_s), fetched));
     QCOMPARE(fetched.status, 500);
-    server.setHandler({});
-    QVERIFY(client.fetch(QUrl(server.baseUrl() + u"/"_s), fetched));
+    QVERIFY(client.fetch(QUrl(none.baseUrl() + u"/"_s), fetched));
     QCOMPARE(fetched.status, 500);
-    QCOMPARE(server.requestCount(), 2);
+    QCOMPARE(server.requestCount() + none.requestCount(), 2);  // counted all the same
 }
 
 void TestReplica::listenReportsPortAndBaseUrl() {

@@ -19,7 +19,6 @@ public:
     explicit QtSystemTimers(QObject* parent = nullptr) : QObject(parent) {}
     TimerId setTimer(int intervalMs, Callback proc) override;
     void killTimer(TimerId id) override;
-    std::size_t activeCount() const { return m_timers.size(); }
 
 private:
     std::unordered_map<TimerId, QTimer*> m_timers;  // children of this object

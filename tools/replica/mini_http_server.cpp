@@ -315,10 +315,6 @@ int MiniHttpServer::openConnections() const {
     return openConnections_;
 }
 
-void MiniHttpServer::setHandler(Handler handler) {
-    handler_ = std::move(handler);
-}
-
 void MiniHttpServer::acceptPending() {
     while (QTcpSocket* socket = tcp_.nextPendingConnection()) {
         auto connection = std::make_shared<Connection>();

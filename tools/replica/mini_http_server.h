@@ -72,7 +72,6 @@ public:
     int requestCount() const;           // well-formed requests handed to the handler
     QList<QByteArray> targets() const;  // their targets, in arrival order
     int openConnections() const;        // sockets accepted and not yet closed
-    void setHandler(Handler handler);
 
 private:
     struct Connection;

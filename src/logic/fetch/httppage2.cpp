@@ -86,18 +86,6 @@ void HTTPPage2::SubIniData(const QString& Url, const QString& nUnicode, const QS
     TimeoutSeconds = toTimeoutSeconds(nSencond);
 }
 
-void HTTPPage2::StopByHand() {
-    if (xTimer1) {
-        xTimer1->Tick = nullptr;
-        xTimer1->setEnabled(false);
-        xTimer1.reset();
-    }
-    if (m_request) {
-        m_request->abort();
-        m_request.reset();
-    }
-}
-
 void HTTPPage2::xTimer1_Tick() {
     // Keeps this object alive through the handler, which may drop the last outside reference.
     const auto keepAlive = shared_from_this();

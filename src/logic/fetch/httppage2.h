@@ -29,7 +29,6 @@ public:
 
     // Throws AppError when the request cannot be made or the time-out is not a number.
     void SubIniData(const QString& Url, const QString& nUnicode, const QString& nSencond);
-    void StopByHand();
 
     std::function<void(const QString& HereReturnCode)> HttpEvent;
 

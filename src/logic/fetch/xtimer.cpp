@@ -146,24 +146,4 @@ void XTimerSupport::TimerProc(TimerId id) {
     m_timers.killTimer(id);
 }
 
-int XTimerSupport::slotOf(TimerId id) const {
-    if (id == 0) {
-        return 0;
-    }
-    for (std::size_t i = 0; i < TimerTable.size(); ++i) {
-        if (TimerTable[i].TimerID == id) {
-            return static_cast<int>(i) + 1;
-        }
-    }
-    return 0;
-}
-
-int XTimerSupport::liveCount() const {
-    int live = 0;
-    for (const TimerSlot& slot : TimerTable) {
-        live += slot.TimerID != 0 ? 1 : 0;
-    }
-    return live;
-}
-
 }  // namespace quorvane

@@ -23,7 +23,6 @@ public:
 
     bool Enabled() const { return mEnabled; }
     void setEnabled(bool NewValue);
-    qint32 Interval() const { return mInterval; }
     void setInterval(qint32 NewInterval);
 
     // Raises Tick; only the table's callback calls it.
@@ -64,12 +63,6 @@ public:
 
     SystemTimers& systemTimers() { return m_timers; }
 
-    // Inspection, for diagnostics and tests.
-    int TimerCount() const { return static_cast<int>(TimerTable.size()); }
-    // 1-based slot holding id, 0 when none.
-    int slotOf(TimerId id) const;
-    int liveCount() const;
-
 private:
     struct TimerSlot {
         std::shared_ptr<XTimer> Owner;
@@ -78,7 +71,7 @@ private:
     };
 
     SystemTimers& m_timers;
-    std::vector<TimerSlot> TimerTable;  // slot k of the table is element k - 1
+    std::vector<TimerSlot> TimerTable;
 };
 
 }  // namespace quorvane

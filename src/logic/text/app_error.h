@@ -16,7 +16,6 @@ public:
     const QString& description() const noexcept { return m_description; }
     const char* what() const noexcept override { return "quorvane::AppError"; }
 
-    static constexpr qint32 kObjectError = static_cast<qint32>(0x80040000u);
     static constexpr qint32 kNoTimer = static_cast<qint32>(0x80047925u);  // object error + 31013
     static constexpr qint32 kTypeMismatch = 13;
     static constexpr qint32 kOverflow = 6;
