@@ -173,14 +173,14 @@ int runDemo(const QStringList& arguments) {
     window.show();
     const QString mode = arguments.value(0);
     if (mode == u"single"_s) {
-        window.Text5->setText(u"www.qq.com"_s);
-        window.Command11->click();
+        window.findChild<QLineEdit*>(u"Text5"_s)->setText(u"www.qq.com"_s);
+        window.findChild<QPushButton*>(u"Command11"_s)->click();
     }
     if (mode == u"batch"_s) {
-        window.Text1->setPlainText(kSampleList);
-        window.Command14->click();
-        window.Command12->click();
-        window.Command3->click();
+        window.findChild<QPlainTextEdit*>(u"Text1"_s)->setPlainText(kSampleList);
+        for (const QString& name : {u"Command14"_s, u"Command12"_s, u"Command3"_s}) {
+            window.findChild<QPushButton*>(name)->click();
+        }
     }
     return QApplication::exec();
 }
