@@ -34,7 +34,7 @@ PauseLog runWatching(FormHarness& h, qint64 maxMs) {
     for (qint64 t = 0; t < maxMs; t += 10) {
         h.time.advance(10);  // one progress tick
         if (h.runs->batch.pauseAt() != pauseAt && h.runs->batch.paused()) {
-            log.labelsAtPause.append(h.form->Label2->text());
+            log.labelsAtPause.append(h.text(u"Label2"));
         }
         pauseAt = h.runs->batch.pauseAt();
     }
@@ -99,14 +99,13 @@ private Q_SLOTS:
 
 void TestBatch::importEnablesRunButtonsAndNumbersLines() {
     FormHarness h;
-    Form1& f = *h.form;
     h.importBox(u"a.com\n\nword\n  b.com \nhttp://c.com/\na.com\n"_s);
-    for (QPushButton* b : {f.Command2, f.Command3, f.Command9, f.Command10}) {
-        QVERIFY(b->isEnabled());
+    for (const auto* name : {u"Command2", u"Command3", u"Command9", u"Command10"}) {
+        QVERIFY(h.control<QPushButton>(name).isEnabled());
     }
-    const ListModel& list = f.ListView1->items();
+    const ListModel& list = h.list(u"ListView1").items();
     QCOMPARE(list.itemCount(), 4);
-    QCOMPARE(f.Label3->text(), u"4"_s);
+    QCOMPARE(h.text(u"Label3"), u"4"_s);
     QCOMPARE(list.itemText(1), u"1"_s);
     QCOMPARE(list.itemText(2), u"4"_s);
     QCOMPARE(h.cell(2, 1), u"  b.com "_s);
@@ -125,16 +124,15 @@ void TestBatch::importEnablesRunButtonsAndNumbersLines() {
 
 void TestBatch::importOfEmptyBoxAndClear() {
     FormHarness h;
-    Form1& f = *h.form;
     h.importDomains({u"a.com"_s, u"b.com"_s});
-    f.Command2->click();
-    QCOMPARE(f.Text1->toPlainText(), QString());
-    QCOMPARE(f.ListView1->items().itemCount(), 2);
-    QCOMPARE(f.Label3->text(), u"2"_s);
-    f.Command12->click();
-    QCOMPARE(f.ListView1->items().itemCount(), 0);
-    QCOMPARE(f.ListView1->items().headerCount(), 8);
-    QCOMPARE(f.Label3->text(), u"0"_s);
+    h.click(u"Command2");
+    QCOMPARE(h.text(u"Text1"), QString());
+    QCOMPARE(h.list(u"ListView1").items().itemCount(), 2);
+    QCOMPARE(h.text(u"Label3"), u"2"_s);
+    h.click(u"Command12");
+    QCOMPARE(h.list(u"ListView1").items().itemCount(), 0);
+    QCOMPARE(h.list(u"ListView1").items().headerCount(), 8);
+    QCOMPARE(h.text(u"Label3"), u"0"_s);
     // Start with an empty list sends nothing and stays quiet.
     h.pressStart();
     h.time.advance(1000);
@@ -144,11 +142,10 @@ void TestBatch::importOfEmptyBoxAndClear() {
 
 void TestBatch::importDuringRunEndsIt() {
     FormHarness h;
-    Form1& f = *h.form;
     h.importDomains(numberedDomains(6));
     h.pressStart();
     h.time.advance(65);  // a few rows counted, the next pages on their way
-    QVERIFY(f.Label2->text() != u"0"_s);
+    QVERIFY(h.text(u"Label2") != u"0"_s);
     const int sent = batchSent(h);
     h.importDomains(numberedDomains(4, u"new"_s));
     h.time.advance(5000);
@@ -157,7 +154,7 @@ void TestBatch::importDuringRunEndsIt() {
     for (int row = 1; row <= 4; ++row) {
         QCOMPARE(h.rowCells(row).mid(1), QStringList(6, u"..."_s));
     }
-    QCOMPARE(f.Label2->text(), u"0"_s);
+    QCOMPARE(h.text(u"Label2"), u"0"_s);
     QVERIFY(!h.runs->batch.active());
     QVERIFY(!h.runs->batch.resumePending());
     // The next Start is a fresh one, from the first new row, also after a Pause.
@@ -165,31 +162,31 @@ void TestBatch::importDuringRunEndsIt() {
     h.pressStart();
     QCOMPARE(h.sentStats().last(), u"http://stats.test/baidu/new1.com/"_s);
     h.time.advance(5000);
-    QCOMPARE(f.Label2->text(), u"4"_s);
+    QCOMPARE(h.text(u"Label2"), u"4"_s);
     QCOMPARE(h.rowCells(4), expectedCells(u"new4.com"_s));
 }
 
 void TestBatch::columnClickSortsOncePerClick() {
     FormHarness h;
-    Form1& f = *h.form;
-    ListModel& list = f.ListView1->items();
+    QVERIFY(h.showBatchView());
+    ListModel& list = h.list(u"ListView1").items();
     h.importDomains({u"only.com"_s});
-    f.ListView1_ColumnClick(1);
+    h.clickHeader(u"ListView1", 1);
     QCOMPARE(list.column(1).tag, QString());  // fewer than two rows: nothing toggles
     QVERIFY(!list.sorted());
 
     QStringList names = numberedDomains(10);
     h.importDomains(names);
-    f.ListView1_ColumnClick(1);  // "序号", descending by value: 10, 9, ..., 1
+    h.clickHeader(u"ListView1", 1);  // "序号", descending by value: 10, 9, ..., 1
     QCOMPARE(list.itemText(1), u"10"_s);
     QCOMPARE(list.itemText(2), u"9"_s);
     QCOMPARE(list.itemText(10), u"1"_s);
     QCOMPARE(list.column(1).tag, u"1"_s);
-    f.ListView1_ColumnClick(1);
+    h.clickHeader(u"ListView1", 1);
     QCOMPARE(list.itemText(1), u"1"_s);
     QCOMPARE(list.itemText(2), u"2"_s);
     QCOMPARE(list.column(1).tag, u"0"_s);
-    f.ListView1_ColumnClick(2);  // another column starts descending, the first keeps its toggle
+    h.clickHeader(u"ListView1", 2);  // another column starts descending, the first keeps its toggle
     QCOMPARE(h.cell(1, 1), u"site9.com"_s);
     QCOMPARE(list.column(1).tag, u"0"_s);
 
@@ -208,17 +205,17 @@ void TestBatch::columnClickSortsOncePerClick() {
 
 void TestBatch::sortDuringRunKeepsFiguresWithTheirDomains() {
     FormHarness h;
-    Form1& f = *h.form;
+    QVERIFY(h.showBatchView());
     const QStringList names = numberedDomains(30);
     h.importDomains(names);
     h.setRowsPerBatch(u"7"_s).setPauseSeconds(u"1"_s).pressStart();
     h.time.advance(105);  // pages of several rows on their way
-    f.ListView1_ColumnClick(2);
+    h.clickHeader(u"ListView1", 2);
     h.time.advance(300);
-    f.ListView1_ColumnClick(3);
-    for (int step = 0; step < 200 && f.Label2->text() != u"30"_s; ++step) {
+    h.clickHeader(u"ListView1", 3);
+    for (int step = 0; step < 200 && h.text(u"Label2") != u"30"_s; ++step) {
         // A row is counted only once it is whole.
-        const int counted = f.Label2->text().toInt();
+        const int counted = h.text(u"Label2").toInt();
         int whole = 0;
         while (whole < 30 && h.runs->batch.complete(whole + 1)) {
             ++whole;
@@ -226,7 +223,7 @@ void TestBatch::sortDuringRunKeepsFiguresWithTheirDomains() {
         QVERIFY(counted <= whole);
         h.time.advance(100);
     }
-    QCOMPARE(f.Label2->text(), u"30"_s);
+    QCOMPARE(h.text(u"Label2"), u"30"_s);
     QStringList seen;
     for (int row = 1; row <= 30; ++row) {
         const QString domain = h.cell(row, 1);
@@ -242,24 +239,22 @@ void TestBatch::sortDuringRunKeepsFiguresWithTheirDomains() {
 
 void TestBatch::stoppedRunLetsProgressTimerSleep() {
     FormHarness h;
-    Form1& f = *h.form;
     h.importDomains(numberedDomains(20));
     h.pressStart();
     h.time.advance(45);
     h.pressStop();
     h.time.advance(1000);  // the pages on their way arrive and are counted
-    const QString counted = f.Label2->text();
+    const QString counted = h.text(u"Label2");
     QVERIFY(!h.runs->batch.active());
     QVERIFY(counted.toInt() < 20);
     h.pressStart();  // Stop, Start: a fresh run, watched again
     QVERIFY(h.runs->batch.active());
     h.time.advance(10'000);
-    QCOMPARE(f.Label2->text(), u"20"_s);
+    QCOMPARE(h.text(u"Label2"), u"20"_s);
 }
 
 void TestBatch::fullRunWithInitialInputs() {
     FormHarness h;
-    Form1& f = *h.form;
     const QStringList names = numberedDomains(25);
     h.importDomains(names);
     h.pressStart();
@@ -268,7 +263,7 @@ void TestBatch::fullRunWithInitialInputs() {
     QCOMPARE(h.sentSiteQueries(), QStringList{u"http://search.test/s?wd=site%3Asite1.com"_s});
     const PauseLog log = runWatching(h, 20'000);
     QCOMPARE(log.labelsAtPause, (QStringList{u"9"_s, u"19"_s}));
-    QCOMPARE(f.Label2->text(), u"25"_s);
+    QCOMPARE(h.text(u"Label2"), u"25"_s);
     QVERIFY(h.allFilled());
     for (int row = 1; row <= 25; ++row) {
         QCOMPARE(h.rowCells(row), expectedCells(names[row - 1]));
@@ -296,12 +291,11 @@ void TestBatch::rowsPerBatchVariants() {
     QFETCH(QString, rowsPerBatch);
     QFETCH(QStringList, labelsAtPause);
     FormHarness h;
-    Form1& f = *h.form;
     h.importDomains(numberedDomains(6));
     h.setRowsPerBatch(rowsPerBatch).pressStart();
     const PauseLog log = runWatching(h, 30'000);
     QCOMPARE(log.labelsAtPause, labelsAtPause);
-    QCOMPARE(f.Label2->text(), u"6"_s);
+    QCOMPARE(h.text(u"Label2"), u"6"_s);
     QVERIFY(h.allFilled());
 }
 
@@ -315,19 +309,17 @@ void TestBatch::pauseLengthNotPositiveMeansNoPause_data() {
 void TestBatch::pauseLengthNotPositiveMeansNoPause() {
     QFETCH(QString, seconds);
     FormHarness h;
-    Form1& f = *h.form;
     h.importDomains(numberedDomains(7));
     h.setRowsPerBatch(u"3"_s).setPauseSeconds(seconds).pressStart();
     const PauseLog log = runWatching(h, 30'000);
     QCOMPARE(log.labelsAtPause, QStringList{});
     QVERIFY(!h.runs->batch.paused());
     QVERIFY(h.allFilled());
-    QCOMPARE(f.Label2->text(), u"7"_s);
+    QCOMPARE(h.text(u"Label2"), u"7"_s);
 }
 
 void TestBatch::importEndsPausedRun() {
     FormHarness h;
-    Form1& f = *h.form;
     h.importDomains(numberedDomains(6, u"old"_s));
     h.setRowsPerBatch(u"3"_s).setPauseSeconds(u"30"_s).pressStart();
     QVERIFY(h.time.advanceUntil([&] { return h.runs->batch.paused(); }, 60'000));
@@ -338,7 +330,7 @@ void TestBatch::importEndsPausedRun() {
     QCOMPARE(h.sentStats().last(), u"http://stats.test/baidu/new1.com/"_s);
     h.time.advance(60'000);
     QVERIFY(h.allFilled());
-    QCOMPARE(f.Label2->text(), u"4"_s);
+    QCOMPARE(h.text(u"Label2"), u"4"_s);
     for (int row = 1; row <= 4; ++row) {
         QCOMPARE(h.rowCells(row), expectedCells(fresh[row - 1]));
     }
@@ -346,7 +338,6 @@ void TestBatch::importEndsPausedRun() {
 
 void TestBatch::importDuringAutomaticPauseEndsRunForGood() {
     FormHarness h;
-    Form1& f = *h.form;
     h.importDomains(numberedDomains(3, u"old"_s));
     h.setRowsPerBatch(u"1"_s).setPauseSeconds(u"1"_s).pressStart();
     h.time.advance(10);  // the pause before the first row, whose pages are still on their way
@@ -381,16 +372,15 @@ void TestBatch::freshStartForgetsOldFigures() {
 
 void TestBatch::progressTimerSleepsWhenAllCounted() {
     FormHarness h;
-    Form1& f = *h.form;
     h.importDomains(numberedDomains(3));
     h.pressStart();
     h.time.advance(10'000);
-    QCOMPARE(f.Label2->text(), u"3"_s);
+    QCOMPARE(h.text(u"Label2"), u"3"_s);
     QVERIFY(!h.runs->batch.active());
     h.pressStart();
     QVERIFY(h.runs->batch.active());
     h.time.advance(10'000);
-    QCOMPARE(f.Label2->text(), u"3"_s);
+    QCOMPARE(h.text(u"Label2"), u"3"_s);
     QVERIFY(!h.runs->batch.active());
 }
 
@@ -438,7 +428,6 @@ void TestBatch::errorStatusIsFailure_data() {
 void TestBatch::errorStatusIsFailure() {
     QFETCH(int, status);
     FormHarness h;
-    Form1& f = *h.form;
     h.importDomains({u"a.com"_s, u"b.com"_s});
     const auto replica = replicaResponder();
     // Error pages that happen to hold every marker.
@@ -450,14 +439,14 @@ void TestBatch::errorStatusIsFailure() {
     h.pressStart();
     h.time.advance(10'000);
     QCOMPARE(h.rowCells(1).mid(1), QStringList(6, u"失败"_s));
-    QCOMPARE(f.ListView1->items().subItemTip(1, DomainCell::Backlinks), u"HTTP "_s + QString::number(status));
+    QCOMPARE(h.list(u"ListView1").items().subItemTip(1, DomainCell::Backlinks),
+             u"HTTP "_s + QString::number(status));
     QCOMPARE(h.rowCells(2), expectedCells(u"b.com"_s));
-    QCOMPARE(f.Label2->text(), u"2"_s);
+    QCOMPARE(h.text(u"Label2"), u"2"_s);
 }
 
 void TestBatch::pauseThenStartRequestsNothingTwice() {
     FormHarness h;
-    Form1& f = *h.form;
     const QStringList names = numberedDomains(8);
     h.importDomains(names);
     h.http.setResponder(replicaResponder(35));
@@ -475,7 +464,7 @@ void TestBatch::pauseThenStartRequestsNothingTwice() {
     h.pressStart();  // replaces the fetchers whose replies are still on their way
     h.time.advance(10'000);
     QVERIFY(h.allFilled());
-    QCOMPARE(f.Label2->text(), u"8"_s);
+    QCOMPARE(h.text(u"Label2"), u"8"_s);
     for (const QString& name : names) {
         const int expected = name == inFlight ? 2 : 1;
         QCOMPARE(h.http.sentCount(u"http://stats.test/baidu/"_s + name + u"/"_s), expected);
@@ -485,22 +474,21 @@ void TestBatch::pauseThenStartRequestsNothingTwice() {
 
 void TestBatch::stopThenStartRestartsFromRowOne() {
     FormHarness h;
-    Form1& f = *h.form;
     h.importDomains(numberedDomains(6));
     h.setRowsPerBatch(u"0"_s).pressStart();
     h.time.advance(5000);
-    QCOMPARE(f.Label2->text(), u"6"_s);
+    QCOMPARE(h.text(u"Label2"), u"6"_s);
     h.pressStop();
     QVERIFY(h.runs->batch.halted());
     QVERIFY(!h.runs->batch.paused());
     h.pressStart();
-    QCOMPARE(f.Label2->text(), u"0"_s);
+    QCOMPARE(h.text(u"Label2"), u"0"_s);
     QCOMPARE(h.http.sentCount(u"http://stats.test/baidu/site1.com/"_s), 2);
     // Rows count again only once this run has fetched them.
     h.time.advance(10);
-    QCOMPARE(f.Label2->text(), u"0"_s);
+    QCOMPARE(h.text(u"Label2"), u"0"_s);
     h.time.advance(5000);
-    QCOMPARE(f.Label2->text(), u"6"_s);
+    QCOMPARE(h.text(u"Label2"), u"6"_s);
     QCOMPARE(h.sentStats().size(), 12);
 }
 
@@ -513,7 +501,6 @@ void TestBatch::userStopCancelsPendingResume_data() {
 void TestBatch::userStopCancelsPendingResume() {
     QFETCH(bool, pause);
     FormHarness h;
-    Form1& f = *h.form;
     h.importDomains(numberedDomains(10));
     h.setRowsPerBatch(u"3"_s).setPauseSeconds(u"2"_s).pressStart();
     QVERIFY(h.time.advanceUntil([&] { return h.runs->batch.paused(); }, 10'000));
@@ -533,7 +520,6 @@ void TestBatch::userPauseIsNotUndoneByPacing_data() {
 void TestBatch::userPauseIsNotUndoneByPacing() {
     QFETCH(bool, pause);
     FormHarness h;
-    Form1& f = *h.form;
     h.importDomains(numberedDomains(10));
     h.setRowsPerBatch(u"5"_s).pressStart();
     // Stop while row 4 is in flight on every chain and the boundary is still ahead of the count.
@@ -557,12 +543,11 @@ void TestBatch::userPauseIsNotUndoneByPacing() {
     h.pressStart();
     h.time.advance(30'000);
     QVERIFY(h.allFilled());
-    QCOMPARE(f.Label2->text(), u"10"_s);
+    QCOMPARE(h.text(u"Label2"), u"10"_s);
 }
 
 void TestBatch::userStartDuringAutomaticPauseDoesNotRestartLater() {
     FormHarness h;
-    Form1& f = *h.form;
     h.importDomains(numberedDomains(12));
     h.setRowsPerBatch(u"4"_s).setPauseSeconds(u"3"_s).pressStart();
     QVERIFY(h.time.advanceUntil([&] { return h.runs->batch.paused(); }, 10'000));
@@ -571,7 +556,7 @@ void TestBatch::userStartDuringAutomaticPauseDoesNotRestartLater() {
     QVERIFY(!h.runs->batch.resumePending());
     h.setRowsPerBatch(u"0"_s);  // one more pause, at the boundary already set, then none
     h.time.advance(20'000);
-    QCOMPARE(f.Label2->text(), u"12"_s);
+    QCOMPARE(h.text(u"Label2"), u"12"_s);
     // Nothing restarted the run from row 1; only a reply that Start replaced was asked for again.
     QCOMPARE(h.http.sentCount(u"http://stats.test/baidu/site1.com/"_s), 1);
     for (const QString& url : h.sentStats()) {
@@ -582,13 +567,12 @@ void TestBatch::userStartDuringAutomaticPauseDoesNotRestartLater() {
 
 void TestBatch::failuresShowAsFailuresAndRunCompletes() {
     FormHarness h;
-    Form1& f = *h.form;
     h.importDomains(
         {u"ok1.com"_s, u"hang.com"_s, u"verify.com"_s, u"garbage.com"_s, u"huge.com"_s, u"ok2.com"_s});
     h.setRowsPerBatch(u"0"_s).pressStart();
     h.time.advance(60'000);
     QVERIFY(h.allFilled());
-    QCOMPARE(f.Label2->text(), u"6"_s);
+    QCOMPARE(h.text(u"Label2"), u"6"_s);
     QCOMPARE(h.rowCells(1), expectedCells(u"ok1.com"_s));
     QCOMPARE(h.rowCells(2).mid(1), QStringList(6, u"失败"_s));  // every request timed out
     // The robot check is no count of 0; its statistics page is a normal one.
@@ -596,7 +580,7 @@ void TestBatch::failuresShowAsFailuresAndRunCompletes() {
     QCOMPARE(h.cell(3, 6), u"失败"_s);
     QCOMPARE(h.cell(3, 2), replica::statsFiguresFor(u"verify.com"_s).weight);
     // Each failure says why in its tooltip; the figures have none.
-    const ListModel& list = f.ListView1->items();
+    const ListModel& list = h.list(u"ListView1").items();
     QCOMPARE(list.subItemTip(2, DomainCell::Weight), u"超时：5 秒内无应答"_s);
     QCOMPARE(list.subItemTip(3, DomainCell::Backlinks), u"百度安全验证：需要人工验证"_s);
     QCOMPARE(list.subItemTip(4, DomainCell::Snapshot), u"页面中没有数据"_s);
@@ -610,7 +594,6 @@ void TestBatch::failuresShowAsFailuresAndRunCompletes() {
 
 void TestBatch::partialPagesFailWhereTheyStopNoResultsAreZero() {
     FormHarness h;
-    Form1& f = *h.form;
     h.importDomains({u"partial.com"_s, u"nomarker.com"_s, u"notfound.com"_s, u"empty.com"_s});
     h.pressStart();
     h.time.advance(30'000);
@@ -619,25 +602,24 @@ void TestBatch::partialPagesFailWhereTheyStopNoResultsAreZero() {
     // Where a page stops early or is cut off after the marker, the figures it lacks are no zeros.
     QCOMPARE(h.rowCells(1), (QStringList{u"partial.com"_s, partial.weight, partial.keywords, u"失败"_s,
                                          u"失败"_s, u"失败"_s, u"失败"_s}));
-    QCOMPARE(f.ListView1->items().subItemTip(1, DomainCell::Traffic), u"页面中没有该项"_s);
-    QCOMPARE(f.ListView1->items().subItemTip(1, DomainCell::Indexed), u"页面中没有结果数"_s);
+    QCOMPARE(h.list(u"ListView1").items().subItemTip(1, DomainCell::Traffic), u"页面中没有该项"_s);
+    QCOMPARE(h.list(u"ListView1").items().subItemTip(1, DomainCell::Indexed), u"页面中没有结果数"_s);
     QCOMPARE(h.rowCells(2).mid(1), noStatsPage());
     // A 404 page and an empty body are failed fetches.
     QCOMPARE(h.rowCells(3).mid(1), QStringList(6, u"失败"_s));
     QCOMPARE(h.rowCells(4).mid(1), QStringList(6, u"失败"_s));
-    QCOMPARE(f.Label2->text(), u"4"_s);
+    QCOMPARE(h.text(u"Label2"), u"4"_s);
 }
 
 void TestBatch::lastRowIsRepairedToo() {
     // The last row gets no advance, yet no cell may stay unknown: the run would never count it.
     for (const QString& last : {u"nomarker.com"_s, u"partial.com"_s, u"hang.com"_s}) {
         FormHarness h;
-        Form1& f = *h.form;
         h.importDomains({u"a.com"_s, u"b.com"_s, last});
         h.pressStart();
         h.time.advance(30'000);
         QVERIFY2(h.allFilled(), qPrintable(last));
-        QCOMPARE(f.Label2->text(), u"3"_s);
+        QCOMPARE(h.text(u"Label2"), u"3"_s);
         // Every chain ends on the last row, so a resume after a final pause asks for it again.
         QCOMPARE(h.runs->batch.cursor(Chain::Stats), 3);
         QCOMPARE(h.runs->batch.cursor(Chain::DomainQuery), 3);
@@ -660,7 +642,6 @@ void TestBatch::pauseLengthIsClampedNotWrapped() {
     QFETCH(QString, seconds);
     QFETCH(int, interval);
     FormHarness h;
-    Form1& f = *h.form;
     h.importDomains(numberedDomains(3));
     h.setRowsPerBatch(u"1"_s).setPauseSeconds(seconds).pressStart();
     h.time.advance(10);
@@ -671,12 +652,11 @@ void TestBatch::pauseLengthIsClampedNotWrapped() {
 
 void TestBatch::hugeRowsPerBatchDoesNotOverflow() {
     FormHarness h;
-    Form1& f = *h.form;
     h.importDomains(numberedDomains(3));
     h.setRowsPerBatch(u"1e30"_s).pressStart();
     QCOMPARE(h.runs->batch.pauseAt(), std::numeric_limits<qint64>::max());
     h.time.advance(5000);
-    QCOMPARE(f.Label2->text(), u"3"_s);
+    QCOMPARE(h.text(u"Label2"), u"3"_s);
     QVERIFY(!h.runs->batch.paused());
     h.setRowsPerBatch(u"70000"_s);  // beyond 16 bits
     h.pressStop();
@@ -686,10 +666,10 @@ void TestBatch::hugeRowsPerBatchDoesNotOverflow() {
 
 void TestBatch::retryAsksOnlyForFailedCells() {
     FormHarness h;
-    Form1& f = *h.form;
+    QVERIFY(h.showBatchView());
     h.messages.answer(MsgResult::Ok);
-    f.ListView1_ColumnClick(2);  // nothing to retry yet: says so
-    f.retryFailedRows();
+    h.clickHeader(u"ListView1", 2);  // nothing to retry yet: says so
+    h.pressKey(Qt::Key_R);
     QCOMPARE(h.messages.texts().size(), 1);
     h.importDomains({u"a.com"_s, u"b.com"_s, u"c.com"_s});
     // b.com's statistics page and c.com's backlink page fail once, as a busy site does.
@@ -704,22 +684,22 @@ void TestBatch::retryAsksOnlyForFailedCells() {
         }
         return reply;
     });
-    f.Command3->click();
+    h.click(u"Command3");
     h.time.advance(5000);
     QCOMPARE(h.cell(2, DomainCell::Weight), u"失败"_s);
     QCOMPARE(h.cell(3, DomainCell::Backlinks), u"失败"_s);
     const int sent = static_cast<int>(h.http.sent().size());
-    f.ListView1_ColumnClick(2);  // the order shown does not matter
-    f.retryFailedRows();
-    QCOMPARE(f.Label2->text(), u"0"_s);
+    h.clickHeader(u"ListView1", 2);  // the order shown does not matter
+    h.pressKey(Qt::Key_R);
+    QCOMPARE(h.text(u"Label2"), u"0"_s);
     h.time.advance(5000);
     QCOMPARE(h.http.sent().mid(sent),
              (QStringList{u"http://stats.test/baidu/b.com/"_s, u"http://search.test/s?wd=domain%3Ac.com"_s}));
     for (int row = 1; row <= 3; ++row) {
         QCOMPARE(h.rowCells(row), expectedCells(h.cell(row, DomainCell::Domain)));
-        QCOMPARE(f.ListView1->items().subItemTip(row, DomainCell::Weight), QString());
+        QCOMPARE(h.list(u"ListView1").items().subItemTip(row, DomainCell::Weight), QString());
     }
-    QCOMPARE(f.Label2->text(), u"3"_s);
+    QCOMPARE(h.text(u"Label2"), u"3"_s);
 }
 
 namespace {
@@ -751,9 +731,10 @@ FakeHttp::Responder robotCheckOnBaidu() {
 
 void TestBatch::retryKeepsGoodStatisticsFigures() {
     FormHarness h;
+    QVERIFY(h.showBatchView());
     h.importFile(u"d.example.com|7|失败|...|...|...|2026-01-01\r\n"_s);
-    QCOMPARE(h.form->ListView1->items().subItemTip(1, DomainCell::Keywords), u"上次查询失败"_s);
-    h.form->retryFailedRows();
+    QCOMPARE(h.list(u"ListView1").items().subItemTip(1, DomainCell::Keywords), u"上次查询失败"_s);
+    h.pressKey(Qt::Key_R);
     h.time.advance(5000);
     const QStringList fresh = expectedCells(u"d.example.com"_s);
     // The page is asked again for the unknown cells; the good figures stay as they were.
@@ -764,30 +745,32 @@ void TestBatch::retryKeepsGoodStatisticsFigures() {
 
 void TestBatch::retryIsPacedByTheRowsItAsksFor() {
     FormHarness h;
+    QVERIFY(h.showBatchView());
     h.importFile(savedLines(100, 20));
     h.setRowsPerBatch(u"5"_s).setPauseSeconds(u"10"_s);
-    h.form->retryFailedRows();
+    h.pressKey(Qt::Key_R);
     // The first pause holds the chains a few rows on, not at the end of the list.
     QVERIFY(h.time.advanceUntil([&] { return h.runs->batch.paused(); }, 5000));
-    QCOMPARE(h.form->Label2->text(), u"104"_s);
+    QCOMPARE(h.text(u"Label2"), u"104"_s);
     QVERIFY(h.sentSiteQueries().size() <= 6);
     const PauseLog log = runWatching(h, 60'000);
     // Pauses after every five retried rows, the first after four, as in a run.
     QCOMPARE(log.labelsAtPause, (QStringList{u"109"_s, u"114"_s, u"119"_s}));
-    QCOMPARE(h.form->Label2->text(), u"120"_s);
+    QCOMPARE(h.text(u"Label2"), u"120"_s);
 }
 
 void TestBatch::retryCountsRowsThatNeedNothingAtOnce() {
     FormHarness h;
+    QVERIFY(h.showBatchView());
     h.importFile(savedLines(5000, 1));
     h.setRowsPerBatch(u"0"_s);
-    h.form->retryFailedRows();
+    h.pressKey(Qt::Key_R);
     h.time.advance(10);
-    QCOMPARE(h.form->Label2->text(), u"5000"_s);
+    QCOMPARE(h.text(u"Label2"), u"5000"_s);
     h.time.advance(100);  // the open row's pages arrive
-    h.form->retryFailedRows();
+    h.pressKey(Qt::Key_R);
     h.time.advance(10);
-    QCOMPARE(h.form->Label2->text(), u"5001"_s);
+    QCOMPARE(h.text(u"Label2"), u"5001"_s);
 }
 
 void TestBatch::startOnImportedFiguresAsksFirst_data() {
@@ -827,7 +810,7 @@ void TestBatch::startOnImportedFiguresAsksFirst() {
 // The back-off's lengths are the run state's; here what the window makes of a block.
 void TestBatch::robotChecksPauseTheRunUntilItGoesOnByItself() {
     FormHarness h;
-    const auto notice = [&] { return h.form->Label6->text(); };
+    const auto notice = [&] { return h.text(u"Label6"); };
     const auto baiduAsked = [&] { return h.sentSiteQueries().size() + h.sentDomainQueries().size(); };
     h.http.setResponder(robotCheckOnBaidu());
     h.importDomains(numberedDomains(50));
@@ -836,7 +819,8 @@ void TestBatch::robotChecksPauseTheRunUntilItGoesOnByItself() {
     // Three checks in a row: the run holds, says so without a box, and asks Baidu nothing more.
     QCOMPARE(notice(), u"百度要求安全验证：已暂停，05:00 后自动继续"_s);
     QVERIFY(h.messages.shown.isEmpty());
-    QCOMPARE(h.form->ListView1->items().subItemTip(1, DomainCell::Indexed), u"百度安全验证：需要人工验证"_s);
+    QCOMPARE(h.list(u"ListView1").items().subItemTip(1, DomainCell::Indexed),
+             u"百度安全验证：需要人工验证"_s);
     const qsizetype asked = baiduAsked();
     h.time.advance(1000);
     QCOMPARE(notice(), u"百度要求安全验证：已暂停，04:59 后自动继续"_s);
@@ -849,7 +833,7 @@ void TestBatch::robotChecksPauseTheRunUntilItGoesOnByItself() {
     h.pressStart();
     QVERIFY(notice().isEmpty());
     h.time.advance(30'000);
-    QCOMPARE(h.form->Label2->text(), u"50"_s);
+    QCOMPARE(h.text(u"Label2"), u"50"_s);
     h.http.setResponder(robotCheckOnBaidu());
     h.pressStart();
     QVERIFY(h.time.advanceUntil([&] { return !notice().isEmpty(); }, 2000));

@@ -146,6 +146,12 @@ bool FormDriver::showActive() {
     return QTest::qWaitForWindowActive(form.get());
 }
 
+bool FormDriver::showBatchView() {
+    const bool active = showActive();
+    click(u"Command14");
+    return active;
+}
+
 void FormDriver::pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {
     if (!form->isActiveWindow()) {
         showActive();

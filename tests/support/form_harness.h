@@ -75,6 +75,8 @@ struct FormDriver {
     bool showWindow();
     // Shows and activates the window, as the window's keys need; whether it became active in time.
     bool showActive();
+    // Shows and activates the window in its batch view; whether it became active in time.
+    bool showBatchView();
     // A key pressed on the window (made active first), Ctrl+ unless told otherwise.
     void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier);
     // Puts text in the domain box and presses "手动导入".
