@@ -63,7 +63,7 @@ QByteArray keywordPageOf(int rows) {
 
 // Figure i of the single query's strip: the label "Label5_<i>".
 QLabel& strip(const FormDriver& h, int i, Here where = Here::current()) {
-    return h.control<QLabel>(u"Label5_"_s + QString::number(i), where);
+    return h.control<QLabel>(QString(u"Label5_"_s + QString::number(i)), where);
 }
 
 QStringList keywordCells(const FormDriver& h, int row) {
