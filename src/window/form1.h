@@ -50,58 +50,6 @@ public:
     static const QString kSampleDomain;
     static const QString kSupportContact;
 
-    // --- Controls of the batch view (on the window itself and in Frame1), with caption and role.
-    QGroupBox* Frame1 = nullptr;       // batch settings panel
-    QPushButton* Command12 = nullptr;  // 手动导入: rebuild the domain list from Text1
-    QPlainTextEdit* Text1 = nullptr;   // the domain input box, one domain per line
-    QPushButton* Command10 = nullptr;  // 停止: stop the batch run
-    QPushButton* Command9 = nullptr;   // 暂停: pause the batch run
-    QPushButton* Command3 = nullptr;   // 开始: start or resume the batch run
-    QPushButton* Command2 = nullptr;   // 清空地址: empty Text1
-    ListView* ListView1 = nullptr;     // the domain list: 序号, domain and six figures
-    QPushButton* Command19 = nullptr;  // 单条详细查询: switch to the single view
-    QCheckBox* Check3 = nullptr;       // 保存域名+结果: save whole rows, not domains only
-    QComboBox* Combo1 = nullptr;       // pause length in seconds ("停 … 秒")
-    QLineEdit* Text4 = nullptr;        // rows per batch before a pause ("查询: … 条")
-    QPushButton* Command8 = nullptr;   // 确认保存: append the domain list to Text3's file
-    QPushButton* Command7 = nullptr;   // 查看结果: open Text3's file
-    QPushButton* Command6 = nullptr;   // 确认导入: import the domain file named in Text2
-    QPushButton* Command5 = nullptr;   // 查看网址: open Text2's file
-    QPushButton* Command4 = nullptr;   // 重选路径: choose Text3's file
-    QLineEdit* Text3 = nullptr;        // 保存路径: the batch result file
-    QPushButton* Command1 = nullptr;   // 重选路径: choose Text2's file
-    QLineEdit* Text2 = nullptr;        // 导入路径: the domain file
-    QLabel* Label3 = nullptr;          // rows imported, inside "共导入 … 条"
-    QLabel* Label2 = nullptr;          // rows queried, inside "已查询 … 条"
-    QLabel* Label6 = nullptr;  // the run's notice under the domain list: a block pause and its countdown
-    std::array<QLabel*, 7> Label1{};  // captions: 0 导入路径, 1 and 4 保存路径, 3 查询…秒, 5 共导入, 6 已查询
-
-    // --- Controls of the single-domain and keyword view (in Frame2, which covers the batch view).
-    QGroupBox* Frame2 = nullptr;       // the whole single view; shown at start
-    ListView* ListView3 = nullptr;     // the filtered keyword list, laid over ListView2
-    ListView* ListView2 = nullptr;     // the keyword list: 序号, keyword, rank, index, indexed, title
-    QGroupBox* Frame3 = nullptr;       // the view's top band
-    QLineEdit* Text7 = nullptr;        // 保存路径: the keyword result file
-    QPushButton* Command18 = nullptr;  // 重选路径: choose Text7's file
-    QPushButton* Command17 = nullptr;  // 查看结果: open Text7's file
-    QPushButton* Command16 = nullptr;  // 确认保存: append the keyword list to Text7's file
-    QPushButton* Command14 = nullptr;  // 批量查询: switch to the batch view
-    QPushButton* Command15 = nullptr;  // 返 回: hide the filtered list
-    QComboBox* Combo2 = nullptr;       // 结果过滤: the filter's kind
-    QPushButton* Command13 = nullptr;  // 开 始: run the filter
-    QLineEdit* Text6 = nullptr;        // the filter's value (a keyword or a number)
-    QPushButton* Command11 = nullptr;  // 开  始: start the single query
-    QLineEdit* Text5 = nullptr;        // the single query's domain, after "http://"
-    QGroupBox* Frame4 = nullptr;       // the strip of the query's figures
-    QCheckBox* Check5 = nullptr;       // 保存关键词+结果: save whole rows, not keywords only
-    std::array<QLabel*, 9> Label4{};   // captions of the single view
-    // Values: 0 weight, 1 keyword count, 2 visitors, 3 snapshot, 4 indexed, 5 pages in all, 6 pages done.
-    std::array<QLabel*, 7> Label5{};
-
-    // --- Timers.
-    WindowTimer Timer1;  // 10 ms: shows the batch run's count of rows done while it runs
-    WindowTimer Timer3;  // asks for the update notice once, 5 s after start
-
     // Screen twips per pixel, for list column widths.
     double TwipsPerPixelX() const { return m_twipsPerPixelX; }
 
@@ -170,6 +118,58 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // --- Controls of the batch view (on the window itself and in Frame1), with caption and role.
+    QGroupBox* Frame1 = nullptr;       // batch settings panel
+    QPushButton* Command12 = nullptr;  // 手动导入: rebuild the domain list from Text1
+    QPlainTextEdit* Text1 = nullptr;   // the domain input box, one domain per line
+    QPushButton* Command10 = nullptr;  // 停止: stop the batch run
+    QPushButton* Command9 = nullptr;   // 暂停: pause the batch run
+    QPushButton* Command3 = nullptr;   // 开始: start or resume the batch run
+    QPushButton* Command2 = nullptr;   // 清空地址: empty Text1
+    ListView* ListView1 = nullptr;     // the domain list: 序号, domain and six figures
+    QPushButton* Command19 = nullptr;  // 单条详细查询: switch to the single view
+    QCheckBox* Check3 = nullptr;       // 保存域名+结果: save whole rows, not domains only
+    QComboBox* Combo1 = nullptr;       // pause length in seconds ("停 … 秒")
+    QLineEdit* Text4 = nullptr;        // rows per batch before a pause ("查询: … 条")
+    QPushButton* Command8 = nullptr;   // 确认保存: append the domain list to Text3's file
+    QPushButton* Command7 = nullptr;   // 查看结果: open Text3's file
+    QPushButton* Command6 = nullptr;   // 确认导入: import the domain file named in Text2
+    QPushButton* Command5 = nullptr;   // 查看网址: open Text2's file
+    QPushButton* Command4 = nullptr;   // 重选路径: choose Text3's file
+    QLineEdit* Text3 = nullptr;        // 保存路径: the batch result file
+    QPushButton* Command1 = nullptr;   // 重选路径: choose Text2's file
+    QLineEdit* Text2 = nullptr;        // 导入路径: the domain file
+    QLabel* Label3 = nullptr;          // rows imported, inside "共导入 … 条"
+    QLabel* Label2 = nullptr;          // rows queried, inside "已查询 … 条"
+    QLabel* Label6 = nullptr;  // the run's notice under the domain list: a block pause and its countdown
+    std::array<QLabel*, 7> Label1{};  // captions: 0 导入路径, 1 and 4 保存路径, 3 查询…秒, 5 共导入, 6 已查询
+
+    // --- Controls of the single-domain and keyword view (in Frame2, which covers the batch view).
+    QGroupBox* Frame2 = nullptr;       // the whole single view; shown at start
+    ListView* ListView3 = nullptr;     // the filtered keyword list, laid over ListView2
+    ListView* ListView2 = nullptr;     // the keyword list: 序号, keyword, rank, index, indexed, title
+    QGroupBox* Frame3 = nullptr;       // the view's top band
+    QLineEdit* Text7 = nullptr;        // 保存路径: the keyword result file
+    QPushButton* Command18 = nullptr;  // 重选路径: choose Text7's file
+    QPushButton* Command17 = nullptr;  // 查看结果: open Text7's file
+    QPushButton* Command16 = nullptr;  // 确认保存: append the keyword list to Text7's file
+    QPushButton* Command14 = nullptr;  // 批量查询: switch to the batch view
+    QPushButton* Command15 = nullptr;  // 返 回: hide the filtered list
+    QComboBox* Combo2 = nullptr;       // 结果过滤: the filter's kind
+    QPushButton* Command13 = nullptr;  // 开 始: run the filter
+    QLineEdit* Text6 = nullptr;        // the filter's value (a keyword or a number)
+    QPushButton* Command11 = nullptr;  // 开  始: start the single query
+    QLineEdit* Text5 = nullptr;        // the single query's domain, after "http://"
+    QGroupBox* Frame4 = nullptr;       // the strip of the query's figures
+    QCheckBox* Check5 = nullptr;       // 保存关键词+结果: save whole rows, not keywords only
+    std::array<QLabel*, 9> Label4{};   // captions of the single view
+    // Values: 0 weight, 1 keyword count, 2 visitors, 3 snapshot, 4 indexed, 5 pages in all, 6 pages done.
+    std::array<QLabel*, 7> Label5{};
+
+    // --- Timers.
+    WindowTimer Timer1;  // 10 ms: shows the batch run's count of rows done while it runs
+    WindowTimer Timer3;  // asks for the update notice once, 5 s after start
+
     // Whether the key is one of the window's shortcuts (Ctrl+E, Ctrl+R).
     bool isWindowKey(const QKeyEvent& key) const;
     void buildControls();
