@@ -39,7 +39,7 @@ public:
 
     qint64 rowCount() const { return static_cast<qint64>(m_rows.size()); }
     qint64 rowsFilled() const { return m_keywordRow - 1; }  // rows the pages filled whole, in order
-    const KeywordRow& row(qint64 entry) const;  // entry 1-based, the order the rows were made in
+    const KeywordRow& row(qint64 entry) const;              // entry 1-based, the order the rows were made in
 
     void pr4_HttpEvent(const QString& HereReturnCode);
 
