@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "form1.h"
 
+#include "keywords/keyword_filter.h"
+
 #include "caption_label.h"
 #include "text/app_error.h"
 
@@ -180,9 +182,8 @@ void Form1::buildControls() {
     Command16 = button(Frame3, u"Command16"_s, u"确认保存"_s, twips(11280, 1400, 975, 300), false);
     Command14 = button(Frame3, u"Command14"_s, u"批量查询"_s, twips(9480, 240, 1215, 375), true);
     Command15 = button(Frame3, u"Command15"_s, u"返 回"_s, twips(5280, 1400, 855, 300), true);
-    Combo2 = combo(Frame3, u"Combo2"_s, u"搜索包含关键词:"_s,
-                   {u"搜索包含关键词:"_s, u"查看百度指数大于"_s, u"查看百度收录大于"_s},
-                   twips(1080, 1400, 1815, 300));
+    Combo2 = combo(Frame3, u"Combo2"_s, kContainsFilter,
+                   {kContainsFilter, kSearchIndexFilter, kIndexedFilter}, twips(1080, 1400, 1815, 300));
     Command13 = button(Frame3, u"Command13"_s, u"开 始"_s, twips(4320, 1400, 855, 300), true);
     Text6 = textBox(Frame3, u"Text6"_s, u"请输入关键词"_s, twips(3000, 1400, 1215, 270));
     Command11 = button(Frame3, u"Command11"_s, u"开  始"_s, twips(8040, 240, 1215, 375), true);

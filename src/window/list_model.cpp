@@ -122,6 +122,13 @@ void ListModel::resetRows() {
     m_positionOf = m_shown;
 }
 
+// A run's new list: every row in the order of its entry, no colours.
+void ListModel::endRowsReset() {
+    m_colors.clear();
+    resetRows();
+    endResetModel();
+}
+
 void ListModel::rowChanged(std::size_t entry, int first, int last) {
     const int row = m_positionOf[entry];
     const QModelIndex from = index(row, first);
@@ -134,11 +141,7 @@ void ListModel::rowChanged(std::size_t entry, int first, int last) {
 void ListModel::showRun(const BatchRun& run) {
     setRows(std::make_unique<DomainRows>(run));
     connect(&run, &BatchRun::rowsAboutToReset, m_source.get(), [this] { beginResetModel(); });
-    connect(&run, &BatchRun::rowsReset, m_source.get(), [this] {
-        m_colors.clear();
-        resetRows();
-        endResetModel();
-    });
+    connect(&run, &BatchRun::rowsReset, m_source.get(), [this] { endRowsReset(); });
     connect(&run, &BatchRun::figureChanged, m_source.get(), [this](qint64 entry, int cell) {
         if (entry >= 1 && static_cast<std::size_t>(entry) <= m_positionOf.size()) {
             rowChanged(static_cast<std::size_t>(entry - 1), cell, cell);
@@ -157,11 +160,7 @@ void ListModel::showRun(const BatchRun& run) {
 void ListModel::showRun(const KeywordRun& run) {
     setRows(std::make_unique<KeywordRows>(run));
     connect(&run, &KeywordRun::rowsAboutToReset, m_source.get(), [this] { beginResetModel(); });
-    connect(&run, &KeywordRun::rowsReset, m_source.get(), [this] {
-        m_colors.clear();
-        resetRows();
-        endResetModel();
-    });
+    connect(&run, &KeywordRun::rowsReset, m_source.get(), [this] { endRowsReset(); });
     connect(&run, &KeywordRun::rowChanged, m_source.get(), [this](qint64 entry) {
         if (entry >= 1 && static_cast<std::size_t>(entry) <= m_positionOf.size()) {
             rowChanged(static_cast<std::size_t>(entry - 1), KeywordCell::Keyword, KeywordCell::Title);

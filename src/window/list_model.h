@@ -101,6 +101,7 @@ public:
 private:
     void setRows(std::unique_ptr<Rows> rows);
     void resetRows();
+    void endRowsReset();
     void rowChanged(std::size_t entry, int first, int last);
     std::size_t entryAtPosition(int position) const;  // throws when out of range
     std::size_t checkedCell(int position, int index) const;

@@ -8,6 +8,10 @@ using namespace Qt::StringLiterals;
 
 namespace quorvane {
 
+const QString kContainsFilter = u"搜索包含关键词:"_s;
+const QString kSearchIndexFilter = u"查看百度指数大于"_s;
+const QString kIndexedFilter = u"查看百度收录大于"_s;
+
 int KeywordFilter::testedCell() const {
     switch (kind) {
         case Kind::Contains:
@@ -24,14 +28,14 @@ int KeywordFilter::testedCell() const {
 
 std::optional<KeywordFilter> keywordFilterFor(const QString& kindCaption, const QString& value) {
     KeywordFilter filter;
-    if (kindCaption == u"搜索包含关键词:"_s) {
+    if (kindCaption == kContainsFilter) {
         filter.kind = KeywordFilter::Kind::Contains;
         filter.needle = value;
         return filter;
     }
-    if (kindCaption == u"查看百度指数大于"_s) {
+    if (kindCaption == kSearchIndexFilter) {
         filter.kind = KeywordFilter::Kind::SearchIndexAbove;
-    } else if (kindCaption == u"查看百度收录大于"_s) {
+    } else if (kindCaption == kIndexedFilter) {
         filter.kind = KeywordFilter::Kind::IndexedAbove;
     } else {
         return filter;  // a caption typed into the box: every row passes

@@ -7,6 +7,11 @@
 
 namespace quorvane {
 
+// The kinds of "结果过滤", as its box names them.
+extern const QString kContainsFilter;
+extern const QString kSearchIndexFilter;
+extern const QString kIndexedFilter;
+
 // The filter over the keyword list, as "结果过滤" chooses it.
 struct KeywordFilter {
     enum class Kind { None, Contains, SearchIndexAbove, IndexedAbove };

@@ -14,21 +14,18 @@ namespace quorvane {
 
 namespace {
 
-const QString kContainsMode = u"搜索包含关键词:"_s;
-const QString kIndexMode = u"查看百度指数大于"_s;
-const QString kIndexedMode = u"查看百度收录大于"_s;
 const QString kHint = u"请输入关键词"_s;
 
 }  // namespace
 
 void Form1::Combo2_Click() {
-    if (Combo2->currentText() == kContainsMode) {
+    if (Combo2->currentText() == kContainsFilter) {
         Text6->setText(kHint);
     }
-    if (Combo2->currentText() == kIndexMode) {
+    if (Combo2->currentText() == kSearchIndexFilter) {
         Text6->setText(u"100"_s);
     }
-    if (Combo2->currentText() == kIndexedMode) {
+    if (Combo2->currentText() == kIndexedFilter) {
         Text6->setText(u"10000"_s);
     }
 }
