@@ -47,10 +47,6 @@ QStringList noStatsPage() {
     return {u"失败"_s, u"失败"_s, u"失败"_s, u"0"_s, u"0"_s, u"失败"_s};
 }
 
-int batchSent(const FormHarness& h) {
-    return static_cast<int>(h.sentStats().size() + h.sentDomainQueries().size() + h.sentSiteQueries().size());
-}
-
 }  // namespace
 
 class TestBatch final : public QObject {
@@ -146,11 +142,11 @@ void TestBatch::importDuringRunEndsIt() {
     h.pressStart();
     h.time.advance(65);  // a few rows counted, the next pages on their way
     QVERIFY(h.text(u"Label2") != u"0"_s);
-    const int sent = batchSent(h);
+    const int sent = h.batchSent();
     h.importDomains(numberedDomains(4, u"new"_s));
     h.time.advance(5000);
     // No old page fills a new row, nothing more is asked for, nothing is counted.
-    QCOMPARE(batchSent(h), sent);
+    QCOMPARE(h.batchSent(), sent);
     for (int row = 1; row <= 4; ++row) {
         QCOMPARE(h.rowCells(row).mid(1), QStringList(6, u"..."_s));
     }
@@ -345,7 +341,7 @@ void TestBatch::importDuringAutomaticPauseEndsRunForGood() {
     h.importDomains(numberedDomains(3, u"new"_s));
     h.time.advance(30'000);
     // Neither the pending resume, nor a later boundary, nor the old run's replies touch the new list.
-    QCOMPARE(batchSent(h), 3);
+    QCOMPARE(h.batchSent(), 3);
     QVERIFY(!h.runs->batch.paused());
     QVERIFY(!h.runs->batch.resumePending());
     QCOMPARE(h.rowCells(1).mid(1), QStringList(6, u"..."_s));
@@ -507,9 +503,9 @@ void TestBatch::userStopCancelsPendingResume() {
     QVERIFY(h.runs->batch.resumePending());
     pause ? h.pressPause() : h.pressStop();  // during the automatic pause
     QVERIFY(!h.runs->batch.resumePending());
-    const int sent = batchSent(h);
+    const int sent = h.batchSent();
     h.time.advance(30'000);
-    QCOMPARE(batchSent(h), sent);  // the run stays stopped
+    QCOMPARE(h.batchSent(), sent);  // the run stays stopped
     QVERIFY(h.runs->batch.halted());
 }
 
@@ -538,7 +534,7 @@ void TestBatch::userPauseIsNotUndoneByPacing() {
     QCOMPARE(h.runs->batch.pauseAt(), 10);
     QCOMPARE(h.runs->batch.paused(), pause);
     QVERIFY(!h.runs->batch.resumePending());
-    QCOMPARE(batchSent(h), 12);
+    QCOMPARE(h.batchSent(), 12);
     // Start resumes after a Pause and starts afresh after a Stop; either way the run completes.
     h.pressStart();
     h.time.advance(30'000);

@@ -18,65 +18,6 @@ using namespace Qt::StringLiterals;
 
 namespace quorvane::testing {
 
-namespace {
-
-// The body of a raw answer, or none when the answer is cut short of its Content-Length.
-std::optional<QByteArray> rawBody(const QByteArray& raw) {
-    const qsizetype headEnd = raw.indexOf("\r\n\r\n");
-    if (headEnd < 0) {
-        return std::nullopt;
-    }
-    const QByteArray body = raw.sliced(headEnd + 4);
-    const QList<QByteArray> lines = raw.first(headEnd).split('\n');
-    for (const QByteArray& line : lines) {
-        if (line.toLower().startsWith("content-length:") &&
-            line.sliced(15).trimmed().toLongLong() > body.size()) {
-            return std::nullopt;
-        }
-    }
-    return body;
-}
-
-}  // namespace
-
-FakeHttp::Responder replicaResponder(qint64 delayMs) {
-    return [delayMs](const QString& url) {
-        const qsizetype hostEnd = url.indexOf(u'/', url.indexOf(u"//"_s) + 2);
-        const QByteArray target = hostEnd < 0 ? QByteArrayLiteral("/") : url.mid(hostEnd).toUtf8();
-        const replica::Reply reply = replica::replicaReply(replica::requestFor(target));
-        FakeReply fake;
-        fake.delayMs = delayMs + reply.delayMs;
-        fake.status = reply.status;
-        fake.contentType = reply.contentType;
-        for (const auto& [name, value] : reply.headers) {
-            if (name == "Location") {
-                fake.redirectedTo = QString::fromUtf8(value);
-            }
-        }
-        switch (reply.kind) {
-            case replica::Reply::Kind::Normal:
-                // Redirects are not followed here; the ones the site sends (loops, other schemes)
-                // fail on the real stack too.
-                fake.body = reply.status / 100 == 3 ? std::nullopt : std::optional<QByteArray>(reply.body);
-                break;
-            case replica::Reply::Kind::Raw:
-                fake.body = rawBody(reply.raw);
-                break;
-            case replica::Reply::Kind::Trickle:
-                fake.body = reply.body;
-                fake.delayMs += reply.body.size() * reply.trickleMs;
-                break;
-            case replica::Reply::Kind::Hang:
-                fake.never = true;
-                break;
-            case replica::Reply::Kind::Huge:
-                fake.body = std::nullopt;  // over the body cap: no body to give
-                break;
-        }
-        return fake;
-    };
-}
-
 void failHere(const QByteArray& what, Here where) {
     if (QTest::currentTestFunction()) {
         QTest::qFail(what.constData(), where.file_name(), static_cast<int>(where.line()));
@@ -194,26 +135,6 @@ bool FormDriver::allFilled() const {
     return true;
 }
 
-QStringList numberedDomains(int n, const QString& prefix, const QString& suffix) {
-    QStringList names;
-    names.reserve(n);
-    for (int i = 1; i <= n; ++i) {
-        names.append(prefix + QString::number(i) + suffix);
-    }
-    return names;
-}
-
-QStringList expectedCells(const QString& domain) {
-    const replica::StatsFigures stats = replica::statsFiguresFor(domain);
-    return {domain,
-            stats.weight,
-            stats.keywords,
-            stats.traffic,
-            replica::resultCountFor(replica::QueryKind::Site, domain),
-            replica::resultCountFor(replica::QueryKind::Domain, domain),
-            stats.snapshot};
-}
-
 FormHarness::FormHarness(double logicalDpi, const QString& updateSite) {
     http.setResponder(replicaResponder());
     runs = std::make_unique<Runs>(time, time, http,
@@ -242,46 +163,6 @@ RealForm::RealForm() {
 RealForm::~RealForm() {
     form.reset();
     runs.reset();  // their timers and requests go before the virtual time and fake HTTP do
-}
-
-namespace {
-
-QStringList sentWith(const FakeHttp& http, const QString& prefix) {
-    QStringList urls;
-    for (const QString& url : http.sent()) {
-        if (url.startsWith(prefix)) {
-            urls.append(url);
-        }
-    }
-    return urls;
-}
-
-// A keyword page's address ends in its page number.
-bool isKeywordPage(const QString& url) {
-    static const QRegularExpression page(u"/baidu/.+/[0-9]+/$"_s);
-    return page.match(url).hasMatch();
-}
-
-}  // namespace
-
-QStringList FormHarness::sentStats() const {
-    QStringList urls = sentWith(http, QString::fromUtf16(kStats) + u"/baidu/"_s);
-    urls.removeIf(isKeywordPage);
-    return urls;
-}
-
-QStringList FormHarness::sentKeywordPages() const {
-    QStringList urls = sentWith(http, QString::fromUtf16(kStats) + u"/baidu/"_s);
-    urls.removeIf([](const QString& url) { return !isKeywordPage(url); });
-    return urls;
-}
-
-QStringList FormHarness::sentDomainQueries() const {
-    return sentWith(http, QString::fromUtf16(kSearch) + u"/s?wd=domain%3A"_s);
-}
-
-QStringList FormHarness::sentSiteQueries() const {
-    return sentWith(http, QString::fromUtf16(kSearch) + u"/s?wd=site%3A"_s);
 }
 
 }  // namespace quorvane::testing

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "fake_http.h"
 #include "form1.h"
+#include "run_harness.h"
 #include "scripted_services.h"
-#include "virtual_time.h"
 
 #include "qt_services.h"
 #include "replica_site.h"
@@ -15,15 +14,6 @@
 #include <source_location>
 
 namespace quorvane::testing {
-
-// prefix1suffix to prefixNsuffix: site1.com, site2.com and so on.
-QStringList numberedDomains(int n, const QString& prefix = QStringLiteral("site"),
-                            const QString& suffix = QStringLiteral(".com"));
-// A domain row as the replica site's pages fill it.
-QStringList expectedCells(const QString& domain);
-
-// Answers like the replica site, on virtual time.
-FakeHttp::Responder replicaResponder(qint64 delayMs = 20);
 
 // Where a test asked for a control or a click, for the message when there is none.
 using Here = std::source_location;
@@ -106,25 +96,13 @@ struct FormDriver {
 };
 
 // The whole window on virtual time, with the replica site's pages behind fake HTTP.
-struct FormHarness final : FormDriver {
-    static constexpr auto kStats = u"http://stats.test";
-    static constexpr auto kSearch = u"http://search.test";
-    static constexpr auto kUpdate = u"http://update.test";
-
-    VirtualTime time;
-    FakeHttp http{time};
+struct FormHarness final : FormDriver, VirtualSites {
     int ended = 0;
 
     // logicalDpi: of the screen the lists measure in; 0 takes the test screen's.
     // updateSite: empty as in a build without the update check.
     explicit FormHarness(double logicalDpi = 0, const QString& updateSite = QString::fromUtf16(kUpdate));
     ~FormHarness();
-
-    // Addresses sent for one kind of page.
-    QStringList sentStats() const;
-    QStringList sentKeywordPages() const;
-    QStringList sentDomainQueries() const;
-    QStringList sentSiteQueries() const;
 };
 
 // The whole window on the real stack: Qt timers and clock, QNetworkAccessManager, and the replica

@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "fake_http.h"
+#include "virtual_time.h"
+
+#include "runs.h"
+
+#include <memory>
+
+namespace quorvane::testing {
+
+// prefix1suffix to prefixNsuffix: site1.com, site2.com and so on.
+QStringList numberedDomains(int n, const QString& prefix = QStringLiteral("site"),
+                            const QString& suffix = QStringLiteral(".com"));
+// A domain row as the replica site's pages fill it.
+QStringList expectedCells(const QString& domain);
+
+// Answers like the replica site, on virtual time.
+FakeHttp::Responder replicaResponder(qint64 delayMs = 20);
+
+// The sites on virtual time: the replica's pages behind fake HTTP, and what was asked of them.
+struct VirtualSites {
+    static constexpr auto kStats = u"http://stats.test";
+    static constexpr auto kSearch = u"http://search.test";
+    static constexpr auto kUpdate = u"http://update.test";
+
+    VirtualTime time;
+    FakeHttp http{time};
+
+    VirtualSites();
+    // Addresses sent for one kind of page.
+    QStringList sentStats() const;
+    QStringList sentKeywordPages() const;
+    QStringList sentDomainQueries() const;
+    QStringList sentSiteQueries() const;
+    // Requests of the batch run's three chains.
+    int batchSent() const;
+    std::unique_ptr<Runs> makeRuns();
+};
+
+// The runs alone, with no window, on virtual time against the replica's pages.
+struct RunHarness final : VirtualSites {
+    std::unique_ptr<Runs> runs = makeRuns();
+    BatchRun& batch = runs->batch;
+    KeywordRun& keywords = runs->keywords;
+
+    ~RunHarness();
+    // A new list, one domain a line, as "手动导入" makes it.
+    void importDomains(const QStringList& domains) { batch.import(domains.join(u'\n'), false); }
+    // The domain of a row and its six figures as the list shows them.
+    QStringList rowCells(qint64 entry) const;
+    // Whether every figure of every row is known.
+    bool allFilled() const;
+};
+
+}  // namespace quorvane::testing
