@@ -465,7 +465,7 @@ int rssFetch(qint64 bytes) {
         answer = text.left(2);
         done = true;
     };
-    page->SubIniData(server.baseUrl() + u"/big"_s, u"utf-8"_s, u"30"_s);
+    page->SubIniData(server.baseUrl() + u"/big"_s, Charset::Utf8, std::chrono::seconds(30));
     QElapsedTimer timer;
     timer.start();
     while (!done && timer.elapsed() < 60'000) {

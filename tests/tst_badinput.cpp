@@ -50,23 +50,23 @@ private Q_SLOTS:
 
 void TestBadInput::brokenBytesDecodeWithReplacement_data() {
     QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("charset");
+    QTest::addColumn<Charset>("charset");
     QTest::addColumn<QString>("after");  // text that must come through after the broken bytes
     QTest::newRow("badutf8 statistics page")
-        << statsPath(u"badutf8.example.com"_s) << u"utf-8"_s
+        << statsPath(u"badutf8.example.com"_s) << Charset::Utf8
         << u"百度权重值为"_s + replica::statsFiguresFor(u"badutf8.example.com"_s).weight;
     QTest::newRow("badgbk search page")
-        << siteQueryPath(u"badgbk.example.com"_s) << u"gb2312"_s
+        << siteQueryPath(u"badgbk.example.com"_s) << Charset::Gb2312
         << u"找到相关结果数约"_s + replica::resultCountFor(replica::QueryKind::Site, u"badgbk.example.com"_s);
-    QTest::newRow("three stray UTF-8 bytes") << u"/raw/fffefd"_s << u"utf-8"_s << QString();
-    QTest::newRow("three stray GBK bytes") << u"/raw/ff81ff"_s << u"gb2312"_s << QString();
-    QTest::newRow("cut UTF-8 sequence at the end") << u"/raw/616263e4b8"_s << u"utf-8"_s << u"abc"_s;
-    QTest::newRow("cut GBK pair at the end") << u"/raw/616263b0"_s << u"gb2312"_s << u"abc"_s;
+    QTest::newRow("three stray UTF-8 bytes") << u"/raw/fffefd"_s << Charset::Utf8 << QString();
+    QTest::newRow("three stray GBK bytes") << u"/raw/ff81ff"_s << Charset::Gb2312 << QString();
+    QTest::newRow("cut UTF-8 sequence at the end") << u"/raw/616263e4b8"_s << Charset::Utf8 << u"abc"_s;
+    QTest::newRow("cut GBK pair at the end") << u"/raw/616263b0"_s << Charset::Gb2312 << u"abc"_s;
 }
 
 void TestBadInput::brokenBytesDecodeWithReplacement() {
     QFETCH(QString, path);
-    QFETCH(QString, charset);
+    QFETCH(Charset, charset);
     QFETCH(QString, after);
     RealStack stack;
     MiniHttpServer server(&siteOrRaw);
@@ -95,7 +95,7 @@ void TestBadInput::brokenAnswersFail() {
     MiniHttpServer server(&siteOrRaw);
     QVERIFY(server.listen());
     // Well inside the time-out: these must fail on their own, not by waiting it out.
-    const Fetched got = fetchTimed(stack, server.baseUrl() + path, u"utf-8"_s, 4000);
+    const Fetched got = fetchTimed(stack, server.baseUrl() + path, Charset::Utf8, 4000);
     QCOMPARE(got.events, QStringList{kFailed});
     QTRY_COMPARE(server.openConnections(), 0);
 }
@@ -105,7 +105,7 @@ void TestBadInput::hugeHeaderEndsCleanly() {
     MiniHttpServer server(&siteOrRaw);
     QVERIFY(server.listen());
     const QString domain = u"bigheader.example.com"_s;
-    const Fetched got = fetchTimed(stack, server.baseUrl() + statsPath(domain), u"utf-8"_s, 8000);
+    const Fetched got = fetchTimed(stack, server.baseUrl() + statsPath(domain), Charset::Utf8, 8000);
     QCOMPARE(got.events.size(), 1);
     // Refused as too large, or read whole: never a part of it.
     const QString whole = QString::fromUtf8(replica::statsPageFor(domain));
@@ -119,7 +119,7 @@ void TestBadInput::tricklingServerTimesOut() {
     MiniHttpServer server(&siteOrRaw);
     QVERIFY(server.listen());
     const Fetched got =
-        fetchTimed(stack, server.baseUrl() + statsPath(u"trickle.example.com"_s), u"utf-8"_s, 9000);
+        fetchTimed(stack, server.baseUrl() + statsPath(u"trickle.example.com"_s), Charset::Utf8, 9000);
     QCOMPARE(got.events, QStringList{kFailed});
     // Bytes keep coming, yet the time-out counts from the start: six whole seconds at most, with
     // room for a busy machine.

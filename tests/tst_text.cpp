@@ -14,8 +14,6 @@ using namespace quorvane;
 class TestText final : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void splitPieces_data();
-    void splitPieces();
     void partAfter_data();
     void partAfter();
     void partBefore_data();
@@ -36,22 +34,6 @@ private Q_SLOTS:
     void figureShapes_data();
     void figureShapes();
 };
-
-void TestText::splitPieces_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("pieces");
-    QTest::newRow("empty gives none") << QString() << QStringList{};
-    QTest::newRow("no separator") << u"a.com"_s << QStringList{u"a.com"_s};
-    QTest::newRow("trailing break") << u"a\r\nb\r\n"_s << QStringList{u"a"_s, u"b"_s, QString()};
-    QTest::newRow("lone LF is no break") << u"a\nb"_s << QStringList{u"a\nb"_s};
-    QTest::newRow("only a break") << u"\r\n"_s << QStringList{QString(), QString()};
-}
-
-void TestText::splitPieces() {
-    QFETCH(QString, text);
-    QFETCH(QStringList, pieces);
-    QCOMPARE(text::split(text, u"\r\n"_s), pieces);
-}
 
 void TestText::partAfter_data() {
     QTest::addColumn<QString>("text");

@@ -19,8 +19,10 @@ void Form1::CheckForUpdate() {
     }
     HTTPPage2& page = pr5.renew(m_runs.fetch);
     // An address the HTTP layer refuses must not end the program; the check just does not happen.
-    resumeNext(
-        [&] { page.SubIniData(m_config.updateSite + u"/article/html/14916.html"_s, u"gb2312"_s, u"5"_s); });
+    resumeNext([&] {
+        page.SubIniData(m_config.updateSite + u"/article/html/14916.html"_s, Charset::Gb2312,
+                        std::chrono::seconds(5));
+    });
 }
 
 void Form1::pr5_HttpEvent(const QString& HereReturnCode) {

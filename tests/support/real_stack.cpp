@@ -13,7 +13,7 @@ RealStack::RealStack(qint64 bodyCap) : http(manager, bodyCap) {
     manager.setProxy(QNetworkProxy::NoProxy);
 }
 
-Fetched fetchTimed(RealStack& stack, const QString& url, const QString& charset, int waitMs) {
+Fetched fetchTimed(RealStack& stack, const QString& url, Charset charset, int waitMs) {
     Fetched out;
     QElapsedTimer clock;
     auto page = HTTPPage2::create(stack.context);
@@ -24,7 +24,7 @@ Fetched fetchTimed(RealStack& stack, const QString& url, const QString& charset,
         out.events.append(text);
     };
     clock.start();
-    page->SubIniData(url, charset, u"5"_s);
+    page->SubIniData(url, charset, std::chrono::seconds(5));
     if (QTest::qWaitFor([&] { return !out.events.isEmpty(); }, waitMs)) {
         QTest::qWait(30);
     }

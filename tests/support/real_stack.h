@@ -29,9 +29,8 @@ struct Fetched {
 
 // One fetch with the program's 5 s time-out; waits in real time up to waitMs for its event, then a
 // little longer so that a second event would show.
-Fetched fetchTimed(RealStack& stack, const QString& url, const QString& charset, int waitMs = 5000);
-inline QStringList fetchReal(RealStack& stack, const QString& url, const QString& charset,
-                             int waitMs = 5000) {
+Fetched fetchTimed(RealStack& stack, const QString& url, Charset charset, int waitMs = 5000);
+inline QStringList fetchReal(RealStack& stack, const QString& url, Charset charset, int waitMs = 5000) {
     return fetchTimed(stack, url, charset, waitMs).events;
 }
 

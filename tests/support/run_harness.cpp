@@ -128,7 +128,9 @@ QStringList VirtualSites::sentSiteQueries() const {
     return sentWith(http, QString::fromUtf16(kSearch) + u"/s?wd=site%3A"_s);
 }
 
-VirtualSites::VirtualSites() { http.setResponder(replicaResponder()); }
+VirtualSites::VirtualSites() {
+    http.setResponder(replicaResponder());
+}
 
 int VirtualSites::batchSent() const {
     return static_cast<int>(sentStats().size() + sentDomainQueries().size() + sentSiteQueries().size());
@@ -140,7 +142,9 @@ std::unique_ptr<Runs> VirtualSites::makeRuns() {
 }
 
 // Their timers and requests go before the virtual time and fake HTTP do.
-RunHarness::~RunHarness() { runs.reset(); }
+RunHarness::~RunHarness() {
+    runs.reset();
+}
 
 QStringList RunHarness::rowCells(qint64 entry) const {
     QStringList cells{batch.domain(entry).toString()};

@@ -16,9 +16,10 @@ namespace quorvane {
 
 namespace {
 
-const QString kUtf8 = u"utf-8"_s;
-const QString kGb2312 = u"gb2312"_s;
-const QString kTimeout = u"5"_s;
+// Baidu's result pages were GB2312 before they came in UTF-8; a page that declares its own wins.
+constexpr Charset kUtf8 = Charset::Utf8;
+constexpr Charset kGb2312 = Charset::Gb2312;
+constexpr std::chrono::seconds kTimeout{5};
 const QString kLastRunFailed = u"上次查询失败"_s;
 
 constexpr int kStatsCells[] = {DomainCell::Weight, DomainCell::Keywords, DomainCell::Traffic,

@@ -131,8 +131,12 @@ std::optional<QString> declaredCharset(QByteArrayView contentType, QByteArrayVie
     return std::nullopt;
 }
 
-QString decodePage(const QByteArray& body, QByteArrayView contentType, const QString& charsetName) {
-    return DecodeBody(body, declaredCharset(contentType, body).value_or(charsetName));
+QString charsetName(Charset charset) {
+    return charset == Charset::Gb2312 ? u"gb2312"_s : u"utf-8"_s;
+}
+
+QString decodePage(const QByteArray& body, QByteArrayView contentType, Charset fallback) {
+    return DecodeBody(body, declaredCharset(contentType, body).value_or(charsetName(fallback)));
 }
 
 }  // namespace quorvane

@@ -15,7 +15,11 @@ QString DecodeBody(const QByteArray& body, const QString& charsetName);
 // form, any case, quoted or not). Empty when none is declared or the name is one no decoder knows.
 std::optional<QString> declaredCharset(QByteArrayView contentType, QByteArrayView body);
 
-// A page's text: in the charset its response declares, else in the one the caller names.
-QString decodePage(const QByteArray& body, QByteArrayView contentType, const QString& charsetName);
+// The character sets a page is read in when its response declares none.
+enum class Charset : quint8 { Utf8, Gb2312 };
+QString charsetName(Charset charset);
+
+// A page's text: in the charset its response declares, else in the fallback.
+QString decodePage(const QByteArray& body, QByteArrayView contentType, Charset fallback);
 
 }  // namespace quorvane

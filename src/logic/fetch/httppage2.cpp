@@ -23,18 +23,6 @@ bool isBlank(const QString& url) {
     return std::all_of(url.cbegin(), url.cend(), [](QChar c) { return c == u' '; });
 }
 
-qint32 toTimeoutSeconds(const QString& text) {
-    const auto value = text::wholeNumber(text);
-    if (!value) {
-        throw AppError(AppError::kTypeMismatch, u"类型不匹配"_s);
-    }
-    const qint64 rounded = text::roundHalfEven(*value);
-    if (rounded < std::numeric_limits<qint32>::min() || rounded > std::numeric_limits<qint32>::max()) {
-        throw AppError(AppError::kOverflow, u"溢出"_s);
-    }
-    return static_cast<qint32>(rounded);
-}
-
 }  // namespace
 
 std::shared_ptr<HTTPPage2> HTTPPage2::create(FetchContext& context) {
@@ -42,7 +30,6 @@ std::shared_ptr<HTTPPage2> HTTPPage2::create(FetchContext& context) {
 }
 
 HTTPPage2::~HTTPPage2() {
-    s_live.fetch_sub(1, std::memory_order_relaxed);
     if (xTimer1) {
         xTimer1->Tick = nullptr;
     }
@@ -51,7 +38,7 @@ HTTPPage2::~HTTPPage2() {
     }
 }
 
-void HTTPPage2::SubIniData(const QString& Url, const QString& nUnicode, const QString& nSencond) {
+void HTTPPage2::SubIniData(const QString& Url, Charset nUnicode, std::chrono::seconds nSencond) {
     if (isBlank(Url)) {
         raise(QString());
         return;
@@ -83,7 +70,7 @@ void HTTPPage2::SubIniData(const QString& Url, const QString& nUnicode, const QS
     }
     StartTime = m_context.clock.nowSeconds();
     CharsetName = nUnicode;
-    TimeoutSeconds = toTimeoutSeconds(nSencond);
+    TimeoutSeconds = nSencond;
 }
 
 void HTTPPage2::xTimer1_Tick() {
@@ -94,11 +81,11 @@ void HTTPPage2::xTimer1_Tick() {
         return;
     }
     if (m_request->readyState() != 4) {
-        if (m_context.clock.nowSeconds() - StartTime > TimeoutSeconds) {
+        if (m_context.clock.nowSeconds() - StartTime > TimeoutSeconds.count()) {
             m_request->abort();
             m_request.reset();
             finish();
-            m_failure = u"超时：%1 秒内无应答"_s.arg(TimeoutSeconds);
+            m_failure = u"超时：%1 秒内无应答"_s.arg(TimeoutSeconds.count());
             raise(kFailureText);
         }
         return;

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "fetch/charset.h"
 #include "fetch/services.h"
 #include "fetch/xtimer.h"
 
 #include <QString>
-#include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -27,8 +28,9 @@ public:
     HTTPPage2(const HTTPPage2&) = delete;
     HTTPPage2& operator=(const HTTPPage2&) = delete;
 
-    // Throws AppError when the request cannot be made or the time-out is not a number.
-    void SubIniData(const QString& Url, const QString& nUnicode, const QString& nSencond);
+    // Throws AppError when the request cannot be made. The character set is the one a page is read
+    // in when its response declares none.
+    void SubIniData(const QString& Url, Charset nUnicode, std::chrono::seconds nSencond);
 
     std::function<void(const QString& HereReturnCode)> HttpEvent;
 
@@ -45,13 +47,8 @@ public:
 
     static constexpr int kPollMs = 10;
 
-    // Fetchers alive in the process, for leak checks.
-    static int liveInstances() { return s_live.load(std::memory_order_relaxed); }
-
 private:
-    explicit HTTPPage2(FetchContext& context) : m_context(context) {
-        s_live.fetch_add(1, std::memory_order_relaxed);
-    }
+    explicit HTTPPage2(FetchContext& context) : m_context(context) {}
     void xTimer1_Tick();
     void raise(const QString& text);
     void finish();
@@ -59,13 +56,12 @@ private:
     FetchContext& m_context;
     std::unique_ptr<HttpRequest> m_request;
     qint64 StartTime = 0;
-    QString CharsetName;
-    qint32 TimeoutSeconds = 0;
+    Charset CharsetName = Charset::Utf8;
+    std::chrono::seconds TimeoutSeconds{0};
     std::shared_ptr<XTimer> xTimer1;
     int m_status = 0;
     QString m_failure;
     bool m_sentToCheck = false;
-    inline static std::atomic<int> s_live{0};
 };
 
 }  // namespace quorvane

@@ -12,7 +12,6 @@ std::shared_ptr<XTimer> XTimer::create(XTimerSupport& support) {
 }
 
 XTimer::~XTimer() {
-    s_live.fetch_sub(1, std::memory_order_relaxed);
     if (mTimerID != 0) {
         m_support.systemTimers().killTimer(mTimerID);
     }

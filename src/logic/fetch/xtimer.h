@@ -3,7 +3,6 @@
 
 #include "fetch/services.h"
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -32,20 +31,14 @@ public:
     // The Tick event. A handler may throw: that kills this timer.
     std::function<void()> Tick;
 
-    // Timers alive in the process, for leak checks.
-    static int liveInstances() { return s_live.load(std::memory_order_relaxed); }
-
 private:
-    explicit XTimer(XTimerSupport& support) : m_support(support) {
-        s_live.fetch_add(1, std::memory_order_relaxed);
-    }
+    explicit XTimer(XTimerSupport& support) : m_support(support) {}
     friend class XTimerSupport;
 
     XTimerSupport& m_support;
     TimerId mTimerID = 0;
     qint32 mInterval = 0;
     bool mEnabled = false;
-    inline static std::atomic<int> s_live{0};
 };
 
 // The table of live timers: maps each system timer id to its XTimer and guards against

@@ -106,7 +106,8 @@ void KeywordRun::RequestKeywordPage() {
     }
     HTTPPage2& page = pr4.renew(m_fetch);
     resumeNext([&] {
-        page.SubIniData(keywordPageAddress(m_statsSite, m_domain, m_keywordPage), u"utf-8"_s, u"5"_s);
+        page.SubIniData(keywordPageAddress(m_statsSite, m_domain, m_keywordPage), Charset::Utf8,
+                        std::chrono::seconds(5));
     });
 }
 

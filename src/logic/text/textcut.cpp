@@ -22,13 +22,6 @@ bool isDigit(QChar c) {
 
 }  // namespace
 
-QStringList split(const QString& text, const QString& sep) {
-    if (text.isEmpty()) {
-        return {};
-    }
-    return text.split(sep, Qt::KeepEmptyParts, Qt::CaseSensitive);
-}
-
 std::optional<QString> PartAfter(const QString& text, const QString& marker) {
     const qsizetype at = text.indexOf(marker);
     if (marker.isEmpty() || at < 0) {

@@ -2,14 +2,9 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <optional>
 
 namespace quorvane::text {
-
-// Splits at every occurrence of sep, like the split the page parsers were written against:
-// an empty text gives no pieces, a text without sep gives one piece.
-QStringList split(const QString& text, const QString& sep);
 
 // The text after the first occurrence of marker, up to its next occurrence or the end.
 // Empty optional when the marker does not occur.
