@@ -251,6 +251,11 @@ void TestParsers::domainLinesOfTheBox_data() {
         << (QString(31, u'y') + u"\r\n.b\n"_s + pad + u"\r"_s) << QStringList{u"2:.b"_s};
     QTest::newRow("stop right before a break in a long line")
         << (pad + u".\u2029"_s + pad + u"\u2028."_s) << QStringList{u"1:"_s + pad + u'.', u"3:."_s};
+    QTest::newRow("breaks and stops after long plain runs")
+        << (QString(40, u'y') + u"\n"_s + QString(45, u'z') + u".\r\n"_s + QString(70, u'w') + u"-."_s)
+        << QStringList{u"2:"_s + QString(45, u'z') + u'.', u"3:"_s + QString(70, u'w') + u"-."_s};
+    QTest::newRow("stop right after two plain blocks")
+        << (QString(64, u'y') + u".\nb"_s) << QStringList{u"1:"_s + QString(64, u'y') + u'.'};
     QTest::newRow("three with final break")
         << u"a.com\r\nb.com\r\nc.com\r\n"_s << QStringList{u"1:a.com"_s, u"2:b.com"_s, u"3:c.com"_s};
     QTest::newRow("gap keeps numbering")
