@@ -25,17 +25,6 @@ QByteArray statsPage(const QString& keywords) {
         .toUtf8();
 }
 
-// A replica domain with between lo and hi keywords.
-QString domainWithKeywords(int lo, int hi) {
-    for (int i = 0;; ++i) {
-        const QString domain = u"kw"_s + QString::number(i) + u".com"_s;
-        const int count = replica::statsFiguresFor(domain).keywords.toInt();
-        if (count >= lo && count <= hi) {
-            return domain;
-        }
-    }
-}
-
 // Answers the statistics page with `stats` and keyword pages as the replica does for `pagesOf`.
 FakeHttp::Responder keywordSite(const QByteArray& stats, const QString& pagesOf) {
     return [=](const QString& url) {

@@ -128,7 +128,9 @@ QStringList VirtualSites::sentSiteQueries() const {
     return sentWith(http, QString::fromUtf16(kSearch) + u"/s?wd=site%3A"_s);
 }
 
-VirtualSites::VirtualSites() { http.setResponder(replicaResponder()); }
+VirtualSites::VirtualSites() {
+    http.setResponder(replicaResponder());
+}
 
 int VirtualSites::batchSent() const {
     return static_cast<int>(sentStats().size() + sentDomainQueries().size() + sentSiteQueries().size());
@@ -140,7 +142,9 @@ std::unique_ptr<Runs> VirtualSites::makeRuns() {
 }
 
 // Their timers and requests go before the virtual time and fake HTTP do.
-RunHarness::~RunHarness() { runs.reset(); }
+RunHarness::~RunHarness() {
+    runs.reset();
+}
 
 QStringList RunHarness::rowCells(qint64 entry) const {
     QStringList cells{batch.domain(entry).toString()};
@@ -157,6 +161,17 @@ bool RunHarness::allFilled() const {
         }
     }
     return true;
+}
+
+// A replica domain with between lo and hi keywords.
+QString domainWithKeywords(int lo, int hi) {
+    for (int i = 0;; ++i) {
+        const QString domain = u"kw"_s + QString::number(i) + u".com"_s;
+        const int count = replica::statsFiguresFor(domain).keywords.toInt();
+        if (count >= lo && count <= hi) {
+            return domain;
+        }
+    }
 }
 
 }  // namespace quorvane::testing
