@@ -163,4 +163,15 @@ bool RunHarness::allFilled() const {
     return true;
 }
 
+// A replica domain with between lo and hi keywords.
+QString domainWithKeywords(int lo, int hi) {
+    for (int i = 0;; ++i) {
+        const QString domain = u"kw"_s + QString::number(i) + u".com"_s;
+        const int count = replica::statsFiguresFor(domain).keywords.toInt();
+        if (count >= lo && count <= hi) {
+            return domain;
+        }
+    }
+}
+
 }  // namespace quorvane::testing

@@ -54,4 +54,7 @@ struct RunHarness final : VirtualSites {
     bool allFilled() const;
 };
 
+// A replica domain with between lo and hi keywords.
+QString domainWithKeywords(int lo, int hi);
+
 }  // namespace quorvane::testing
