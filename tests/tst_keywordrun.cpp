@@ -195,6 +195,9 @@ void TestKeywordRun::keywordCountSetsPagesAndRows() {
     QCOMPARE(h.sentKeywordPages().first(), u"http://stats.test/baidu/%20a%20b%23.com%20/0/"_s);
     QVERIFY(h.sentKeywordPages().last().endsWith(u'/' + QString::number(sent - 1) + u'/'));
     QVERIFY(!finishes || finished.count() == 1);
+    if (finishes || filled == 1000) {  // a full list says why the pages stop
+        QCOMPARE(h.keywords.haltReason(), finishes ? QString() : u"关键词超过 1000 条：只列出前 1000 条"_s);
+    }
 }
 
 void TestKeywordRun::haltedRunSaysWhy_data() {

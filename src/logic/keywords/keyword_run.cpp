@@ -137,7 +137,10 @@ void KeywordRun::pr4_HttpEvent(const QString& HereReturnCode) {
             break;
         }
         if (m_keywordRow > rowCount()) {
-            return;  // more keywords than placeholder rows: the run halts here
+            // More keywords than rows: the list is full, and the user is told why the pages stop.
+            m_haltReason = u"关键词超过 %1 条：只列出前 %1 条"_s.arg(kMostKeywordRows);
+            Q_EMIT figuresChanged();
+            return;
         }
         // The run fills its rows in the order it made them, however the list is sorted meanwhile.
         KeywordRow& target = m_rows[static_cast<std::size_t>(m_keywordRow - 1)];
