@@ -68,6 +68,17 @@ FakeHttp::Responder replicaResponder(qint64 delayMs) {
     };
 }
 
+FakeHttp::Responder robotCheckOnBaidu() {
+    return [replica = replicaResponder()](const QString& url) {
+        if (!url.startsWith(QString::fromUtf16(VirtualSites::kSearch))) {
+            return replica(url);
+        }
+        FakeReply check{QByteArrayLiteral("<title>百度安全验证</title>")};
+        check.contentType = "text/html;charset=utf-8";
+        return check;
+    };
+}
+
 QStringList numberedDomains(int n, const QString& prefix, const QString& suffix) {
     QStringList names;
     names.reserve(n);
@@ -86,6 +97,17 @@ QStringList expectedCells(const QString& domain) {
             replica::resultCountFor(replica::QueryKind::Site, domain),
             replica::resultCountFor(replica::QueryKind::Domain, domain),
             stats.snapshot};
+}
+
+QString savedLines(int done, int open) {
+    QString lines;
+    for (const QString& domain : numberedDomains(done, u"done"_s)) {
+        lines += expectedCells(domain).join(u'|') + u"\r\n"_s;
+    }
+    for (const QString& domain : numberedDomains(open, u"open"_s)) {
+        lines += domain + u"|...|...|...|...|...|...\r\n"_s;
+    }
+    return lines;
 }
 
 namespace {

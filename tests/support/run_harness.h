@@ -18,6 +18,11 @@ QStringList expectedCells(const QString& domain);
 
 // Answers like the replica site, on virtual time.
 FakeHttp::Responder replicaResponder(qint64 delayMs = 20);
+// Like the replica site, but Baidu answers every query with its robot check.
+FakeHttp::Responder robotCheckOnBaidu();
+// Lines of a saved result file: done rows whole with the replica's figures (done1.com, …), then rows
+// not asked yet (open1.com, …).
+QString savedLines(int done, int open);
 
 // The sites on virtual time: the replica's pages behind fake HTTP, and what was asked of them.
 struct VirtualSites {
