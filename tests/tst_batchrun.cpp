@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The batch run without a window: pacing and pauses, Start, Pause and Stop, imports that end a run.
+// The batch run without a window: pacing and pauses, Start, Pause and Stop, imports, retries, the block
+// pause, what is sent and how failures show.
+#include "replica_site.h"
 #include "run_harness.h"
 
+#include <QSet>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -56,6 +59,18 @@ private Q_SLOTS:
     void importEndsPausedRun();
     void importDuringAutomaticPauseEndsRunForGood();
     void freshStartForgetsOldFigures();
+    void statisticsChainLeavesCountCellsAlone();
+    void domainsAreSentAsTyped();
+    void errorStatusIsFailure_data();
+    void errorStatusIsFailure();
+    void failuresShowAsFailuresAndRunCompletes();
+    void partialPagesFailWhereTheyStopNoResultsAreZero();
+    void lastRowIsRepairedToo();
+    void retryAsksOnlyForFailedCells();
+    void retryKeepsGoodStatisticsFigures();
+    void retryIsPacedByTheRowsItAsksFor();
+    void retryCountsRowsThatNeedNothingAtOnce();
+    void robotChecksPauseTheRunUntilItGoesOnByItself();
 };
 
 void TestBatchRun::pacing_data() {
@@ -324,6 +339,231 @@ void TestBatchRun::freshStartForgetsOldFigures() {
     for (int row = 1; row <= 5; ++row) {
         QCOMPARE(h.rowCells(row).mid(1), kAllFailed);
     }
+}
+
+void TestBatchRun::statisticsChainLeavesCountCellsAlone() {
+    RunHarness h;
+    const auto replica = replicaResponder();
+    h.http.setResponder([&](const QString& url) {
+        FakeReply reply = replica(url);
+        reply.never = url.contains(u"/s?"_s);
+        return reply;
+    });
+    const QStringList names = numberedDomains(3);
+    startOn(h, names);
+    h.time.advance(5000);
+    QCOMPARE(h.sentStats().size(), 3);
+    for (int row = 1; row <= 3; ++row) {
+        QCOMPARE(h.batch.figure(row, DomainCell::Indexed).shown(), u"..."_s);
+        QCOMPARE(h.batch.figure(row, DomainCell::Backlinks).shown(), u"..."_s);
+        QCOMPARE(h.batch.figure(row, DomainCell::Weight).shown(),
+                 replica::statsFiguresFor(names[row - 1]).weight);
+    }
+}
+
+void TestBatchRun::domainsAreSentAsTyped() {
+    RunHarness h;
+    const QStringList names = {u"a#b.com"_s,    u"c?wd=x.com"_s,      u"50%.com"_s,   u"中文.cn"_s,
+                               u" a b.com\t"_s, u"ctl\x01\x7f.com"_s, u"www.qq.com"_s};
+    startOn(h, names);
+    h.time.advance(10'000);
+    QVERIFY(h.allFilled());
+    for (int row = 1; row <= names.size(); ++row) {
+        QCOMPARE(h.rowCells(row), expectedCells(names[row - 1]));
+    }
+    QCOMPARE(h.sentStats().first(), u"http://stats.test/baidu/a%23b.com/"_s);
+    QCOMPARE(h.sentDomainQueries().at(2), u"http://search.test/s?wd=domain%3A50%25.com"_s);
+    QCOMPARE(h.sentSiteQueries().last(), u"http://search.test/s?wd=site%3Awww.qq.com"_s);
+}
+
+void TestBatchRun::errorStatusIsFailure_data() {
+    QTest::addColumn<int>("status");
+    QTest::newRow("400, the first error") << 400;
+    QTest::newRow("503 too many requests") << 503;
+}
+
+void TestBatchRun::errorStatusIsFailure() {
+    QFETCH(int, status);
+    RunHarness h;
+    const auto replica = replicaResponder();
+    // Error pages that happen to hold every marker.
+    h.http.setResponder([&](const QString& url) {
+        FakeReply reply = replica(url);
+        reply.status = url.contains(u"a.com"_s) ? status : 200;
+        return reply;
+    });
+    startOn(h, {u"a.com"_s, u"b.com"_s});
+    h.time.advance(10'000);
+    QCOMPARE(h.rowCells(1).mid(1), kAllFailed);
+    QCOMPARE(h.batch.figure(1, DomainCell::Backlinks).reason, u"HTTP "_s + QString::number(status));
+    QCOMPARE(h.rowCells(2), expectedCells(u"b.com"_s));
+    QCOMPARE(h.batch.rowsCounted(), 2);
+}
+
+void TestBatchRun::failuresShowAsFailuresAndRunCompletes() {
+    RunHarness h;
+    startOn(h, {u"ok1.com"_s, u"hang.com"_s, u"verify.com"_s, u"garbage.com"_s, u"huge.com"_s, u"ok2.com"_s});
+    h.time.advance(60'000);
+    QVERIFY(h.allFilled());
+    QCOMPARE(h.batch.rowsCounted(), 6);
+    QCOMPARE(h.rowCells(1), expectedCells(u"ok1.com"_s));
+    QCOMPARE(h.rowCells(2).mid(1), kAllFailed);  // every request timed out
+    // The robot check is no count of 0; its statistics page is a normal one.
+    QCOMPARE(h.batch.figure(3, DomainCell::Indexed).shown(), u"失败"_s);
+    QCOMPARE(h.batch.figure(3, DomainCell::Backlinks).shown(), u"失败"_s);
+    QCOMPARE(h.batch.figure(3, DomainCell::Weight).shown(), replica::statsFiguresFor(u"verify.com"_s).weight);
+    // Each failure says why; the figures have no reason.
+    QCOMPARE(h.batch.figure(2, DomainCell::Weight).reason, u"超时：5 秒内无应答"_s);
+    QCOMPARE(h.batch.figure(3, DomainCell::Backlinks).reason, u"百度安全验证：需要人工验证"_s);
+    QCOMPARE(h.batch.figure(4, DomainCell::Snapshot).reason, u"页面中没有数据"_s);
+    QCOMPARE(h.batch.figure(3, DomainCell::Weight).reason, QString());
+    QCOMPARE(h.rowCells(5).mid(1), kAllFailed);  // over the body cap
+    QCOMPARE(h.rowCells(6), expectedCells(u"ok2.com"_s));
+    // Garbage is no statistics page and holds no count: every cell fails.
+    QCOMPARE(h.rowCells(4).mid(1), kAllFailed);
+    QCOMPARE(h.batch.figure(4, DomainCell::Indexed).reason, u"页面中没有结果数"_s);
+}
+
+void TestBatchRun::partialPagesFailWhereTheyStopNoResultsAreZero() {
+    RunHarness h;
+    startOn(h, {u"partial.com"_s, u"nomarker.com"_s, u"notfound.com"_s, u"empty.com"_s});
+    h.time.advance(30'000);
+    QVERIFY(h.allFilled());
+    const replica::StatsFigures partial = replica::statsFiguresFor(u"partial.com"_s);
+    // Where a page stops early or is cut off after the marker, the figures it lacks are no zeros.
+    QCOMPARE(h.rowCells(1), (QStringList{u"partial.com"_s, partial.weight, partial.keywords, u"失败"_s,
+                                         u"失败"_s, u"失败"_s, u"失败"_s}));
+    QCOMPARE(h.batch.figure(1, DomainCell::Traffic).reason, u"页面中没有该项"_s);
+    QCOMPARE(h.batch.figure(1, DomainCell::Indexed).reason, u"页面中没有结果数"_s);
+    // No weight marker: no statistics page; the Baidu pages said that nothing was found.
+    QCOMPARE(h.rowCells(2).mid(1), (QStringList{u"失败"_s, u"失败"_s, u"失败"_s, u"0"_s, u"0"_s, u"失败"_s}));
+    // A 404 page and an empty body are failed fetches.
+    QCOMPARE(h.rowCells(3).mid(1), kAllFailed);
+    QCOMPARE(h.rowCells(4).mid(1), kAllFailed);
+    QCOMPARE(h.batch.rowsCounted(), 4);
+}
+
+void TestBatchRun::lastRowIsRepairedToo() {
+    // The last row gets no advance, yet no cell may stay unknown: the run would never count it.
+    for (const QString& last : {u"nomarker.com"_s, u"partial.com"_s, u"hang.com"_s}) {
+        RunHarness h;
+        startOn(h, {u"a.com"_s, u"b.com"_s, last});
+        h.time.advance(30'000);
+        QVERIFY2(h.allFilled(), qPrintable(last));
+        QCOMPARE(h.batch.rowsCounted(), 3);
+        // Every chain ends on the last row, so a resume after a final pause asks for it again.
+        for (const Chain chain : {Chain::Stats, Chain::DomainQuery, Chain::SiteQuery}) {
+            QCOMPARE(h.batch.cursor(chain), 3);
+        }
+        QCOMPARE(h.sentStats().size(), 3);
+        QCOMPARE(h.sentSiteQueries().size(), 3);
+    }
+}
+
+void TestBatchRun::retryAsksOnlyForFailedCells() {
+    RunHarness h;
+    QVERIFY(!h.batch.retry());  // nothing to retry yet
+    // b.com's statistics page and c.com's backlink page fail once, as a busy site does.
+    QSet<QString> failedOnce;
+    const auto replica = replicaResponder();
+    h.http.setResponder([&](const QString& url) {
+        FakeReply reply = replica(url);
+        const bool flaky = url == u"http://stats.test/baidu/b.com/"_s || url.endsWith(u"domain%3Ac.com"_s);
+        if (flaky && !failedOnce.contains(url)) {
+            failedOnce.insert(url);
+            reply.status = 503;
+        }
+        return reply;
+    });
+    startOn(h, {u"a.com"_s, u"b.com"_s, u"c.com"_s});
+    h.time.advance(5000);
+    QCOMPARE(h.batch.figure(2, DomainCell::Weight).shown(), u"失败"_s);
+    QCOMPARE(h.batch.figure(3, DomainCell::Backlinks).shown(), u"失败"_s);
+    const qsizetype sent = h.http.sent().size();
+    QVERIFY(h.batch.retry());
+    QCOMPARE(h.batch.rowsCounted(), 0);
+    h.time.advance(5000);
+    QCOMPARE(h.http.sent().mid(sent),
+             (QStringList{u"http://stats.test/baidu/b.com/"_s, u"http://search.test/s?wd=domain%3Ac.com"_s}));
+    for (int row = 1; row <= 3; ++row) {
+        QCOMPARE(h.rowCells(row), expectedCells(h.batch.domain(row).toString()));
+        QCOMPARE(h.batch.figure(row, DomainCell::Weight).reason, QString());
+    }
+    QCOMPARE(h.batch.rowsCounted(), 3);
+}
+
+void TestBatchRun::retryKeepsGoodStatisticsFigures() {
+    RunHarness h;
+    h.batch.import(u"d.example.com|7|失败|...|...|...|2026-01-01\r\n"_s, true);
+    QCOMPARE(h.batch.figure(1, DomainCell::Keywords).reason, u"上次查询失败"_s);
+    QVERIFY(h.batch.retry());
+    h.time.advance(5000);
+    const QStringList fresh = expectedCells(u"d.example.com"_s);
+    // The page is asked again for the unknown cells; the good figures stay as they were.
+    QCOMPARE(h.sentStats().size(), 1);
+    QCOMPARE(h.rowCells(1), (QStringList{u"d.example.com"_s, u"7"_s, fresh[2], fresh[3], fresh[4], fresh[5],
+                                         u"2026-01-01"_s}));
+}
+
+void TestBatchRun::retryIsPacedByTheRowsItAsksFor() {
+    RunHarness h;
+    h.batch.import(savedLines(100, 20), true);
+    h.batch.setPacing(5, 10);
+    QVERIFY(h.batch.retry());
+    // The first pause holds the chains a few rows on, not at the end of the list.
+    QVERIFY(h.time.advanceUntil([&] { return h.batch.paused(); }, 5000));
+    QCOMPARE(h.batch.rowsCounted(), 104);
+    QVERIFY(h.sentSiteQueries().size() <= 6);
+    // Pauses after every five retried rows, the first after four, as in a run.
+    QCOMPARE(countsAtPauses(h, 60'000), (QList<qint64>{109, 114, 119}));
+    QCOMPARE(h.batch.rowsCounted(), 120);
+}
+
+void TestBatchRun::retryCountsRowsThatNeedNothingAtOnce() {
+    RunHarness h;
+    h.batch.import(savedLines(5000, 1), true);
+    QVERIFY(h.batch.retry());
+    h.time.advance(10);
+    QCOMPARE(h.batch.rowsCounted(), 5000);
+    h.time.advance(100);        // the open row's pages arrive
+    QVERIFY(!h.batch.retry());  // nothing left to ask for
+    h.time.advance(10);
+    QCOMPARE(h.batch.rowsCounted(), 5001);
+}
+
+// The back-off's lengths are the run state's; here what the run makes of a block.
+void TestBatchRun::robotChecksPauseTheRunUntilItGoesOnByItself() {
+    RunHarness h;
+    const auto blockLeft = [&] { return h.batch.blockSecondsLeft(); };
+    const auto baiduAsked = [&] { return h.sentSiteQueries().size() + h.sentDomainQueries().size(); };
+    h.http.setResponder(robotCheckOnBaidu());
+    startOn(h, numberedDomains(50));
+    QVERIFY(h.time.advanceUntil([&] { return blockLeft() > 0; }, 2000));
+    // Three checks in a row: the run holds for five minutes and asks Baidu nothing more.
+    QCOMPARE(blockLeft(), 300);
+    QCOMPARE(h.batch.figure(1, DomainCell::Indexed).reason, u"百度安全验证：需要人工验证"_s);
+    const qsizetype asked = baiduAsked();
+    h.time.advance(1000);
+    QCOMPARE(blockLeft(), 299);
+    h.time.advance(298'900);
+    QCOMPARE(baiduAsked(), asked);
+    QVERIFY(h.time.advanceUntil([&] { return baiduAsked() > asked; }, 200));  // after five minutes
+    // Still checked: it holds again at once, for twice as long. Start goes on at once, Stop ends the
+    // wait for good.
+    QVERIFY(h.time.advanceUntil([&] { return blockLeft() == 600; }, 2000));
+    h.http.setResponder(replicaResponder());
+    h.batch.start();
+    QCOMPARE(blockLeft(), 0);
+    h.time.advance(30'000);
+    QCOMPARE(h.batch.rowsCounted(), 50);
+    h.http.setResponder(robotCheckOnBaidu());
+    h.batch.start();
+    QVERIFY(h.time.advanceUntil([&] { return blockLeft() > 0; }, 2000));
+    h.batch.stop();
+    QCOMPARE(blockLeft(), 0);
+    const qsizetype sent = h.http.sent().size();
+    h.time.advance(3'600'000);
+    QCOMPARE(h.http.sent().size(), sent);
 }
 
 QTEST_GUILESS_MAIN(TestBatchRun)
