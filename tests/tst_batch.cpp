@@ -12,24 +12,6 @@ using namespace Qt::StringLiterals;
 using namespace quorvane;
 using namespace quorvane::testing;
 
-namespace {
-
-// The progress count shown each time an automatic pause begins, watched tick by tick.
-QStringList labelsAtPauses(FormHarness& h, qint64 maxMs) {
-    QStringList labels;
-    qint64 pauseAt = h.runs->batch.pauseAt();
-    for (qint64 t = 0; t < maxMs; t += 10) {
-        h.time.advance(10);  // one progress tick
-        if (h.runs->batch.pauseAt() != pauseAt && h.runs->batch.paused()) {
-            labels.append(h.text(u"Label2"));
-        }
-        pauseAt = h.runs->batch.pauseAt();
-    }
-    return labels;
-}
-
-}  // namespace
-
 class TestBatch final : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -181,7 +163,8 @@ void TestBatch::fullRunWithInitialInputs() {
     QCOMPARE(h.sentStats(), QStringList{u"http://stats.test/baidu/site1.com/"_s});
     QCOMPARE(h.sentDomainQueries(), QStringList{u"http://search.test/s?wd=domain%3Asite1.com"_s});
     QCOMPARE(h.sentSiteQueries(), QStringList{u"http://search.test/s?wd=site%3Asite1.com"_s});
-    QCOMPARE(labelsAtPauses(h, 20'000), (QStringList{u"9"_s, u"19"_s}));
+    QCOMPARE(atPauses(h.time, h.runs->batch, 20'000, [&] { return h.text(u"Label2"); }),
+             (QStringList{u"9"_s, u"19"_s}));
     QCOMPARE(h.text(u"Label2"), u"25"_s);
     QVERIFY(h.allFilled());
     for (int row = 1; row <= 25; ++row) {

@@ -16,20 +16,6 @@ namespace {
 const QStringList kNoFigures(6, u"..."_s);
 const QStringList kAllFailed(6, u"失败"_s);
 
-// The rows counted each time an automatic pause begins, watched tick by tick.
-QList<qint64> countsAtPauses(RunHarness& h, qint64 maxMs) {
-    QList<qint64> counts;
-    qint64 pauseAt = h.batch.pauseAt();
-    for (qint64 t = 0; t < maxMs; t += 10) {
-        h.time.advance(10);
-        if (h.batch.pauseAt() != pauseAt && h.batch.paused()) {
-            counts.append(h.batch.rowsCounted());
-        }
-        pauseAt = h.batch.pauseAt();
-    }
-    return counts;
-}
-
 // A new list of the domains, paced as told, and a fresh start on it.
 void startOn(RunHarness& h, const QStringList& domains, double rowsPerBatch = 0, double pauseSeconds = 0) {
     h.importDomains(domains);
@@ -95,7 +81,7 @@ void TestBatchRun::pacing() {
     QFETCH(QList<qint64>, pauses);
     RunHarness h;
     startOn(h, numberedDomains(domains), rows, seconds);
-    QCOMPARE(countsAtPauses(h, 30'000), pauses);
+    QCOMPARE(atPauses(h.time, h.batch, 30'000, [&] { return h.batch.rowsCounted(); }), pauses);
     QVERIFY(!h.batch.paused());
     QVERIFY(h.allFilled());
     QCOMPARE(h.batch.rowsCounted(), domains);
@@ -335,7 +321,7 @@ void TestBatchRun::freshStartForgetsOldFigures() {
     for (int row = 1; row <= 5; ++row) {
         QCOMPARE(h.rowCells(row).mid(1), kNoFigures);
     }
-    QCOMPARE(countsAtPauses(h, 30'000), (QList<qint64>{2, 5}));
+    QCOMPARE(atPauses(h.time, h.batch, 30'000, [&] { return h.batch.rowsCounted(); }), (QList<qint64>{2, 5}));
     for (int row = 1; row <= 5; ++row) {
         QCOMPARE(h.rowCells(row).mid(1), kAllFailed);
     }
@@ -515,7 +501,8 @@ void TestBatchRun::retryIsPacedByTheRowsItAsksFor() {
     QCOMPARE(h.batch.rowsCounted(), 104);
     QVERIFY(h.sentSiteQueries().size() <= 6);
     // Pauses after every five retried rows, the first after four, as in a run.
-    QCOMPARE(countsAtPauses(h, 60'000), (QList<qint64>{109, 114, 119}));
+    QCOMPARE(atPauses(h.time, h.batch, 60'000, [&] { return h.batch.rowsCounted(); }),
+             (QList<qint64>{109, 114, 119}));
     QCOMPARE(h.batch.rowsCounted(), 120);
 }
 

@@ -14,12 +14,16 @@ using quorvane::testing::VirtualTime;
 
 namespace {
 
-// A timer whose every Tick adds one to ticks.
-std::shared_ptr<XTimer> countingTimer(XTimerSupport& support, int& ticks) {
-    auto timer = XTimer::create(support);
-    timer->Tick = [&ticks] { ++ticks; };
-    return timer;
-}
+// A timer on virtual time whose every Tick adds one to ticks.
+struct Counting {
+    VirtualTime time;
+    XTimerSupport support{time};
+    int ticks = 0;
+    std::shared_ptr<XTimer> timer = XTimer::create(support);
+    Counting() {
+        timer->Tick = [this] { ++ticks; };
+    }
+};
 
 }  // namespace
 
@@ -39,55 +43,46 @@ private Q_SLOTS:
 };
 
 void TestXTimer::enabledBeforeIntervalStartsOnlyWithInterval() {
-    VirtualTime time;
-    XTimerSupport support(time);
-    int ticks = 0;
-    auto timer = countingTimer(support, ticks);
-    timer->setEnabled(true);
-    QCOMPARE(timer->TimerID(), TimerId(0));
-    QCOMPARE(time.activeTimers(), 0);
-    time.advance(100);
-    QCOMPARE(ticks, 0);
-    timer->setInterval(10);
-    QVERIFY(timer->TimerID() != 0);
-    time.advance(100);
-    QCOMPARE(ticks, 10);
+    Counting c;
+    c.timer->setEnabled(true);
+    QCOMPARE(c.timer->TimerID(), TimerId(0));
+    QCOMPARE(c.time.activeTimers(), 0);
+    c.time.advance(100);
+    QCOMPARE(c.ticks, 0);
+    c.timer->setInterval(10);
+    QVERIFY(c.timer->TimerID() != 0);
+    c.time.advance(100);
+    QCOMPARE(c.ticks, 10);
 }
 
 void TestXTimer::sameIntervalDoesNotRestart() {
-    VirtualTime time;
-    XTimerSupport support(time);
-    int ticks = 0;
-    auto timer = countingTimer(support, ticks);
-    timer->setInterval(100);
-    timer->setEnabled(true);
-    const TimerId id = timer->TimerID();
-    time.advance(60);
-    timer->setInterval(100);  // no restart: the first tick still comes at 100
-    QCOMPARE(timer->TimerID(), id);
-    time.advance(40);
-    QCOMPARE(ticks, 1);
-    timer->setInterval(50);  // a new period restarts the timer
-    QVERIFY(timer->TimerID() != id);
-    time.advance(49);
-    QCOMPARE(ticks, 1);
-    time.advance(1);
-    QCOMPARE(ticks, 2);
+    Counting c;
+    c.timer->setInterval(100);
+    c.timer->setEnabled(true);
+    const TimerId id = c.timer->TimerID();
+    c.time.advance(60);
+    c.timer->setInterval(100);  // no restart: the first tick still comes at 100
+    QCOMPARE(c.timer->TimerID(), id);
+    c.time.advance(40);
+    QCOMPARE(c.ticks, 1);
+    c.timer->setInterval(50);  // a new period restarts the timer
+    QVERIFY(c.timer->TimerID() != id);
+    c.time.advance(49);
+    QCOMPARE(c.ticks, 1);
+    c.time.advance(1);
+    QCOMPARE(c.ticks, 2);
 }
 
 void TestXTimer::intervalZeroStopsButStaysEnabled() {
-    VirtualTime time;
-    XTimerSupport support(time);
-    int ticks = 0;
-    auto timer = countingTimer(support, ticks);
-    timer->setInterval(10);
-    timer->setEnabled(true);
-    timer->setInterval(0);
-    QVERIFY(timer->Enabled());
-    QCOMPARE(timer->TimerID(), TimerId(0));
-    QCOMPARE(time.activeTimers(), 0);
-    time.advance(100);
-    QCOMPARE(ticks, 0);
+    Counting c;
+    c.timer->setInterval(10);
+    c.timer->setEnabled(true);
+    c.timer->setInterval(0);
+    QVERIFY(c.timer->Enabled());
+    QCOMPARE(c.timer->TimerID(), TimerId(0));
+    QCOMPARE(c.time.activeTimers(), 0);
+    c.time.advance(100);
+    QCOMPARE(c.ticks, 0);
 }
 
 void TestXTimer::tableGrowsByFiveUpToItsLimitAndReusesFreedSlots() {
@@ -168,27 +163,24 @@ void TestXTimer::orphanedSystemTimerIsKilled() {
 }
 
 void TestXTimer::noTimerAvailableRaisesError() {
-    VirtualTime time;
-    XTimerSupport support(time);
-    time.failAfter(0);
-    int ticks = 0;
-    auto timer = countingTimer(support, ticks);
-    timer->setInterval(10);
+    Counting c;
+    c.time.failAfter(0);
+    c.timer->setInterval(10);
     try {
-        timer->setEnabled(true);
+        c.timer->setEnabled(true);
         QFAIL("no error raised");
     } catch (const AppError& error) {
         QCOMPARE(error.number(), static_cast<qint32>(0x80047925u));
         QCOMPARE(error.description(), u"没有可用的计时器"_s);
     }
-    QVERIFY(timer->Enabled());
-    QCOMPARE(timer->TimerID(), TimerId(0));
-    QCOMPARE(timer.use_count(), 1);  // no slot holds it
-    time.failAfter(-1);              // its interval stays for when a timer can be had again
-    timer->setEnabled(false);
-    timer->setEnabled(true);
-    time.advance(30);
-    QCOMPARE(ticks, 3);
+    QVERIFY(c.timer->Enabled());
+    QCOMPARE(c.timer->TimerID(), TimerId(0));
+    QCOMPARE(c.timer.use_count(), 1);  // no slot holds it
+    c.time.failAfter(-1);              // its interval stays for when a timer can be had again
+    c.timer->setEnabled(false);
+    c.timer->setEnabled(true);
+    c.time.advance(30);
+    QCOMPARE(c.ticks, 3);
 }
 
 void TestXTimer::enabledTimerOutlivesItsOwner() {

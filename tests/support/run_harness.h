@@ -44,6 +44,19 @@ struct VirtualSites {
     std::unique_ptr<Runs> makeRuns();
 };
 
+// What read() gives each time an automatic pause of the run begins, watched tick by tick.
+template <typename Read>
+auto atPauses(VirtualTime& time, const BatchRun& batch, qint64 maxMs, Read read) {
+    QList<decltype(read())> seen;
+    for (qint64 t = 0, pauseAt = batch.pauseAt(); t < maxMs; t += 10, pauseAt = batch.pauseAt()) {
+        time.advance(10);  // one progress tick
+        if (batch.pauseAt() != pauseAt && batch.paused()) {
+            seen.append(read());
+        }
+    }
+    return seen;
+}
+
 // The runs alone, with no window, on virtual time against the replica's pages.
 struct RunHarness final : VirtualSites {
     std::unique_ptr<Runs> runs = makeRuns();
