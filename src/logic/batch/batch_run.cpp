@@ -264,7 +264,9 @@ void BatchRun::start() {
     endBlockPause();
     // A Start, by hand or at the end of a pause, supersedes any pending automatic resume.
     Timer2.setEnabled(false);
-    if (m_run.start(rowsPerBatch())) {
+    const bool fresh = m_run.start(rowsPerBatch());
+    Q_EMIT starting(fresh ? Start::Fresh : Start::Resume);
+    if (fresh) {
         // Old figures would be counted as done before this run fetched anything, firing the pauses
         // early, and a page that fails now would leave the old figure standing.
         for (Row& row : m_rows) {
@@ -296,6 +298,7 @@ bool BatchRun::retry() {
     if (!hasRowsToRetry()) {
         return false;
     }
+    Q_EMIT starting(Start::Retry);
     m_importedFigures = false;
     endBlockPause();
     Timer2.setEnabled(false);
@@ -331,6 +334,7 @@ void BatchRun::stop() {
     Timer2.setEnabled(false);
     endBlockPause();
     m_run.userStop();
+    Q_EMIT stopped();
 }
 
 void BatchRun::singleQuery(const QString& domain) {

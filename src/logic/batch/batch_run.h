@@ -55,6 +55,10 @@ public:
         QString searchEngine;  // scheme and host of the search engine
     };
 
+    // How a start goes on: afresh from the first row, resuming a paused run, or retrying what failed.
+    enum class Start : quint8 { Fresh, Resume, Retry };
+    Q_ENUM(Start)
+
     BatchRun(FetchContext& fetch, Sites sites, QObject* parent = nullptr);
     ~BatchRun() override;
 
@@ -125,6 +129,9 @@ Q_SIGNALS:
     void blockChanged();  // a block pause began, counted down or ended
     // The single query's statistics page: its figures, or why it holds none.
     void singlePageRead(const std::vector<StatsFigure>& figures, const QString& failure);
+    // A start, resume or retry is about to reset figures and counts and send its first requests.
+    void starting(BatchRun::Start how);
+    void stopped();  // "停止"
 
 private:
     struct Row {

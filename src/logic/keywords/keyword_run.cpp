@@ -45,6 +45,7 @@ const KeywordRow& KeywordRun::row(qint64 entry) const {
 }
 
 void KeywordRun::query(const QString& domain) {
+    Q_EMIT queryStarted(domain);
     // Every page of the run is the domain's asked for now, whatever the box says later.
     m_domain = domain;
     m_figures = {};

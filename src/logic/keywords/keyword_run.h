@@ -49,6 +49,8 @@ Q_SIGNALS:
     void rowsReset();  // a new list of placeholder rows
     void rowChanged(qint64 entry);
     void finished();  // the reply after the last page: the query may run again
+    // A query of the domain begins: the figures start over.
+    void queryStarted(const QString& domain);
 
 private:
     void showStats(const std::vector<StatsFigure>& figures, const QString& failure);
