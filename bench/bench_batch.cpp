@@ -305,7 +305,8 @@ void batchBench(int rows) {
     network.setProxy(QNetworkProxy::NoProxy);
     QtHttpRequestFactory http(network);
     testing::FormDriver d;  // the window's boxes scripted, its controls worked by name
-    d.runs = std::make_unique<Runs>(timers, clock, http, BatchRun::Sites{site.baseUrl, site.baseUrl});
+    d.runs = std::make_unique<Runs>(timers, clock, http, BatchRun::Sites{site.baseUrl, site.baseUrl},
+                                    d.folder.path());
     d.form = std::make_unique<Form1>(
         Form1Services{timers, clock, http, d.messages, d.dialogs, d.clipboard, d.shell}, *d.runs,
         Form1Config{site.baseUrl, d.folder.path(), {}});

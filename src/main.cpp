@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QNetworkProxyFactory>
+#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
@@ -26,9 +27,10 @@ int main(int argc, char* argv[]) {
     const QString updateSite =
         quorvane::build::kUpdateCheck ? QString::fromUtf16(quorvane::build::kUpdateSite) : QString();
     quorvane::QtPlatform platform;
-    quorvane::Runs runs(platform.timers, platform.clock, platform.http,
-                        {QString::fromUtf16(quorvane::build::kStatsSite),
-                         QString::fromUtf16(quorvane::build::kSearchEngine)});
+    quorvane::Runs runs(
+        platform.timers, platform.clock, platform.http,
+        {QString::fromUtf16(quorvane::build::kStatsSite), QString::fromUtf16(quorvane::build::kSearchEngine)},
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     quorvane::Form1 window(platform.services(), runs,
                            {updateSite, quorvane::defaultFolder(), [] { QApplication::exit(0); }});
     window.show();

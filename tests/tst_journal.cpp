@@ -59,9 +59,9 @@ struct JournalHarness final {
     BatchRun& batch = runs.batch;
     KeywordRun& keywords = runs.keywords;
     quorvane::testing::VirtualTime& time = runs.time;
-    QTemporaryDir dir;
-    HistoryStore store{dir.path(), time, time};
-    Journal journal{store, batch, keywords};
+    HistoryStore& store = runs.runs->history;
+    Journal& journal = runs.runs->journal;
+    const QString dir = runs.historyFolder.path();
 
     // Enough rows that a second's commit finds the run still going.
     JournalHarness() {
@@ -72,10 +72,10 @@ struct JournalHarness final {
     }
     // What another window, or the program started again, reads from the file.
     std::vector<HistoryStore::RestoredRow> readBack(HistoryStore::RunId run) {
-        return HistoryStore(dir.path(), time, time).restoredRows(run);
+        return HistoryStore(dir, time, time).restoredRows(run);
     }
     std::optional<HistoryStore::Run> unfinished() {
-        return HistoryStore(dir.path(), time, time).lastUnfinishedBatch();
+        return HistoryStore(dir, time, time).lastUnfinishedBatch();
     }
 };
 
@@ -156,7 +156,7 @@ void TestJournal::retryGoesOnFromTheRunItRetries() {
     h.time.advance(1000);
     const HistoryStore::RunId retry = h.journal.listRun();
     QVERIFY(retry != first);
-    const auto run = HistoryStore(h.dir.path(), h.time, h.time).run(retry);
+    const auto run = HistoryStore(h.dir, h.time, h.time).run(retry);
     QCOMPARE(run->kind, HistoryStore::RunKind::Retry);
     QCOMPARE(run->parent, first);
     QVERIFY(run->finished);
@@ -223,7 +223,7 @@ void TestJournal::singleQueryIsARunOfOneRow() {
     QVERIFY(h.time.advanceUntil([&] { return h.keywords.figure(StatsField::Indexed).known(); }, 10'000));
     h.time.advance(1000);
     const HistoryStore::RunId single = h.journal.singleRun();
-    HistoryStore reader(h.dir.path(), h.time, h.time);
+    HistoryStore reader(h.dir, h.time, h.time);
     QCOMPARE(reader.run(single)->kind, HistoryStore::RunKind::Single);
     QVERIFY(reader.run(single)->finished);
     const replica::StatsFigures page = replica::statsFiguresFor(u"a.com"_s);

@@ -8,6 +8,7 @@
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 
@@ -50,7 +51,8 @@ const QStringList kNoFigures(kDomainFigures, u"..."_s);
 struct ShownRun {
     VirtualTime time;
     FakeHttp http{time, replicaResponder()};
-    Runs runs{time, time, http, {u"http://stats.test"_s, u"http://search.test"_s}};
+    QTemporaryDir history;
+    Runs runs{time, time, http, {u"http://stats.test"_s, u"http://search.test"_s}, history.path()};
     ListModel model;
     Tester tester{&model, Tester::FailureReportingMode::QtTest};
     explicit ShownRun(const QString& text) {

@@ -136,9 +136,7 @@ bool FormDriver::allFilled() const {
 }
 
 FormHarness::FormHarness(double logicalDpi, const QString& updateSite) {
-    http.setResponder(replicaResponder());
-    runs = std::make_unique<Runs>(time, time, http,
-                                  BatchRun::Sites{QString::fromUtf16(kStats), QString::fromUtf16(kSearch)});
+    runs = makeRuns(folder.filePath(u"history"_s));  // apart from the result files
     form =
         std::make_unique<Form1>(Form1Services{time, time, http, messages, dialogs, clipboard, shell}, *runs,
                                 Form1Config{updateSite, folder.path(), [this] { ++ended; }, logicalDpi});
@@ -155,7 +153,8 @@ RealForm::RealForm() {
         qFatal("replica site: %s", qPrintable(site.errorString()));
     }
     const QString base = site.baseUrl();
-    runs = std::make_unique<Runs>(timers, clock, http, BatchRun::Sites{base, base});
+    runs = std::make_unique<Runs>(timers, clock, http, BatchRun::Sites{base, base},
+                                  folder.filePath(u"history"_s));
     form = std::make_unique<Form1>(Form1Services{timers, clock, http, messages, dialogs, clipboard, shell},
                                    *runs, Form1Config{base, folder.path(), [] {}});
 }

@@ -158,9 +158,10 @@ int VirtualSites::batchSent() const {
     return static_cast<int>(sentStats().size() + sentDomainQueries().size() + sentSiteQueries().size());
 }
 
-std::unique_ptr<Runs> VirtualSites::makeRuns() {
+std::unique_ptr<Runs> VirtualSites::makeRuns(const QString& historyFolder) {
     return std::make_unique<Runs>(time, time, http,
-                                  BatchRun::Sites{QString::fromUtf16(kStats), QString::fromUtf16(kSearch)});
+                                  BatchRun::Sites{QString::fromUtf16(kStats), QString::fromUtf16(kSearch)},
+                                  historyFolder);
 }
 
 // Their timers and requests go before the virtual time and fake HTTP do.

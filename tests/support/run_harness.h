@@ -6,6 +6,7 @@
 
 #include "runs.h"
 
+#include <QTemporaryDir>
 #include <memory>
 
 namespace quorvane::testing {
@@ -41,7 +42,8 @@ struct VirtualSites {
     QStringList sentSiteQueries() const;
     // Requests of the batch run's three chains.
     int batchSent() const;
-    std::unique_ptr<Runs> makeRuns();
+    // The runs, keeping their history in historyFolder.
+    std::unique_ptr<Runs> makeRuns(const QString& historyFolder);
 };
 
 // What read() gives each time an automatic pause of the run begins, watched tick by tick.
@@ -59,7 +61,8 @@ auto atPauses(VirtualTime& time, const BatchRun& batch, qint64 maxMs, Read read)
 
 // The runs alone, with no window, on virtual time against the replica's pages.
 struct RunHarness final : VirtualSites {
-    std::unique_ptr<Runs> runs = makeRuns();
+    QTemporaryDir historyFolder;
+    std::unique_ptr<Runs> runs = makeRuns(historyFolder.path());
     BatchRun& batch = runs->batch;
     KeywordRun& keywords = runs->keywords;
 

@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <array>
 #include <cerrno>
@@ -167,7 +168,9 @@ int runDemo(const QStringList& arguments) {
 
     quorvane::QtPlatform platform;
     const QString base = site.baseUrl();
-    quorvane::Runs runs(platform.timers, platform.clock, platform.http, {base, base});
+    // The replica's figures have a history of their own, apart from the real sites'.
+    quorvane::Runs runs(platform.timers, platform.clock, platform.http, {base, base},
+                        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + u"/demo"_s);
     quorvane::Form1 window(platform.services(), runs,
                            {base + u"/update"_s, folder.path(), [] { QApplication::exit(0); }});
     window.show();

@@ -240,6 +240,32 @@ void BatchRun::import(const QString& text, bool withFigures) {
     endRun();
 }
 
+void BatchRun::restore(const std::vector<RowRecord>& records) {
+    QString text;
+    std::vector<Row> rows;
+    rows.reserve(records.size());
+    m_importedFigures = false;
+    for (const RowRecord& record : records) {
+        Row row;
+        row.start = text.size();
+        row.length = static_cast<int>(record.domain.size());
+        row.number = std::max(record.line, 1);
+        text += record.domain;
+        if (std::any_of(record.figures.begin(), record.figures.end(),
+                        [](const Figure& f) { return f.known(); })) {
+            row.filled = std::make_unique<Row::Filled>();
+            row.filled->figures = record.figures;
+            m_importedFigures = true;
+        }
+        rows.push_back(std::move(row));
+    }
+    Q_EMIT rowsAboutToReset();
+    m_text = std::move(text);
+    m_rows = std::move(rows);
+    Q_EMIT rowsReset();
+    endRun();
+}
+
 // An import ends the batch run: its cursors and pages in flight belong to the old list, and a run
 // that went on over the new one would skip its first rows and count them done.
 void BatchRun::endRun() {

@@ -39,6 +39,13 @@ constexpr int kDomainFigures = DomainCell::Count - DomainCell::Weight;
 // Why a delivered page holds no figures, in words for the user.
 QString pageFailureReason(const FetcherSlot& fetcher, const QString& page);
 
+// A row as a list kept elsewhere brings it back: its domain, its line in the imported text, its figures.
+struct RowRecord {
+    QString domain;
+    int line = 0;
+    std::array<Figure, kDomainFigures> figures;  // by cell - DomainCell::Weight
+};
+
 // The three request chains of the batch run.
 enum class Chain { Stats, DomainQuery, SiteQuery };
 
@@ -82,6 +89,8 @@ public:
     // A new list from a text of domains, one a line; with figures, lines saved as whole rows
     // ("domain|weight|…|snapshot") come back with their figures. The run in progress ends.
     void import(const QString& text, bool withFigures);
+    // A new list of rows with their figures, as the history kept them. The run in progress ends.
+    void restore(const std::vector<RowRecord>& rows);
     // "开始" (also at the end of a pause): resumes a paused run, else starts afresh at the first row
     // with every figure unknown again.
     void start();

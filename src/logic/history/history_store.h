@@ -37,11 +37,7 @@ public:
         qint64 rows = 0;
         qint64 counted = 0;
     };
-    struct RestoredRow {
-        QString domain;
-        int line = 0;
-        std::array<Figure, kDomainFigures> figures;  // by cell - DomainCell::Weight
-    };
+    using RestoredRow = RowRecord;
     struct PastFigure {
         RunId run = 0;
         qint64 time = 0;
