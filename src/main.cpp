@@ -34,5 +34,6 @@ int main(int argc, char* argv[]) {
     quorvane::Form1 window(platform.services(), runs,
                            {updateSite, quorvane::defaultFolder(), [] { QApplication::exit(0); }});
     window.show();
+    window.offerRestore();
     return QApplication::exec();
 }

@@ -32,13 +32,16 @@ MsgResult QtMessageBoxes::show(QWidget* parent, const QString& text, const QStri
         case MsgIcon::None:
             break;
     }
-    if (buttons == MsgButtons::YesNoCancel) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (buttons == MsgButtons::YesNoCancel || buttons == MsgButtons::YesNo) {
+        const bool cancel = buttons == MsgButtons::YesNoCancel;
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | (cancel ? QMessageBox::Cancel : QMessageBox::NoButton));
         box.button(QMessageBox::Yes)->setText(u"是"_s);
         box.button(QMessageBox::No)->setText(u"否"_s);
-        box.button(QMessageBox::Cancel)->setText(u"取消"_s);
+        if (cancel) {
+            box.button(QMessageBox::Cancel)->setText(u"取消"_s);
+        }
         box.setDefaultButton(QMessageBox::Yes);
-        box.setEscapeButton(QMessageBox::Cancel);
+        box.setEscapeButton(cancel ? QMessageBox::Cancel : QMessageBox::No);
         switch (box.exec()) {
             case QMessageBox::Yes:
                 return MsgResult::Yes;

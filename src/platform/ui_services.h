@@ -10,7 +10,7 @@ class QWidget;
 
 namespace quorvane {
 
-enum class MsgButtons { Ok, OkCancel, YesNoCancel };  // YesNoCancel: 是 is the default
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };  // YesNo, YesNoCancel: 是 is the default
 enum class MsgIcon { None, Question, Information, Critical };
 enum class MsgResult { Ok, Cancel, Yes, No };
 

@@ -157,6 +157,8 @@ void Form1::connectRuns() {
     connect(&m_keywords, &KeywordRun::figuresChanged, this, &Form1::showSingleFigures);
     connect(&m_keywords, &KeywordRun::rowsReset, this, &Form1::showKeywordColumns);
     connect(&m_keywords, &KeywordRun::finished, this, [this] { Command11->setEnabled(true); });
+    // Queued: the store finds a problem inside its commit, where no modal box may open.
+    connect(&m_runs.history, &HistoryStore::problemFound, this, &Form1::showFailure, Qt::QueuedConnection);
     connect(Text4, &QLineEdit::textChanged, this, &Form1::pacingChanged);
     connect(Combo1, &QComboBox::currentTextChanged, this, &Form1::pacingChanged);
     pacingChanged();

@@ -62,6 +62,11 @@ public:
     void Command14_Click();
     void Command19_Click();
 
+    // history/form1_history.cpp: what the history holds.
+    // At start, once the window shows: says what went wrong with the history, and offers back the
+    // list of a batch run that did not finish.
+    void offerRestore();
+
     // batch/form1_batch.cpp: import, sorting, and the batch run's controls.
     void Command12_Click();
     void Command6_Click();
@@ -198,6 +203,7 @@ private:
     // A message with the error icon.
     void showFailure(const QString& text);
     void importDomainText(const QString& text, bool withFigures = false);
+    void takeList(const std::function<void()>& fill);
     void choosePath(QLineEdit* box);
     void viewPath(const QLineEdit* box);
     int hitColumn(const ListView& list, QPoint client) const;

@@ -135,8 +135,8 @@ bool FormDriver::allFilled() const {
     return true;
 }
 
-FormHarness::FormHarness(double logicalDpi, const QString& updateSite) {
-    runs = makeRuns(folder.filePath(u"history"_s));  // apart from the result files
+FormHarness::FormHarness(double logicalDpi, const QString& updateSite, const QString& historyFolder) {
+    runs = makeRuns(historyFolder.isEmpty() ? folder.filePath(u"history"_s) : historyFolder);
     form =
         std::make_unique<Form1>(Form1Services{time, time, http, messages, dialogs, clipboard, shell}, *runs,
                                 Form1Config{updateSite, folder.path(), [this] { ++ended; }, logicalDpi});

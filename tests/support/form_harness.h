@@ -101,7 +101,9 @@ struct FormHarness final : FormDriver, VirtualSites {
 
     // logicalDpi: of the screen the lists measure in; 0 takes the test screen's.
     // updateSite: empty as in a build without the update check.
-    explicit FormHarness(double logicalDpi = 0, const QString& updateSite = QString::fromUtf16(kUpdate));
+    // historyFolder: empty for one of its own in the harness's folder.
+    explicit FormHarness(double logicalDpi = 0, const QString& updateSite = QString::fromUtf16(kUpdate),
+                         const QString& historyFolder = {});
     ~FormHarness();
 };
 

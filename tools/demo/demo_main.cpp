@@ -25,6 +25,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -175,6 +176,14 @@ int runDemo(const QStringList& arguments) {
                            {base + u"/update"_s, folder.path(), [] { QApplication::exit(0); }});
     window.show();
     const QString mode = arguments.value(0);
+    if (mode.isEmpty()) {
+        window.offerRestore();  // a scripted run starts at once instead
+    }
+    // The count on standard output too, for whoever watches the demo from outside.
+    QObject::connect(&runs.batch, &quorvane::BatchRun::rowCounted, &window, [](qint64 counted) {
+        std::printf("已查询 %lld 条\n", static_cast<long long>(counted));
+        std::fflush(stdout);
+    });
     if (mode == u"single"_s) {
         window.findChild<QLineEdit*>(u"Text5"_s)->setText(u"www.qq.com"_s);
         window.findChild<QPushButton*>(u"Command11"_s)->click();

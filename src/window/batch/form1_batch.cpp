@@ -59,12 +59,17 @@ void Form1::Command6_Click() {
 // Rebuilds the domain list from a text of domains, one per line. With figures, a line as a whole row
 // is saved ("domain|weight|…|snapshot") comes back with its figures, so a half-done list can go on.
 void Form1::importDomainText(const QString& text, bool withFigures) {
+    takeList([&] { m_batch.import(text, withFigures); });
+}
+
+// A new list in the batch view: from the box, a file or the history.
+void Form1::takeList(const std::function<void()>& fill) {
     for (QPushButton* runButton : {Command2, Command3, Command9, Command10}) {
         runButton->setEnabled(true);
     }
     ListView1->clearColumns();
     setDomainColumns();
-    m_batch.import(text, withFigures);
+    fill();
     setCaption(Label3, QString::number(m_batch.rowCount()));
     Timer1.setEnabled(false);
     showRowsCounted();

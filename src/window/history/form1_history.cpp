@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The history: a list back after a crash, and what it holds of a domain.
+#include "form1.h"
+
+#include <QDateTime>
+
+using namespace Qt::StringLiterals;
+
+namespace quorvane {
+
+void Form1::offerRestore() {
+    HistoryStore& history = m_runs.history;
+    for (const QString& problem : history.problems()) {
+        showFailure(problem);
+    }
+    const std::optional<HistoryStore::Run> run = history.lastUnfinishedBatch();
+    if (!run) {
+        return;
+    }
+    const QString when = QDateTime::fromSecsSinceEpoch(run->started).toString(u"yyyy-MM-dd HH:mm"_s);
+    const MsgResult answer = m_services.messages.show(
+        this,
+        u"上次的批量查询没有完成（已查询 %1 / 共 %2 条，%3）：恢复列表？"_s.arg(run->counted).arg(run->rows).arg(when),
+        kAppTitle, MsgButtons::YesNo, MsgIcon::Question);
+    // Asked once: either way the run stays in the history, and the next start asks nothing.
+    history.finishRun(run->id);
+    if (answer != MsgResult::Yes) {
+        return;
+    }
+    const std::vector<HistoryStore::RestoredRow> rows = history.restoredRows(run->id);
+    takeList([&] { m_batch.restore(rows); });
+    m_runs.journal.adopt(run->id);  // Ctrl+R goes on from that run
+    Command14_Click();
+}
+
+}  // namespace quorvane
