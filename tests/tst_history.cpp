@@ -74,7 +74,7 @@ QByteArray contentsOf(const QString& path) {
 }
 
 // Read-only for this thread even as root, whom no mode stops: then the files are nobody's and the
-// file system is asked as nobody.
+// file system is asked as nobody, who may pass through the folder above.
 struct ReadOnlyFolder {
     static constexpr uid_t kNobody = 65534;
     explicit ReadOnlyFolder(QString folder) : path(std::move(folder)) {
@@ -86,6 +86,7 @@ struct ReadOnlyFolder {
             }
         }
         ::chmod(QFile::encodeName(path).constData(), 0555);
+        ::chmod(QFile::encodeName(QFileInfo(path).path()).constData(), 0711);
         if (root) {
             setfsgid(kNobody);
             setfsuid(kNobody);
@@ -97,6 +98,7 @@ struct ReadOnlyFolder {
             setfsgid(0);
         }
         ::chmod(QFile::encodeName(path).constData(), 0700);
+        ::chmod(QFile::encodeName(QFileInfo(path).path()).constData(), 0700);
     }
     QString path;
     bool root = geteuid() == 0;
@@ -478,15 +480,17 @@ void TestHistory::unwritableFolderIsSaidOnce() {
     QFETCH(std::size_t, checksLeft);
     RunHarness h;
     QTemporaryDir dir;
+    // A name SQLite's addresses would take apart, were it not encoded.
+    const QString kept = dir.filePath(u"历史 #1?%"_s);
     h.importDomains({u"a.com"_s});
     {
-        HistoryStore store(dir.path(), h.time, h.time);
+        HistoryStore store(kept, h.time, h.time);
         store.record(store.beginRun(Kind::Batch, h.batch), 1, kWeight, Figure::value(u"1"_s));
     }
-    const QString folder = readOnly ? dir.path() : dir.filePath(u"history.sqlite"_s);
+    const QString folder = readOnly ? kept : QDir(kept).filePath(u"history.sqlite"_s);
     std::optional<ReadOnlyFolder> lock;
     if (readOnly) {
-        lock.emplace(dir.path());
+        lock.emplace(kept);
     }
     HistoryStore store(folder, h.time, h.time);
     QVERIFY(!store.keeping());

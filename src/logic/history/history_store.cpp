@@ -11,6 +11,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUrl>
 #include <QVariant>
 #include <functional>
 #include <map>
@@ -281,7 +282,7 @@ bool HistoryStore::Impl::connect(bool readOnly) {
     db = QSqlDatabase::addDatabase(kDriver, connection);
     if (readOnly) {
         // Immutable: SQLite needs no -shm or -wal beside it, where none can be made.
-        db.setDatabaseName(u"file:"_s + path + u"?immutable=1"_s);
+        db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + u"?immutable=1"_s);
         db.setConnectOptions(u"QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"_s);
     } else {
         db.setDatabaseName(path);
