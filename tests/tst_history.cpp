@@ -239,10 +239,10 @@ void TestHistory::commitsOnTheTick() {
     HistoryStore reader(dir.path(), h.time, h.time);
     h.time.advance(499);
     QCOMPARE(reader.checkCount(), 0LL);
-    QCOMPARE(reader.run(run)->counted, 0LL);
+    QCOMPARE(reader.run(run).value().counted, 0LL);
     h.time.advance(1);
     QCOMPARE(reader.checkCount(), 2LL);
-    QCOMPARE(reader.run(run)->counted, 1LL);
+    QCOMPARE(reader.run(run).value().counted, 1LL);
     QCOMPARE(described(reader.restoredRows(run).at(1).figures).at(4), u"失败:连接失败"_s);
 }
 
@@ -308,7 +308,7 @@ void TestHistory::restoredRowsMergeTheRetriedRun() {
     QCOMPARE(described(rows[2].figures),
              QStringList({u"c"_s, u"失败:超时"_s, u"?"_s, u"?"_s, u"?"_s, u"?"_s}));
     QCOMPARE(described(store.restoredRows(first).at(1).figures[0]), u"失败:无数据"_s);
-    QCOMPARE(store.run(retry)->parent, first);
+    QCOMPARE(store.run(retry).value().parent, first);
 }
 
 void TestHistory::previousGoodSkipsFailuresAndTheRunsOwnChain() {
@@ -334,8 +334,8 @@ void TestHistory::previousGoodSkipsFailuresAndTheRunsOwnChain() {
     QCOMPARE(good->time, firstTime);
     QCOMPARE(good->text, u"5"_s);
     QCOMPARE(good->number, 5.0);
-    QCOMPARE(store.previousGood(u"a.com"_s, kWeight, retry)->run, first);
-    QCOMPARE(store.previousGood(u"a.com"_s, kWeight, fifth)->text, u"8"_s);
+    QCOMPARE(store.previousGood(u"a.com"_s, kWeight, retry).value().run, first);
+    QCOMPARE(store.previousGood(u"a.com"_s, kWeight, fifth).value().text, u"8"_s);
     QVERIFY(!store.previousGood(u"a.com"_s, kWeight, first));
     QVERIFY(!store.previousGood(u"a.com"_s, DomainCell::Keywords, fifth));
 }
@@ -402,7 +402,7 @@ void TestHistory::twoStoresShareTheFile() {
     two.record(second, 1, kWeight, Figure::value(u"2"_s));
     h.time.advance(1000);
     QCOMPARE(one.historyOf(u"a.com"_s).size(), std::size_t(2));
-    QCOMPARE(two.lastUnfinishedBatch()->id, second);
+    QCOMPARE(two.lastUnfinishedBatch().value().id, second);
     QVERIFY(one.problems().isEmpty() && two.problems().isEmpty());
 }
 
@@ -528,7 +528,7 @@ void TestHistory::fullDiskIsSaidOnce() {
     QVERIFY(!store.keeping());
     QVERIFY2(said[0][0].toString().startsWith(u"历史记录无法保存："_s), qPrintable(said[0][0].toString()));
     callEverything(store, h.batch);
-    QCOMPARE(store.run(run)->rows, 50LL);
+    QCOMPARE(store.run(run).value().rows, 50LL);
     QCOMPARE(said.count(), 1);
 }
 

@@ -129,10 +129,10 @@ void TestJournal::everyFigureShownIsKeptWithinASecond() {
         const QStringList is = kept.value(row).split(u'|');
         for (qsizetype cell = 0; cell < was.size(); ++cell) {
             QVERIFY2(was[cell] == u"?"_s || was[cell] == is.value(cell),
-                     qPrintable(shown[row] + u" / "_s + kept[row]));
+                     qPrintable(shown[row] + u" / "_s + kept.value(row)));
         }
     }
-    QVERIFY(h.unfinished() && h.unfinished()->counted >= counted);
+    QVERIFY(h.unfinished() && h.unfinished().value().counted >= counted);
     QVERIFY(h.runToEnd());
     h.time.advance(1000);
     QCOMPARE(listed(h.readBack(h.journal.listRun())), listed(h.batch));
@@ -157,7 +157,7 @@ void TestJournal::retryGoesOnFromTheRunItRetries() {
     const HistoryStore::RunId retry = h.journal.listRun();
     QVERIFY(retry != first);
     const auto run = HistoryStore(h.dir.path(), h.time, h.time).run(retry);
-    QCOMPARE(run->kind, HistoryStore::RunKind::Retry);
+    QCOMPARE(run.value().kind, HistoryStore::RunKind::Retry);
     QCOMPARE(run->parent, first);
     QVERIFY(run->finished);
     QCOMPARE(listed(h.readBack(retry)), listed(h.batch));
@@ -172,7 +172,7 @@ void TestJournal::resumeGoesOnInTheSameRun() {
     const HistoryStore::RunId run = h.journal.listRun();
     QVERIFY(h.time.advanceUntil([&] { return h.batch.paused(); }, 10'000));
     h.time.advance(1000);
-    QCOMPARE(h.unfinished()->id, run);
+    QCOMPARE(h.unfinished().value().id, run);
     h.batch.pause();
     h.batch.start();
     QVERIFY(h.runToEnd());
@@ -224,8 +224,8 @@ void TestJournal::singleQueryIsARunOfOneRow() {
     h.time.advance(1000);
     const HistoryStore::RunId single = h.journal.singleRun();
     HistoryStore reader(h.dir.path(), h.time, h.time);
-    QCOMPARE(reader.run(single)->kind, HistoryStore::RunKind::Single);
-    QVERIFY(reader.run(single)->finished);
+    QCOMPARE(reader.run(single).value().kind, HistoryStore::RunKind::Single);
+    QVERIFY(reader.run(single).value().finished);
     const replica::StatsFigures page = replica::statsFiguresFor(u"a.com"_s);
     QCOMPARE(listed(reader.restoredRows(single)),
              QStringList{u"a.com#0|"_s + QStringList({page.weight, page.keywords, page.traffic, page.indexed,
