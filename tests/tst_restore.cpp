@@ -54,8 +54,8 @@ void TestRestore::unfinishedRunComesBack() {
     QStringList before;
     {
         FormHarness h(0, QString(), history.path());
-        h.importDomains({u"a.com"_s, u"notfound.b.com"_s, u"partial.c.com"_s, u"d.com"_s, u"hang.e.com"_s,
-                         u"f.com"_s});
+        h.importDomains(
+            {u"a.com"_s, u"notfound.b.com"_s, u"partial.c.com"_s, u"d.com"_s, u"hang.e.com"_s, u"f.com"_s});
         h.pressStart();
         QVERIFY(h.time.advanceUntil([&] { return h.text(u"Label2") == u"4"_s; }, 30'000));
         h.time.advance(1000);  // the last figures committed
@@ -65,7 +65,8 @@ void TestRestore::unfinishedRunComesBack() {
     h.messages.answer(answer);
     h.form->offerRestore();
     QCOMPARE(h.messages.shown.size(), 1);
-    QVERIFY2(h.messages.texts().first().startsWith(kQuestion.arg(4).arg(6)), qPrintable(h.messages.texts().first()));
+    QVERIFY2(h.messages.texts().first().startsWith(kQuestion.arg(4).arg(6)),
+             qPrintable(h.messages.texts().first()));
     QCOMPARE(h.messages.shown.first().buttons, MsgButtons::YesNo);
     if (answer == MsgResult::Yes) {
         QCOMPARE(shownRows(h), before);  // every figure and failure, with its reason
@@ -94,7 +95,8 @@ void TestRestore::brokenHistoryIsSaidOnce() {
     FormHarness h(0, QString(), history.path());
     h.form->offerRestore();
     QCOMPARE(h.messages.shown.size(), 1);
-    QVERIFY2(h.messages.texts().first().contains(u"history.sqlite.broken-"_s), qPrintable(h.messages.texts().first()));
+    QVERIFY2(h.messages.texts().first().contains(u"history.sqlite.broken-"_s),
+             qPrintable(h.messages.texts().first()));
     h.importDomains({u"a.com"_s});
     h.pressStart();
     h.time.advance(5000);
@@ -117,8 +119,8 @@ void TestRestore::killedProgramComesBack() {
     QElapsedTimer clock;
     clock.start();
     QList<std::pair<qint64, int>> counts;
-    while (clock.elapsed() < 30'000 && (counts.isEmpty() || counts.last().second < 5 ||
-                                        clock.elapsed() - counts.first().first < 1500)) {
+    while (clock.elapsed() < 30'000 &&
+           (counts.isEmpty() || counts.last().second < 5 || clock.elapsed() - counts.first().first < 1500)) {
         demo.waitForReadyRead(100);
         while (demo.canReadLine()) {
             const QString line = QString::fromUtf8(demo.readLine()).trimmed();

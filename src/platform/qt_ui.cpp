@@ -34,7 +34,8 @@ MsgResult QtMessageBoxes::show(QWidget* parent, const QString& text, const QStri
     }
     if (buttons == MsgButtons::YesNoCancel || buttons == MsgButtons::YesNo) {
         const bool cancel = buttons == MsgButtons::YesNoCancel;
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | (cancel ? QMessageBox::Cancel : QMessageBox::NoButton));
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No |
+                               (cancel ? QMessageBox::Cancel : QMessageBox::NoButton));
         box.button(QMessageBox::Yes)->setText(u"是"_s);
         box.button(QMessageBox::No)->setText(u"否"_s);
         if (cancel) {

@@ -13,7 +13,8 @@ MsgResult ScriptedMessageBoxes::show(QWidget*, const QString& text, const QStrin
         return m_answers.takeFirst();
     }
     // Unanswered, a box takes its default button.
-    return buttons == MsgButtons::YesNoCancel || buttons == MsgButtons::YesNo ? MsgResult::Yes : MsgResult::Ok;
+    return buttons == MsgButtons::YesNoCancel || buttons == MsgButtons::YesNo ? MsgResult::Yes
+                                                                              : MsgResult::Ok;
 }
 
 QStringList ScriptedMessageBoxes::texts() const {

@@ -11,6 +11,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUrl>
 #include <QVariant>
 #include <functional>
 #include <map>
@@ -25,8 +26,10 @@ namespace {
 const QString kDriver = u"QSQLITE"_s;
 const QString kFileName = u"history.sqlite"_s;
 constexpr int kCommitMs = 1000;
-// Rows one statement writes: far fewer statements for the same rows.
-constexpr int kRowsPerStatement = 64;
+// Rows one statement writes: far fewer statements for the same rows. A commit's checks go in the
+// largest of these that fit, a second's worth of rows in a few statements.
+constexpr std::array<int, 4> kStatementRows = {64, 16, 4, 1};
+constexpr int kRowsPerStatement = kStatementRows[0];
 
 // SQLite's primary result codes, as the driver reports them.
 enum SqliteCode : int {
@@ -90,9 +93,22 @@ const QString kNewRowsTable =
     u"CREATE TEMP TABLE IF NOT EXISTS new_rows(entry INTEGER PRIMARY KEY, name TEXT NOT NULL, "
     u"line INTEGER NOT NULL)"_s;
 
-QString placeholders(int columns, int rows) {
-    const QString one = u"(?"_s + QString(u",?"_s).repeated(columns - 1) + u')';
-    return QStringList(rows, one).join(u',');
+// Values are bound by names made once: Qt makes up a name for each value bound by its position,
+// which doubles what binding costs.
+QStringList placeholderNames() {
+    QStringList names;
+    for (int i = 0; i < (3 + kDomainFigures) * kRowsPerStatement; ++i) {
+        names.append(u":p"_s + QString::number(i));
+    }
+    return names;
+}
+
+QString placeholders(const QStringList& names, int columns, int rows) {
+    QStringList values;
+    for (int row = 0; row < rows; ++row) {
+        values.append(u'(' + names.mid(row * columns, columns).join(u',') + u')');
+    }
+    return values.join(u',');
 }
 
 QString nativePath(const QString& path) {
@@ -190,6 +206,7 @@ struct HistoryStore::Impl {
     bool toldCannotKeep = false;
     QStringList problems;
     WindowTimer tick;
+    const QStringList names = placeholderNames();
 
     struct Pending {
         RunId run;
@@ -203,8 +220,11 @@ struct HistoryStore::Impl {
     std::map<RunId, std::optional<qint64>> ends;  // a finish time, or none to reopen
     QHash<QString, qint64> reasonIds;
     QHash<qint64, QString> reasonTexts;
-    std::unique_ptr<QSqlQuery> upsertMany;
-    std::unique_ptr<QSqlQuery> upsertOne;
+    std::array<std::unique_ptr<QSqlQuery>, kStatementRows.size()> upserts;  // by kStatementRows
+    // The commit's own statements, prepared once: a commit a second adds up.
+    enum Statement { kBegin, kCommit, kCounted, kFinished, kStatements };
+    std::array<std::unique_ptr<QSqlQuery>, kStatements> statements;
+    QSqlQuery& statement(Statement which);
 };
 
 // --- Opening.
@@ -262,7 +282,7 @@ bool HistoryStore::Impl::connect(bool readOnly) {
     db = QSqlDatabase::addDatabase(kDriver, connection);
     if (readOnly) {
         // Immutable: SQLite needs no -shm or -wal beside it, where none can be made.
-        db.setDatabaseName(u"file:"_s + path + u"?immutable=1"_s);
+        db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + u"?immutable=1"_s);
         db.setConnectOptions(u"QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"_s);
     } else {
         db.setDatabaseName(path);
@@ -280,8 +300,8 @@ bool HistoryStore::Impl::connect(bool readOnly) {
 }
 
 void HistoryStore::Impl::disconnect() {
-    upsertMany.reset();
-    upsertOne.reset();
+    upserts = {};
+    statements = {};
     if (db.isValid()) {
         db.close();
     }
@@ -521,23 +541,27 @@ std::optional<QSqlError> HistoryStore::Impl::writeChecks(QHash<QString, qint64>&
         }
         auto prepared = std::make_unique<QSqlQuery>(db);
         prepared->prepare(u"INSERT INTO checks(run, entry, time, "_s + figureColumns() + u") VALUES "_s +
-                          placeholders(kColumns, rows) + u" ON CONFLICT(run, entry) DO UPDATE SET "_s +
+                          placeholders(names, kColumns, rows) + u" ON CONFLICT(run, entry) DO UPDATE SET "_s +
                           updates);
         return prepared;
     };
     for (std::size_t done = 0; done < pending.size();) {
-        const bool many = pending.size() - done >= kRowsPerStatement;
-        std::unique_ptr<QSqlQuery>& prepared = many ? upsertMany : upsertOne;
+        std::size_t size = 0;
+        while (pending.size() - done < static_cast<std::size_t>(kStatementRows[size])) {
+            ++size;
+        }
+        std::unique_ptr<QSqlQuery>& prepared = upserts[size];
         if (!prepared) {
-            prepared = statement(many ? kRowsPerStatement : 1);
+            prepared = statement(kStatementRows[size]);
         }
         int at = 0;
-        for (const std::size_t end = done + (many ? kRowsPerStatement : 1); done < end; ++done) {
-            prepared->bindValue(at++, pending[done].run);
-            prepared->bindValue(at++, pending[done].entry);
-            prepared->bindValue(at++, pending[done].time);
+        for (const std::size_t end = done + static_cast<std::size_t>(kStatementRows[size]); done < end;
+             ++done) {
+            prepared->bindValue(names[at++], pending[done].run);
+            prepared->bindValue(names[at++], pending[done].entry);
+            prepared->bindValue(names[at++], pending[done].time);
             for (const QVariant& cell : cells[done]) {
-                prepared->bindValue(at++, cell);
+                prepared->bindValue(names[at++], cell);
             }
         }
         if (!prepared->exec()) {
@@ -568,33 +592,43 @@ bool HistoryStore::Impl::commit() {
     return true;
 }
 
+QSqlQuery& HistoryStore::Impl::statement(Statement which) {
+    static constexpr std::array<QStringView, kStatements> kSql = {
+        u"BEGIN IMMEDIATE", u"COMMIT", u"UPDATE runs SET counted = ? WHERE id = ?",
+        u"UPDATE runs SET finished = ? WHERE id = ?"};
+    std::unique_ptr<QSqlQuery>& query = statements[which];
+    if (!query) {
+        query = std::make_unique<QSqlQuery>(db);
+        query->prepare(kSql[which].toString());
+    }
+    return *query;
+}
+
 std::optional<QSqlError> HistoryStore::Impl::writeQueue(QHash<QString, qint64>& learnt) {
-    QSqlQuery query(db);
-    if (!begin(query)) {
-        return query.lastError();
+    if (QSqlQuery& begin = statement(kBegin); !begin.exec()) {
+        return begin.lastError();
     }
     if (auto error = writeChecks(learnt)) {
         return error;
     }
-    QSqlQuery update(db);
-    update.prepare(u"UPDATE runs SET counted = ? WHERE id = ?"_s);
-    for (const auto& [run, counted] : counts) {
-        update.addBindValue(counted);
-        update.addBindValue(run);
-        if (!update.exec()) {
-            return update.lastError();
+    QSqlQuery& counted = statement(kCounted);
+    for (const auto& [run, rows] : counts) {
+        counted.bindValue(0, rows);
+        counted.bindValue(1, run);
+        if (!counted.exec()) {
+            return counted.lastError();
         }
     }
-    update.prepare(u"UPDATE runs SET finished = ? WHERE id = ?"_s);
-    for (const auto& [run, finished] : ends) {
-        update.addBindValue(finished ? QVariant(*finished) : QVariant());
-        update.addBindValue(run);
-        if (!update.exec()) {
-            return update.lastError();
+    QSqlQuery& finished = statement(kFinished);
+    for (const auto& [run, time] : ends) {
+        finished.bindValue(0, time ? QVariant(*time) : QVariant());
+        finished.bindValue(1, run);
+        if (!finished.exec()) {
+            return finished.lastError();
         }
     }
-    if (!query.exec(u"COMMIT"_s)) {
-        return query.lastError();
+    if (QSqlQuery& commit = statement(kCommit); !commit.exec()) {
+        return commit.lastError();
     }
     return std::nullopt;
 }
@@ -602,17 +636,17 @@ std::optional<QSqlError> HistoryStore::Impl::writeQueue(QHash<QString, qint64>& 
 // The rows go through a temporary table, so that their domains are found or added in one statement.
 std::optional<QSqlError> HistoryStore::Impl::writeRows(RunId run, qint64 count, const Rows& rows) {
     QSqlQuery many(db);
-    many.prepare(u"INSERT INTO temp.new_rows VALUES "_s + placeholders(3, kRowsPerStatement));
+    many.prepare(u"INSERT INTO temp.new_rows VALUES "_s + placeholders(names, 3, kRowsPerStatement));
     QSqlQuery one(db);
-    one.prepare(u"INSERT INTO temp.new_rows VALUES (?,?,?)"_s);
+    one.prepare(u"INSERT INTO temp.new_rows VALUES "_s + placeholders(names, 3, 1));
     for (qint64 entry = 1; entry <= count;) {
         QSqlQuery& insert = count - entry + 1 >= kRowsPerStatement ? many : one;
         int at = 0;
         for (const qint64 end = entry + (&insert == &many ? kRowsPerStatement : 1); entry < end; ++entry) {
             const auto [domain, line] = rows(entry);
-            insert.bindValue(at++, entry);
-            insert.bindValue(at++, domain);
-            insert.bindValue(at++, line);
+            insert.bindValue(names[at++], entry);
+            insert.bindValue(names[at++], domain);
+            insert.bindValue(names[at++], line);
         }
         if (!insert.exec()) {
             return insert.lastError();

@@ -20,7 +20,9 @@ void Form1::offerRestore() {
     const QString when = QDateTime::fromSecsSinceEpoch(run->started).toString(u"yyyy-MM-dd HH:mm"_s);
     const MsgResult answer = m_services.messages.show(
         this,
-        u"上次的批量查询没有完成（已查询 %1 / 共 %2 条，%3）：恢复列表？"_s.arg(run->counted).arg(run->rows).arg(when),
+        u"上次的批量查询没有完成（已查询 %1 / 共 %2 条，%3）：恢复列表？"_s.arg(run->counted)
+            .arg(run->rows)
+            .arg(when),
         kAppTitle, MsgButtons::YesNo, MsgIcon::Question);
     // Asked once: either way the run stays in the history, and the next start asks nothing.
     history.finishRun(run->id);
