@@ -28,19 +28,7 @@ constexpr int kBacklinkCells[] = {DomainCell::Backlinks};
 constexpr int kIndexedCells[] = {DomainCell::Indexed};
 
 int cellFor(StatsField field) {
-    switch (field) {
-        case StatsField::Weight:
-            return DomainCell::Weight;
-        case StatsField::Keywords:
-            return DomainCell::Keywords;
-        case StatsField::Traffic:
-            return DomainCell::Traffic;
-        case StatsField::Snapshot:
-            return DomainCell::Snapshot;
-        case StatsField::Indexed:
-            return 0;  // the site query's figure is the row's
-    }
-    return 0;
+    return field == StatsField::Indexed ? 0 : domainCellOf(field);  // the site query's figure is the row's
 }
 
 RunState::Cursor cursorOf(Chain chain) {

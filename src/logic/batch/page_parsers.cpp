@@ -9,6 +9,22 @@ using namespace Qt::StringLiterals;
 
 namespace quorvane {
 
+int domainCellOf(StatsField field) {
+    switch (field) {
+        case StatsField::Weight:
+            return DomainCell::Weight;
+        case StatsField::Keywords:
+            return DomainCell::Keywords;
+        case StatsField::Traffic:
+            return DomainCell::Traffic;
+        case StatsField::Snapshot:
+            return DomainCell::Snapshot;
+        case StatsField::Indexed:
+            return DomainCell::Indexed;
+    }
+    return DomainCell::Weight;
+}
+
 const QString kNoSuchField = u"页面中没有该项"_s;
 const QString kNoCount = u"页面中没有结果数"_s;
 

@@ -11,6 +11,8 @@ namespace quorvane {
 
 // The figures of a statistics page, in the order they are cut out of its section.
 enum class StatsField { Weight, Keywords, Traffic, Snapshot, Indexed };
+// The domain list's column of a statistics page's figure.
+int domainCellOf(StatsField field);
 
 // A figure of the page, or none where the page lacks it or holds no figure there.
 struct StatsFigure {

@@ -10,23 +10,6 @@ namespace {
 constexpr std::array<StatsField, 5> kStatsFields = {
     StatsField::Weight, StatsField::Keywords, StatsField::Traffic, StatsField::Snapshot, StatsField::Indexed};
 
-// The single query's figures in the batch list's columns.
-int cellOf(StatsField field) {
-    switch (field) {
-        case StatsField::Weight:
-            return DomainCell::Weight;
-        case StatsField::Keywords:
-            return DomainCell::Keywords;
-        case StatsField::Traffic:
-            return DomainCell::Traffic;
-        case StatsField::Snapshot:
-            return DomainCell::Snapshot;
-        case StatsField::Indexed:
-            return DomainCell::Indexed;
-    }
-    return DomainCell::Weight;
-}
-
 }  // namespace
 
 Journal::Journal(HistoryStore& store, BatchRun& batch, KeywordRun& keywords, QObject* parent)
@@ -115,7 +98,7 @@ void Journal::singleFigures() {
     for (std::size_t i = 0; i < kStatsFields.size(); ++i) {
         const Figure& figure = m_keywords.figure(kStatsFields[i]);
         if (figure.known() && !m_singleKept[i]) {
-            m_store.record(m_singleRun, 1, cellOf(kStatsFields[i]), figure);
+            m_store.record(m_singleRun, 1, domainCellOf(kStatsFields[i]), figure);
             m_singleKept[i] = true;
             added = true;
         }
