@@ -31,6 +31,7 @@ int main(int argc, char* argv[]) {
         platform.timers, platform.clock, platform.http,
         {QString::fromUtf16(quorvane::build::kStatsSite), QString::fromUtf16(quorvane::build::kSearchEngine)},
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    runs.history.prune();  // the newest lists only; a run left unfinished is among them
     quorvane::Form1 window(platform.services(), runs,
                            {updateSite, quorvane::defaultFolder(), [] { QApplication::exit(0); }});
     window.show();

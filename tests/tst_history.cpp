@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The history store on a real SQLite file in a temporary folder, and the journal that records the
 // runs into it, on virtual time against the replica's pages.
+#include "history/figure_change.h"
 #include "history/journal.h"
 #include "replica_site.h"
 #include "run_harness.h"
@@ -192,6 +193,8 @@ private Q_SLOTS:
     void figuresComeBackAsTheyWere();
     void restoredRowsMergeTheRetriedRun();
     void previousGoodSkipsFailuresAndTheRunsOwnChain();
+    void changeSinceTheLastGoodFigure_data();
+    void changeSinceTheLastGoodFigure();
     void historyOfListsEveryCheck();
     void pruneKeepsTheNewestLists();
     void twoStoresShareTheFile();
@@ -365,6 +368,44 @@ void TestHistory::previousGoodSkipsFailuresAndTheRunsOwnChain() {
     QCOMPARE(f.store.previousGood(u"a.com"_s, kWeight, fifth).value().text, u"8"_s);
     QVERIFY(!f.store.previousGood(u"a.com"_s, kWeight, first));
     QVERIFY(!f.store.previousGood(u"a.com"_s, DomainCell::Keywords, fifth));
+    // A list of no run yet compares with the newest good figure of all.
+    QCOMPARE(f.store.previousGood(u"a.com"_s, kWeight, 0).value().run, retry);
+}
+
+void TestHistory::changeSinceTheLastGoodFigure_data() {
+    QTest::addColumn<Figure>("now");
+    QTest::addColumn<QString>("before");  // empty: no earlier good figure
+    QTest::addColumn<int>("trend");
+    QTest::addColumn<QString>("tip");
+    using Trend = FigureChange::Trend;
+    const auto row = [](const char* name, const Figure& now, const QString& before, Trend trend,
+                        const QString& tip) { QTest::newRow(name) << now << before << int(trend) << tip; };
+    const QString last = u"上次（2025-12-01）："_s;
+    row("up", Figure::value(u"8"_s), u"7"_s, Trend::Up, last + u"7 → 8（+1）"_s);
+    row("down, grouped digits", Figure::value(u"1,200"_s), u"1,234"_s, Trend::Down,
+        last + u"1,234 → 1,200（-34）"_s);
+    row("equal", Figure::value(u"5"_s), u"5"_s, Trend::Same, last + u"5 → 5（持平）"_s);
+    row("fraction", Figure::value(u"2"_s), u"1.5"_s, Trend::Up, last + u"1.5 → 2（+0.5）"_s);
+    row("large count", Figure::value(u"3000000000"_s), u"1000000000"_s, Trend::Up,
+        last + u"1000000000 → 3000000000（+2000000000）"_s);
+    row("no number before", Figure::value(u"3"_s), u"无"_s, Trend::None, last + u"无 → 3"_s);
+    row("failure now", Figure::failed(u"超时"_s), u"7"_s, Trend::None, QString());
+    row("unknown now", Figure{}, u"7"_s, Trend::None, QString());
+    row("nothing before", Figure::value(u"7"_s), QString(), Trend::None, QString());
+}
+
+void TestHistory::changeSinceTheLastGoodFigure() {
+    QFETCH(Figure, now);
+    QFETCH(QString, before);
+    // Noon UTC: the same day in every time zone the tests may run in.
+    constexpr qint64 kDecemberFirst = 1764590400;
+    std::optional<HistoryStore::PastFigure> past;
+    if (!before.isEmpty()) {
+        past = HistoryStore::PastFigure{1, kDecemberFirst, before, Figure::value(before).number()};
+    }
+    const FigureChange change = changeSince(now, past);
+    QTEST(int(change.trend), "trend");
+    QTEST(change.tip, "tip");
 }
 
 void TestHistory::historyOfListsEveryCheck() {

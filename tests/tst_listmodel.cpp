@@ -7,6 +7,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
+#include <QIcon>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -254,6 +255,41 @@ private Q_SLOTS:
 
     // --- The run's storage, until it has a test of its own: its domains are pieces of the text imported
     // when they fill most of it and it owns its characters, else of a copy, which outlives the text given.
+    void figuresShowTheirChangeSinceTheLastRun() {
+        using Trend = FigureChange::Trend;
+        ShownRun s(u"a.com"_s);
+        int lookups = 0;
+        s.model.showRun(s.runs.batch, [&](const QString& domain) {
+            ++lookups;
+            return s.runs.history.previousGood(domain, s.runs.journal.listRun());
+        });
+        connect(&s.runs.journal, &Journal::listRunChanged, &s.model, &ListModel::forgetPast);
+        QVERIFY(s.run());
+        QCOMPARE(s.model.subItemTrend(1, DomainCell::Weight), Trend::None);  // nothing before the first
+        QVERIFY(s.model.subItemTip(1, DomainCell::Weight).isEmpty());
+        // A check in between with other figures, then the list once more.
+        const double weight = s.runs.batch.figure(1, DomainCell::Weight).number().value();
+        const double indexed = s.runs.batch.figure(1, DomainCell::Indexed).number().value();
+        const HistoryStore::RunId between =
+            s.runs.history.beginRun(HistoryStore::RunKind::Batch, s.runs.batch);
+        s.runs.history.record(between, 1, DomainCell::Weight, Figure::value(QString::number(weight + 1)));
+        s.runs.history.record(between, 1, DomainCell::Indexed, Figure::value(QString::number(indexed - 5)));
+        s.runs.history.record(between, 1, DomainCell::Keywords, Figure::failed(u"超时"_s));
+        QVERIFY(s.run());
+        QCOMPARE(s.model.subItemTrend(1, DomainCell::Weight), Trend::Down);
+        QVERIFY(s.model.subItemTip(1, DomainCell::Weight).endsWith(u"（-1）"_s));
+        QCOMPARE(s.model.subItemTrend(1, DomainCell::Indexed), Trend::Up);
+        // The failure in between is passed over for the first run's figure.
+        QCOMPARE(s.model.subItemTrend(1, DomainCell::Keywords), Trend::Same);
+        QVERIFY(s.model.subItemTip(1, DomainCell::Traffic).isEmpty());
+        const QModelIndex row = s.model.index(0, 0);
+        QVERIFY(row.siblingAtColumn(DomainCell::Weight).data(Qt::DecorationRole).value<QIcon>().isNull() ==
+                false);
+        QVERIFY(!row.siblingAtColumn(DomainCell::Keywords).data(Qt::DecorationRole).isValid());
+        QCOMPARE(s.model.subItem(1, DomainCell::Weight), QString::number(weight));  // the text stays
+        QCOMPARE(lookups, 2);                                                       // once a run
+    }
+
     void importKeepsDomainsAsPiecesOfOneText_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("shared");

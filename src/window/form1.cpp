@@ -148,7 +148,10 @@ Form1::Form1(Form1Services services, Runs& runs, Form1Config config, QWidget* pa
 }
 
 void Form1::connectRuns() {
-    ListView1->items().showRun(m_batch);
+    ListView1->items().showRun(m_batch, [this](const QString& domain) {
+        return m_runs.history.previousGood(domain, m_runs.journal.listRun());
+    });
+    connect(&m_runs.journal, &Journal::listRunChanged, this, [this] { ListView1->items().forgetPast(); });
     ListView2->items().showRun(m_keywords);
     connect(&m_batch, &BatchRun::started, this, [this] { Timer1.setEnabled(true); });
     // At once too: a pause that begins with a row shows that row counted.

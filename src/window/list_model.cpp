@@ -9,8 +9,11 @@
 
 #include <QCollator>
 #include <QLocale>
+#include <QPainter>
+#include <QPainterPath>
 #include <algorithm>
 #include <numeric>
+#include <unordered_map>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -56,7 +59,7 @@ QStringView shownView(const Figure& figure) {
 // A batch run's rows: number, domain and its six figures.
 class DomainRows final : public ListModel::Rows {
 public:
-    explicit DomainRows(const BatchRun& run) : m_run(run) {}
+    DomainRows(const BatchRun& run, ListModel::PastLookup past) : m_run(run), m_past(std::move(past)) {}
     std::size_t count() const override { return static_cast<std::size_t>(m_run.rowCount()); }
     int cellCount(std::size_t) const override { return DomainCell::Count; }
     QString text(std::size_t entry, int cell) const override {
@@ -71,13 +74,53 @@ public:
             return {};
         }
         const Figure& figure = m_run.figure(static_cast<qint64>(entry) + 1, cell);
-        return figure.state == Figure::State::Failed ? figure.reason : QString();
+        return figure.state == Figure::State::Failed ? figure.reason : change(entry, cell).tip;
     }
+    FigureChange::Trend trend(std::size_t entry, int cell) const override {
+        return change(entry, cell).trend;
+    }
+    void forgetPast() override { m_known.clear(); }
     int number(std::size_t entry) const override { return m_run.lineNumber(static_cast<qint64>(entry) + 1); }
 
 private:
+    FigureChange change(std::size_t entry, int cell) const {
+        if (!m_past || !showsChange(cell)) {
+            return {};
+        }
+        const qint64 row = static_cast<qint64>(entry) + 1;
+        const Figure& figure = m_run.figure(row, cell);
+        if (figure.state != Figure::State::Value) {
+            return {};  // nothing to compare: no need to look the domain up
+        }
+        auto known = m_known.find(entry);
+        if (known == m_known.end()) {
+            known = m_known.emplace(entry, m_past(m_run.domain(row).toString())).first;
+        }
+        return changeSince(figure, known->second[static_cast<std::size_t>(cell - DomainCell::Weight)]);
+    }
+
     const BatchRun& m_run;
+    ListModel::PastLookup m_past;
+    mutable std::unordered_map<std::size_t, ListModel::PastFigures> m_known;  // by entry, those asked
 };
+
+// A small filled triangle, pointing up or down.
+QIcon arrowIcon(bool up) {
+    constexpr int kSize = 12;
+    QPixmap pixmap(kSize, kSize);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    const double top = up ? 2 : 10;
+    const double base = up ? 10 : 2;
+    path.moveTo(kSize / 2.0, top);
+    path.lineTo(10.5, base);
+    path.lineTo(1.5, base);
+    path.closeSubpath();
+    painter.fillPath(path, up ? QColor(0x1a, 0x9b, 0x3c) : QColor(0xd3, 0x2f, 0x2f));
+    return QIcon(pixmap);
+}
 
 // A keyword run's rows: number, keyword, rank, search index, indexed count, title.
 class KeywordRows final : public ListModel::Rows {
@@ -125,6 +168,7 @@ void ListModel::resetRows() {
 // A run's new list: every row in the order of its entry, no colours.
 void ListModel::endRowsReset() {
     m_colors.clear();
+    m_rows->forgetPast();
     resetRows();
     endResetModel();
 }
@@ -134,12 +178,12 @@ void ListModel::rowChanged(std::size_t entry, int first, int last) {
     const QModelIndex from = index(row, first);
     const QModelIndex to = index(row, std::min(last, columnCount() - 1));
     if (from.isValid() && to.isValid()) {
-        Q_EMIT dataChanged(from, to, {Qt::DisplayRole, Qt::ToolTipRole});
+        Q_EMIT dataChanged(from, to, {Qt::DisplayRole, Qt::ToolTipRole, Qt::DecorationRole});
     }
 }
 
-void ListModel::showRun(const BatchRun& run) {
-    setRows(std::make_unique<DomainRows>(run));
+void ListModel::showRun(const BatchRun& run, PastLookup past) {
+    setRows(std::make_unique<DomainRows>(run, std::move(past)));
     connect(&run, &BatchRun::rowsAboutToReset, m_source.get(), [this] { beginResetModel(); });
     connect(&run, &BatchRun::rowsReset, m_source.get(), [this] { endRowsReset(); });
     connect(&run, &BatchRun::figureChanged, m_source.get(), [this](qint64 entry, int cell) {
@@ -152,9 +196,22 @@ void ListModel::showRun(const BatchRun& run) {
         const QModelIndex bottomRight =
             index(itemCount() - 1, std::min<int>(DomainCell::Snapshot, columnCount() - 1));
         if (topLeft.isValid() && bottomRight.isValid()) {
-            Q_EMIT dataChanged(topLeft, bottomRight, {Qt::DisplayRole, Qt::ToolTipRole});
+            Q_EMIT dataChanged(topLeft, bottomRight, {Qt::DisplayRole, Qt::ToolTipRole, Qt::DecorationRole});
         }
     });
+}
+
+void ListModel::forgetPast() {
+    m_rows->forgetPast();
+    const QModelIndex topLeft = index(0, DomainCell::Weight);
+    const QModelIndex bottomRight = index(itemCount() - 1, columnCount() - 1);
+    if (topLeft.isValid() && bottomRight.isValid()) {
+        Q_EMIT dataChanged(topLeft, bottomRight, {Qt::ToolTipRole, Qt::DecorationRole});
+    }
+}
+
+FigureChange::Trend ListModel::subItemTrend(int position, int index) const {
+    return m_rows->trend(checkedCell(position, index), index);
 }
 
 void ListModel::showRun(const KeywordRun& run) {
@@ -423,6 +480,18 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) {
         const QString tip = cell < m_rows->cellCount(entry) ? m_rows->tip(entry, cell) : QString();
         return tip.isEmpty() ? QVariant() : QVariant(tip);
+    }
+    if (role == Qt::DecorationRole && cell < m_rows->cellCount(entry)) {
+        const FigureChange::Trend trend = m_rows->trend(entry, cell);
+        if (trend == FigureChange::Trend::Up || trend == FigureChange::Trend::Down) {
+            const bool up = trend == FigureChange::Trend::Up;
+            QIcon& arrow = m_arrows[up ? 0 : 1];
+            if (arrow.isNull()) {
+                arrow = arrowIcon(up);
+            }
+            return arrow;
+        }
+        return {};
     }
     if (role == Qt::ForegroundRole && entry < m_colors.size() && cell < m_colors[entry].size() &&
         m_colors[entry].at(cell).isValid()) {

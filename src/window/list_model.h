@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "history/figure_change.h"
+
 #include <QAbstractTableModel>
 #include <QColor>
+#include <QIcon>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
@@ -37,8 +41,14 @@ public:
     // Characters of a cell that the list shows; longer cells are shown cut, with "…".
     static constexpr qsizetype kDisplayLimit = 1000;
 
-    // The rows of a run, shown from now on as it changes them; the run outlives the list.
-    void showRun(const BatchRun& run);
+    // A domain's last good figures of earlier runs, by cell - DomainCell::Weight.
+    using PastFigures = std::array<std::optional<HistoryStore::PastFigure>, kDomainFigures>;
+    using PastLookup = std::function<PastFigures(const QString& domain)>;
+
+    // The rows of a run, shown from now on as it changes them; the run outlives the list. With a
+    // lookup, a figure that changed since the domain's last check has an arrow (up green, down red)
+    // and says so in its tooltip; a domain is looked up once, when one of its cells is first asked.
+    void showRun(const BatchRun& run, PastLookup past = {});
     void showRun(const KeywordRun& run);
 
     // Rows of its own, by position in the order shown.
@@ -56,7 +66,10 @@ public:
     QStringView subItemView(int position, int index) const;
     // The row's text and sub-items.
     QStringList cells(int position) const;
-    // Why a cell reads "失败": its tooltip, read by screen readers too.
+    // The earlier figures are others now (another run began, another list came back): looked up again.
+    void forgetPast();
+    FigureChange::Trend subItemTrend(int position, int index) const;
+    // Why a cell reads "失败", or how it changed: its tooltip, read by screen readers too.
     QString subItemTip(int position, int index) const;
     QColor subItemForeColor(int position, int index) const;
     void setSubItemForeColor(int position, int index, const QColor& color);
@@ -94,6 +107,10 @@ public:
         // A sub-item's text (cell 1 on) without a copy, valid until the rows next change.
         virtual QStringView view(std::size_t entry, int cell) const = 0;
         virtual QString tip(std::size_t entry, int cell) const = 0;
+        virtual FigureChange::Trend trend(std::size_t /*entry*/, int /*cell*/) const {
+            return FigureChange::Trend::None;
+        }
+        virtual void forgetPast() {}
         // The row's number, for a sort by cell 0 without reading it as text; 0 when it has none.
         virtual int number(std::size_t /*entry*/) const { return 0; }
     };
@@ -115,6 +132,7 @@ private:
     std::vector<int> m_positionOf;        // entry index -> shown position
     std::vector<QList<QColor>> m_colors;  // by entry index; only as long as the last row with a colour
     std::vector<Column> m_columns;
+    mutable std::array<QIcon, 2> m_arrows;  // up, down; drawn when first shown
     int m_sortKey = 0;
     int m_sortOrder = 0;
     bool m_sorted = false;

@@ -13,7 +13,9 @@
 #include <QSqlQuery>
 #include <QUrl>
 #include <QVariant>
+#include <algorithm>
 #include <functional>
+#include <limits>
 #include <map>
 #include <unordered_map>
 
@@ -193,6 +195,10 @@ struct HistoryStore::Impl {
     QString reasonText(qint64 id);
     std::optional<Run> runFrom(QSqlQuery& query);
     qint64 domainId(const QString& name);
+    // The checks of the domain's rows, in every run that holds them: the columns asked for, then the
+    // six figures; none when the domain was never checked or the file cannot be read.
+    std::optional<QSqlQuery> checksOf(const QString& domain, const QString& columns, const QString& filter,
+                                      const QVariantList& values = {}, bool queued = true);
 
     HistoryStore& q;
     const Clock& clock;
@@ -928,33 +934,52 @@ std::vector<HistoryStore::RestoredRow> HistoryStore::restoredRows(RunId run) {
     return rows;
 }
 
+std::optional<QSqlQuery> HistoryStore::Impl::checksOf(const QString& domain, const QString& columns,
+                                                      const QString& filter, const QVariantList& values,
+                                                      bool queued) {
+    const qint64 id = (queued ? readable() : connected) ? domainId(domain) : 0;
+    if (id == 0) {
+        return std::nullopt;
+    }
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(u"SELECT "_s + columns + u", "_s + figureColumns(u"c."_s) +
+                  u" FROM run_rows rr JOIN runs r ON r.root = rr.run "
+                  u"JOIN checks c ON c.run = r.id AND c.entry = rr.entry WHERE rr.domain = ? "_s +
+                  filter);
+    query.addBindValue(id);
+    for (const QVariant& value : values) {
+        query.addBindValue(value);
+    }
+    if (!query.exec()) {
+        return std::nullopt;
+    }
+    return query;
+}
+
 std::array<std::optional<HistoryStore::PastFigure>, kDomainFigures> HistoryStore::previousGood(
     const QString& domain, RunId before) {
     std::array<std::optional<PastFigure>, kDomainFigures> found;
-    const qint64 id = d->readable() ? d->domainId(domain) : 0;
-    if (id == 0) {
-        return found;
-    }
-    QSqlQuery query(d->db);
-    query.setForwardOnly(true);
-    query.prepare(u"SELECT c.run, c.time, "_s + figureColumns(u"c."_s) +
-                  u" FROM run_rows rr JOIN runs r ON r.root = rr.run "
-                  u"JOIN checks c ON c.run = r.id AND c.entry = rr.entry "
-                  u"WHERE rr.domain = ? AND r.id < ? "
-                  u"AND r.root <> coalesce((SELECT root FROM runs WHERE id = ?), 0) "
-                  u"ORDER BY c.run DESC, c.time DESC"_s);
-    query.addBindValue(id);
-    query.addBindValue(before);
-    query.addBindValue(before);
-    if (!query.exec()) {
+    // A list of no run yet compares with every run there is.
+    const RunId last = before != 0 ? before : std::numeric_limits<RunId>::max();
+    std::optional<QSqlQuery> query =
+        d->checksOf(domain, u"c.run, c.time"_s,
+                    u"AND r.id < ? AND r.root <> coalesce((SELECT root FROM runs WHERE id = ?), 0) "
+                    u"ORDER BY c.run DESC, c.time DESC"_s,
+                    {last, before},
+                    // The list asks as its rows come into view: a run's own records, which are never
+                    // compared, need not be committed for it.
+                    std::any_of(d->pending.begin(), d->pending.end(),
+                                [before](const Impl::Pending& check) { return check.run != before; }));
+    if (!query) {
         return found;
     }
     std::size_t missing = found.size();
-    while (missing > 0 && query.next()) {
+    while (missing > 0 && query->next()) {
         for (std::size_t c = 0; c < found.size(); ++c) {
-            if (const Figure figure = d->figureOf(query.value(static_cast<int>(c) + 2));
+            if (const Figure figure = d->figureOf(query->value(static_cast<int>(c) + 2));
                 !found[c] && figure.state == Figure::State::Value) {
-                found[c] = PastFigure{query.value(0).toLongLong(), query.value(1).toLongLong(), figure.text,
+                found[c] = PastFigure{query->value(0).toLongLong(), query->value(1).toLongLong(), figure.text,
                                       figure.number()};
                 --missing;
             }
@@ -965,27 +990,18 @@ std::array<std::optional<HistoryStore::PastFigure>, kDomainFigures> HistoryStore
 
 std::vector<HistoryStore::Check> HistoryStore::historyOf(const QString& domain) {
     std::vector<Check> checks;
-    const qint64 id = d->readable() ? d->domainId(domain) : 0;
-    if (id == 0) {
+    std::optional<QSqlQuery> query =
+        d->checksOf(domain, u"c.run, r.kind, c.time"_s, u"ORDER BY c.run, c.time, c.entry"_s);
+    if (!query) {
         return checks;
     }
-    QSqlQuery query(d->db);
-    query.setForwardOnly(true);
-    query.prepare(u"SELECT c.run, r.kind, c.time, "_s + figureColumns(u"c."_s) +
-                  u" FROM run_rows rr JOIN runs r ON r.root = rr.run "
-                  u"JOIN checks c ON c.run = r.id AND c.entry = rr.entry "
-                  u"WHERE rr.domain = ? ORDER BY c.run, c.time, c.entry"_s);
-    query.addBindValue(id);
-    if (!query.exec()) {
-        return checks;
-    }
-    while (query.next()) {
-        Check check{query.value(0).toLongLong(),
-                    static_cast<RunKind>(query.value(1).toInt()),
-                    query.value(2).toLongLong(),
+    while (query->next()) {
+        Check check{query->value(0).toLongLong(),
+                    static_cast<RunKind>(query->value(1).toInt()),
+                    query->value(2).toLongLong(),
                     {}};
         for (std::size_t c = 0; c < check.figures.size(); ++c) {
-            check.figures[c] = d->figureOf(query.value(static_cast<int>(c) + 3));
+            check.figures[c] = d->figureOf(query->value(static_cast<int>(c) + 3));
         }
         checks.push_back(std::move(check));
     }

@@ -2,6 +2,7 @@
 #include "history/journal.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace quorvane {
 
@@ -21,7 +22,7 @@ Journal::Journal(HistoryStore& store, BatchRun& batch, KeywordRun& keywords, QOb
     // A new list ends the run over the old one; its figures are no longer the list's.
     connect(&m_batch, &BatchRun::rowsReset, this, [this] {
         endListRun();
-        m_listRun = 0;
+        setListRun(0);
     });
     connect(&m_keywords, &KeywordRun::queryStarted, this, &Journal::queryStarted);
     connect(&m_keywords, &KeywordRun::figuresChanged, this, &Journal::singleFigures);
@@ -29,7 +30,13 @@ Journal::Journal(HistoryStore& store, BatchRun& batch, KeywordRun& keywords, QOb
 
 void Journal::adopt(HistoryStore::RunId run) {
     endListRun();
-    m_listRun = run;
+    setListRun(run);
+}
+
+void Journal::setListRun(HistoryStore::RunId run) {
+    if (std::exchange(m_listRun, run) != run) {
+        Q_EMIT listRunChanged();
+    }
 }
 
 // Comes before the start resets any figure or count, so that those belong to the new run.
@@ -44,13 +51,13 @@ void Journal::starting(BatchRun::Start how) {
     }
     const HistoryStore::RunId parent = m_listRun;
     endListRun();
-    m_listRun = 0;
     if (m_batch.rowCount() == 0) {
+        setListRun(0);
         return;
     }
     const bool retry = how == BatchRun::Start::Retry;
-    m_listRun = m_store.beginRun(retry ? HistoryStore::RunKind::Retry : HistoryStore::RunKind::Batch, m_batch,
-                                 retry ? parent : 0);
+    setListRun(m_store.beginRun(retry ? HistoryStore::RunKind::Retry : HistoryStore::RunKind::Batch, m_batch,
+                                retry ? parent : 0));
     m_listRunOpen = m_listRun != 0;
 }
 

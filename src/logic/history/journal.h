@@ -26,7 +26,12 @@ public:
     // The rows just put in the list came from this run of the history: a retry goes on from it.
     void adopt(HistoryStore::RunId run);
 
+Q_SIGNALS:
+    // listRun() is another run now: what came before the list's run is another set of runs.
+    void listRunChanged();
+
 private:
+    void setListRun(HistoryStore::RunId run);
     void starting(BatchRun::Start how);
     void figureChanged(qint64 entry, int cell);
     void rowCounted(qint64 rowsCounted);
