@@ -101,7 +101,8 @@ void fitTimeAxis(QDateTimeAxis& axis, std::span<const HistoryStore::Check> newes
     const qint64 margin = std::max<qint64>((last - first) / 20, 60 * 60 * 1000);
     axis.setRange(QDateTime::fromMSecsSinceEpoch(first - margin),
                   QDateTime::fromMSecsSinceEpoch(last + margin));
-    axis.setFormat(last - first <= 2LL * 24 * 60 * 60 * 1000 ? u"MM-dd HH:mm"_s : u"yyyy-MM-dd"_s);
+    // Six ticks over a week or so fall between days: they need the hour to say where they are.
+    axis.setFormat(last - first <= 10LL * 24 * 60 * 60 * 1000 ? u"MM-dd HH:mm"_s : u"yyyy-MM-dd"_s);
     axis.setTickCount(6);
 }
 
@@ -196,7 +197,6 @@ HistoryWindow::HistoryWindow(const QString& domain, std::vector<HistoryStore::Ch
     for (int column = 1; column < m_model->columnCount(); ++column) {
         m_table->setColumnWidth(column, kFigureColumns[static_cast<std::size_t>(column - 1)].second);
     }
-    m_table->horizontalHeader()->setStretchLastSection(true);
 
     auto* layout = new QVBoxLayout(this);
     auto* bar = new QHBoxLayout;
