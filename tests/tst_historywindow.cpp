@@ -124,8 +124,6 @@ void TestHistoryWindow::cellsReadAsTheStoreKeptThem() {
              QStringList({u"2001-09-09 09:46"_s, u"3"_s, {}, {}, u"失败"_s, {}, u"失败"_s}));
     QCOMPARE(model.data(model.index(0, 4), Qt::ToolTipRole), QVariant(u"页面里没有数字"_s));
     QVERIFY(!model.data(model.index(0, 6), Qt::ToolTipRole).isValid());  // an old failure gave no reason
-    QVERIFY(!model.data(model.index(0, 1), Qt::ToolTipRole).isValid());
-    QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), u"关键字条数"_s);
 }
 
 void TestHistoryWindow::chartLeavesGapsForFailures() {
@@ -178,7 +176,6 @@ void TestHistoryWindow::exportWritesTheTableShown() {
 void TestHistoryWindow::exportNameStaysInTheFolder_data() {
     QTest::addColumn<QString>("domain");
     QTest::addColumn<QString>("name");
-    QTest::newRow("plain") << u"a.b.com"_s << u"a.b.com-历史.csv"_s;
     QTest::newRow("up") << u"../../etc/x"_s << u"______etc_x-历史.csv"_s;
     QTest::newRow("backslash, dot first") << u".a\\b"_s << u"_a_b-历史.csv"_s;
     QTest::newRow("control") << u"a\nb\u0000c\u202e"_s << u"a_b_c_-历史.csv"_s;
