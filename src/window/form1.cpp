@@ -4,6 +4,7 @@
 #include "keywords/keyword_filter.h"
 
 #include "caption_label.h"
+#include "domain_columns.h"
 #include "text/app_error.h"
 
 #include <QCheckBox>
@@ -369,11 +370,7 @@ void Form1::setColumns(ListView* list, std::span<const std::pair<const char16_t*
 }
 
 void Form1::setDomainColumns() {
-    static const std::pair<const char16_t*, int> columns[] = {
-        {u"序号", 40},      {u"查询域名地址", 100}, {u"百度权重", 65}, {u"关键字条数", 90},
-        {u"百度来量", 150}, {u"百度收录", 90},      {u"百度反链", 90}, {u"百度快照", 90},
-    };
-    setColumns(ListView1, columns);
+    setColumns(ListView1, kDomainColumns);
 }
 
 void Form1::setKeywordColumns(ListView* list) {
