@@ -191,12 +191,12 @@ void TestExport::menuEntriesEnabledByRowAndSelection() {
     const QMenu& empty = menuAt(list, QPoint(20, 40));
     QCOMPARE(entries(empty), (QStringList{u"-复制所选行"_s, u"-复制域名"_s, u"-在浏览器中打开 site: 结果"_s,
                                           u"-在浏览器中打开 domain: 结果"_s, u"-重新查询失败和未完成的行"_s,
-                                          u"-升序"_s, u"-降序"_s, u"-导出为 CSV…"_s}));
+                                          u"-查看历史…"_s, u"-升序"_s, u"-降序"_s, u"-导出为 CSV…"_s}));
     h.importDomains({u"a.com"_s, u"b.com"_s});
     const QMenu& onRow = menuAt(list, clientPoint(list, 2));
     QCOMPARE(entries(onRow), (QStringList{u"-复制所选行"_s, u"复制域名"_s, u"在浏览器中打开 site: 结果"_s,
                                           u"在浏览器中打开 domain: 结果"_s, u"重新查询失败和未完成的行"_s,
-                                          u"升序"_s, u"降序"_s, u"导出为 CSV…"_s}));
+                                          u"查看历史…"_s, u"升序"_s, u"降序"_s, u"导出为 CSV…"_s}));
     QCOMPARE(entry(onRow, u"重新查询失败和未完成的行"_s)->shortcut(), QKeySequence(u"Ctrl+R"_s));
     h.pressStart();
     h.time.advance(5000);
@@ -207,8 +207,8 @@ void TestExport::menuEntriesEnabledByRowAndSelection() {
     h.click(u"Command19");
     addKeywords(h);
     const QMenu& keywords = menuAt(h.list(u"ListView2"), clientPoint(h.list(u"ListView2"), 1));
-    QCOMPARE(entries(keywords),
-             (QStringList{u"-复制所选行"_s, u"复制关键词"_s, u"升序"_s, u"降序"_s, u"导出为 CSV…"_s}));
+    QCOMPARE(entries(keywords), (QStringList{u"-复制所选行"_s, u"复制关键词"_s, u"查看历史…"_s, u"升序"_s,
+                                             u"降序"_s, u"导出为 CSV…"_s}));
 }
 
 void TestExport::menuEntriesDoWhatTheDoubleClickDoes() {
@@ -235,6 +235,8 @@ void TestExport::menuEntriesDoWhatTheDoubleClickDoes() {
     QCOMPARE(h.clipboard.text(), u"b#?.com"_s);
     entry(menu, u"复制所选行"_s)->trigger();
     QCOMPARE(h.clipboard.text(), u"1\ta.com\t...\t...\t...\t...\t...\t...\n"_s);
+    entry(menu, u"查看历史…"_s)->trigger();
+    QCOMPARE(h.form->findChild<QWidget*>(u"HistoryWindow"_s)->windowTitle(), u"历史：b#?.com"_s);
 
     h.click(u"Command19");
     addKeywords(h);

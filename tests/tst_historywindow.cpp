@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A domain's history window: its table, its chart and the table's export.
+#include "form1.h"
+#include "form_harness.h"
 #include "history/history_window.h"
+#include "list_view.h"
 #include "scripted_services.h"
 #include "virtual_time.h"
 
@@ -11,6 +14,7 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QSortFilterProxyModel>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -78,6 +82,7 @@ private Q_SLOTS:
     void exportWritesTheTableShown();
     void exportNameStaysInTheFolder_data();
     void exportNameStaysInTheFolder();
+    void ctrlHShowsTheDomainOfTheViewShown();
 };
 
 void TestHistoryWindow::rangeKeepsRecentChecksNewestFirst_data() {
@@ -191,6 +196,34 @@ void TestHistoryWindow::exportNameStaysInTheFolder() {
     const QString proposed = w.dialogs.folders.value(0);
     QCOMPARE(QFileInfo(proposed).absolutePath(), w.folder.path());
     QVERIFY(QFile(proposed).open(QIODevice::WriteOnly));  // a name the file system takes
+}
+
+void TestHistoryWindow::ctrlHShowsTheDomainOfTheViewShown() {
+    testing::FormHarness h;
+    const auto opened = [&h] {
+        const QList<HistoryWindow*> windows = h.form->findChildren<HistoryWindow*>();
+        return windows.size() == 1 ? windows[0]->windowTitle() : u"%1 windows"_s.arg(windows.size());
+    };
+    h.fill(u"Text5", u" "_s).pressKey(Qt::Key_H);  // the single view, with no domain
+    QCOMPARE(h.messages.texts(), QStringList{u"请先输入要查看历史的域名。"_s});
+    QVERIFY(h.showBatchView());
+    h.importDomains({u"a.com"_s, u"b.com"_s});
+    h.pressKey(Qt::Key_H);
+    QCOMPARE(h.messages.texts().last(), u"请先在列表中选择一个域名。"_s);
+    h.pressStart();
+    QVERIFY(h.time.advanceUntil([&h] { return h.allFilled(); }, 60'000));
+    ListView& list = h.list(u"ListView1");
+    list.setCurrentIndex(list.model()->index(1, 0));
+    h.pressKey(Qt::Key_H);
+    QCOMPARE(opened(), u"历史：b.com"_s);
+    QCOMPARE(h.form->findChild<HistoryWindow*>()->findChild<QTableView*>(u"table"_s)->model()->rowCount(), 1);
+    h.form->findChild<HistoryWindow*>()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    h.click(u"Command19");
+    h.querySingle(u"c.com"_s);
+    h.fill(u"Text5", u"d.com"_s);  // typed after the query: the figures shown are still c.com's
+    h.pressKey(Qt::Key_H);
+    QCOMPARE(opened(), u"历史：c.com"_s);
 }
 
 QTEST_MAIN(TestHistoryWindow)

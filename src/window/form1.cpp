@@ -348,6 +348,8 @@ void Form1::connectHandlers() {
     // Anywhere in the window; the view shown decides which list.
     auto* exportKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);
     connect(exportKey, &QShortcut::activated, this, &Form1::exportShownList);
+    auto* historyKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
+    connect(historyKey, &QShortcut::activated, this, &Form1::showShownHistory);
     // Enter in a box does what the button beside it does.
     connect(Text5, &QLineEdit::returnPressed, Command11, &QPushButton::click);
     connect(Text6, &QLineEdit::returnPressed, Command13, &QPushButton::click);

@@ -66,6 +66,10 @@ public:
     // At start, once the window shows: says what went wrong with the history, and offers back the
     // list of a batch run that did not finish.
     void offerRestore();
+    // "查看历史…": the domain's every check, in a window of its own beside this one.
+    void showHistory(const QString& domain);
+    // Ctrl+H: of the current row's domain in the batch view, of the domain queried in the single view.
+    void showShownHistory();
 
     // batch/form1_batch.cpp: import, sorting, and the batch run's controls.
     void Command12_Click();
@@ -218,6 +222,9 @@ private:
     void showListMenu(ListView& list, QPoint client);
     void exportList(const ListView& list);
     QString exportStart(const ListView& list) const;
+    QString exportFolder(const ListView& list) const;
+    // The single view's domain: the one queried, or before any query the one in the box.
+    QString singleDomain() const;
     void coverBatchView(bool covered);
     void copySelectedRows(const ListView& list);
 

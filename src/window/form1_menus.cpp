@@ -50,9 +50,14 @@ void Form1::buildListMenu(QMenu& menu, ListView& list, QPoint client) {
         connect(addEntry(menu, u"重新查询失败和未完成的行"_s, m_batch.hasRowsToRetry(),
                          QKeySequence(Qt::CTRL | Qt::Key_R)),
                 &QAction::triggered, this, &Form1::retryFailedRows);
+        connect(addEntry(menu, u"查看历史…"_s, onRow, QKeySequence(Qt::CTRL | Qt::Key_H)),
+                &QAction::triggered, this,
+                [this, row] { showHistory(ListView1->items().subItem(row, DomainCell::Domain)); });
     } else {
         connect(addEntry(menu, u"复制关键词"_s, onRow), &QAction::triggered, this,
                 [this, target, row] { resumeNext([&] { copyKeyword(*target, row); }); });
+        connect(addEntry(menu, u"查看历史…"_s, !singleDomain().isEmpty(), QKeySequence(Qt::CTRL | Qt::Key_H)),
+                &QAction::triggered, this, [this] { showHistory(singleDomain()); });
     }
 
     // As a click on the header of the column under the mouse, or of the current cell for the menu key.

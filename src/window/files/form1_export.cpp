@@ -15,11 +15,15 @@ namespace quorvane {
 // The folder of the view's result file, and its name with ".csv"; the documents folder when the
 // result file's folder is gone.
 QString Form1::exportStart(const ListView& list) const {
-    const QFileInfo resultFile((&list == ListView1 ? Text3 : Text7)->text());
-    const QString folder =
-        QFileInfo(resultFile.absolutePath()).isDir() ? resultFile.absolutePath() : m_config.documentsFolder;
-    const QString name = resultFile.completeBaseName();
+    const QString folder = exportFolder(list);
+    const QString name = QFileInfo((&list == ListView1 ? Text3 : Text7)->text()).completeBaseName();
     return name.isEmpty() ? folder : QDir(folder).filePath(name + u".csv"_s);
+}
+
+QString Form1::exportFolder(const ListView& list) const {
+    const QFileInfo resultFile((&list == ListView1 ? Text3 : Text7)->text());
+    return QFileInfo(resultFile.absolutePath()).isDir() ? resultFile.absolutePath()
+                                                        : m_config.documentsFolder;
 }
 
 void Form1::exportList(const ListView& list) {

@@ -167,6 +167,7 @@ HistoryWindow::HistoryWindow(const QString& domain, std::vector<HistoryStore::Ch
       m_chart(new QChartView(m_chartPlace)),
       m_noChart(new QLabel(m_chartPlace)),
       m_table(new QTableView(this)) {
+    setObjectName(u"HistoryWindow"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(u"历史："_s + domain);
     resize(960, 680);
