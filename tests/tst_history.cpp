@@ -223,31 +223,6 @@ private Q_SLOTS:
         QCOMPARE(raw.value(u"SELECT count(*) FROM checks"_s).toInt(), 1);
     }
 
-    void newerVersionIsLeftAlone() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"history.sqlite"_s);
-        {
-            Raw raw(path);
-            QSqlQuery(raw.db).exec(u"CREATE TABLE future(x)"_s);
-            QSqlQuery(raw.db).exec(u"INSERT INTO future VALUES('kept')"_s);
-            QSqlQuery(raw.db).exec(u"PRAGMA user_version = %1"_s.arg(HistoryStore::kSchemaVersion + 1));
-        }
-        const QByteArray bytes = contentsOf(path);
-        RunHarness h;
-        h.importDomains({u"a.com"_s});
-        {
-            HistoryStore store(dir.path(), h.time, h.time);
-            QVERIFY(!store.keeping());
-            QCOMPARE(store.problems(),
-                     QStringList{u"历史记录无法保存：数据库来自较新的版本（第 2 版），查询照常进行。"_s});
-            callEverything(store, h.batch);
-            h.time.advance(5000);
-            QCOMPARE(h.time.activeTimers(), 0);
-            QCOMPARE(store.problems().size(), 1);
-        }
-        QCOMPARE(contentsOf(path), bytes);
-    }
-
     void commitsOnTheTick() {
         Fixture f;
         const RunId run = f.begin({u"a.com"_s, u"b.com"_s});
@@ -495,40 +470,59 @@ private Q_SLOTS:
         QCOMPARE(again.checkCount(), 1LL);
     }
 
-    void unwritableFolderIsSaidOnce_data() {
-        QTest::addColumn<bool>("readOnly");
+    void unwritableHistoryIsSaidOnce_data() {
+        QTest::addColumn<QString>("cause");
         QTest::addColumn<std::size_t>("checksLeft");
-        QTest::newRow("read-only folder") << true << std::size_t(1);
-        QTest::newRow("a file for a folder") << false << std::size_t(0);
+        QTest::addColumn<QString>("said");  // empty: whatever the reason
+        QTest::newRow("read-only folder") << u"read-only"_s << std::size_t(1) << QString();
+        QTest::newRow("a file for a folder") << u"file"_s << std::size_t(0) << QString();
+        QTest::newRow("a newer version, left alone")
+            << u"newer"_s << std::size_t(0)
+            << u"历史记录无法保存：数据库来自较新的版本（第 2 版），查询照常进行。"_s;
     }
 
-    void unwritableFolderIsSaidOnce() {
-        QFETCH(bool, readOnly);
+    void unwritableHistoryIsSaidOnce() {
+        QFETCH(QString, cause);
         QFETCH(std::size_t, checksLeft);
+        QFETCH(QString, said);
         RunHarness h;
         QTemporaryDir dir;
         // A name SQLite's addresses would take apart, were it not encoded.
         const QString kept = dir.filePath(u"历史 #1?%"_s);
+        const QString path = QDir(kept).filePath(u"history.sqlite"_s);
         h.importDomains({u"a.com"_s});
-        {
+        if (cause == u"newer"_s) {
+            QDir().mkpath(kept);
+            Raw raw(path);
+            QSqlQuery(raw.db).exec(u"CREATE TABLE future(x)"_s);
+            QSqlQuery(raw.db).exec(u"INSERT INTO future VALUES('kept')"_s);
+            QSqlQuery(raw.db).exec(u"PRAGMA user_version = %1"_s.arg(HistoryStore::kSchemaVersion + 1));
+        } else {
             HistoryStore store(kept, h.time, h.time);
             store.record(store.beginRun(Kind::Batch, h.batch), 1, kWeight, Figure::value(u"1"_s));
         }
+        const QByteArray bytes = contentsOf(path);
         std::optional<ReadOnlyFolder> lock;
-        if (readOnly) {
+        if (cause == u"read-only"_s) {
             lock.emplace(kept);
         }
-        HistoryStore store(readOnly ? kept : QDir(kept).filePath(u"history.sqlite"_s), h.time, h.time);
-        QVERIFY(!store.keeping());
-        QCOMPARE(store.problems().size(), 1);
-        QVERIFY2(store.problems()[0].startsWith(u"历史记录无法保存："_s) &&
-                     store.problems()[0].endsWith(u"，查询照常进行。"_s),
-                 qPrintable(store.problems()[0]));
-        callEverything(store, h.batch);
-        h.time.advance(5000);
-        QCOMPARE(h.time.activeTimers(), 0);
-        QCOMPARE(store.problems().size(), 1);
-        QCOMPARE(store.historyOf(u"a.com"_s).size(), checksLeft);
+        {
+            HistoryStore store(cause == u"file"_s ? path : kept, h.time, h.time);
+            QVERIFY(!store.keeping());
+            QCOMPARE(store.problems().size(), 1);
+            QVERIFY2(store.problems()[0].startsWith(u"历史记录无法保存："_s) &&
+                         store.problems()[0].endsWith(u"，查询照常进行。"_s),
+                     qPrintable(store.problems()[0]));
+            if (!said.isEmpty()) {
+                QCOMPARE(store.problems(), QStringList{said});
+            }
+            callEverything(store, h.batch);
+            h.time.advance(5000);
+            QCOMPARE(h.time.activeTimers(), 0);
+            QCOMPARE(store.problems().size(), 1);
+            QCOMPARE(store.historyOf(u"a.com"_s).size(), checksLeft);
+        }
+        QCOMPARE(contentsOf(path), bytes);
     }
 
     void fullDiskIsSaidOnce() {
