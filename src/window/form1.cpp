@@ -4,7 +4,7 @@
 #include "keywords/keyword_filter.h"
 
 #include "caption_label.h"
-#include "domain_columns.h"
+#include "batch/domain_columns.h"
 #include "text/app_error.h"
 
 #include <QCheckBox>

@@ -18,4 +18,12 @@ std::optional<QStringList> savedRowFields(QStringView line);
 // text in any of these (a NUL byte, or sequences neither UTF-8 nor GBK can read).
 std::optional<QString> decodeDomainFile(const QByteArray& bytes);
 
+// A domain file read and decoded ("确认导入"): its text, or what stood in the way, in words for the
+// user, followed by the path.
+struct DomainFileText {
+    std::optional<QString> text;
+    QString problem;
+};
+DomainFileText readDomainFile(const QString& path);
+
 }  // namespace quorvane

@@ -6,8 +6,6 @@
 #include "text/textcut.h"
 
 #include <QComboBox>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -18,42 +16,18 @@ using namespace Qt::StringLiterals;
 
 namespace quorvane {
 
-namespace {
-
-// A domain file beyond this is no list a person keeps; reading it whole would only stall the window.
-constexpr qint64 kMostDomainFileBytes = 64 * 1024 * 1024;
-
-}  // namespace
-
 void Form1::Command12_Click() {
     // The raw text: plain text would turn no-break spaces pasted from web pages into blanks.
     importDomainText(Text1->document()->toRawText());
 }
 
 void Form1::Command6_Click() {
-    const QString path = Text2->text();
-    const QFileInfo info(path);
-    QString problem;
-    std::optional<QString> text;
-    if (!info.exists()) {
-        problem = u"找不到网址文件："_s;
-    } else if (!info.isFile()) {
-        problem = u"这不是一个文件："_s;
-    } else if (info.size() > kMostDomainFileBytes) {
-        problem = u"网址文件太大（超过 64 MB）："_s;
-    } else if (QFile file(path); !file.open(QIODevice::ReadOnly)) {
-        problem = u"无法读取网址文件："_s;
-    } else if (const QByteArray bytes = file.readAll(); file.error() != QFileDevice::NoError) {
-        // A read that fails part way (a device, a file system error) is no empty list.
-        problem = u"无法读取网址文件："_s;
-    } else if (text = decodeDomainFile(bytes); !text) {
-        problem = u"网址文件不是文本文件："_s;
-    }
-    if (!problem.isEmpty()) {
-        showMessage(problem + path);
+    const DomainFileText file = readDomainFile(Text2->text());
+    if (!file.text) {
+        showMessage(file.problem);
         return;
     }
-    importDomainText(*text, true);
+    importDomainText(*file.text, true);
 }
 
 // Rebuilds the domain list from a text of domains, one per line. With figures, a line as a whole row

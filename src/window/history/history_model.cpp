@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "history/history_model.h"
 
-#include "domain_columns.h"
+#include "batch/domain_columns.h"
 
 #include <QDateTime>
 #include <algorithm>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "history/history_window.h"
 
-#include "domain_columns.h"
+#include "batch/domain_columns.h"
 #include "files/csv_export.h"
 #include "form1.h"
 
