@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "application.h"
+#include "batch_main.h"
 #include "build_config.h"
 #include "form1.h"
 #include "qt_desktop.h"
@@ -12,12 +13,18 @@
 using namespace Qt::StringLiterals;
 
 int main(int argc, char* argv[]) {
+    const quorvane::BatchRun::Sites sites{QString::fromUtf16(quorvane::build::kStatsSite),
+                                          QString::fromUtf16(quorvane::build::kSearchEngine)};
+    if (quorvane::wantsBatch(argc, argv)) {
+        return quorvane::runBatch(argc, argv, sites);
+    }
     const quorvane::CommandLineHelp help{
         u"Looks up the SEO figures of many domains at once: Baidu weight, keyword count, estimated visits, "
         u"indexed pages, backlinks and snapshot date."_s,
         {},
         {},
-        {}};
+        {},
+        true};
     quorvane::answerCommandLine(argc, argv, help);
     QApplication app(argc, argv);
     quorvane::setUpApplication(help);
@@ -27,10 +34,8 @@ int main(int argc, char* argv[]) {
     const QString updateSite =
         quorvane::build::kUpdateCheck ? QString::fromUtf16(quorvane::build::kUpdateSite) : QString();
     quorvane::QtPlatform platform;
-    quorvane::Runs runs(
-        platform.timers, platform.clock, platform.http,
-        {QString::fromUtf16(quorvane::build::kStatsSite), QString::fromUtf16(quorvane::build::kSearchEngine)},
-        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    quorvane::Runs runs(platform.timers, platform.clock, platform.http, sites,
+                        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     runs.history.prune();  // the newest lists only; a run left unfinished is among them
     quorvane::Form1 window(platform.services(), runs,
                            {updateSite, quorvane::defaultFolder(), [] { QApplication::exit(0); }});

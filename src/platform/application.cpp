@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "application.h"
 
+#include "batch/batch_command.h"
 #include "build_config.h"
 #include "qt_desktop.h"
 
@@ -38,6 +39,10 @@ void describe(QCommandLineParser& parser, const CommandLineHelp& help) {
         option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
     }
+    if (help.batchOptions) {
+        // Described with the window's options; they take effect only with --batch, which runs apart.
+        parser.addOptions(batchCommandLineOptions());
+    }
     if (!help.argumentName.isEmpty()) {
         parser.addPositionalArgument(help.argumentName, help.argumentHelp, help.argumentSyntax);
     }
@@ -54,6 +59,17 @@ void parseOrRefuse(QCommandLineParser& parser) {
     QTextStream(stderr) << QFileInfo(arguments.value(0)).fileName() << u": "_s << parser.errorText()
                         << u"用 --help 查看可用的选项。"_s << Qt::endl;
     std::exit(2);
+}
+
+// Options of a run with no window, which never reach one with a window.
+void refuseBatchOptions(const QCommandLineParser& parser) {
+    for (const QCommandLineOption& option : batchCommandLineOptions()) {
+        if (parser.optionNames().contains(option.names().first())) {
+            QTextStream(stderr) << QFileInfo(QCoreApplication::arguments().value(0)).fileName() << u": --"_s
+                                << option.names().first() << u" 只能与 --batch 一起使用。"_s << Qt::endl;
+            std::exit(2);
+        }
+    }
 }
 
 // The installed theme's icon; else the bitmaps built into the program, present where the theme (or its index,
@@ -83,6 +99,7 @@ void answerCommandLine(int argc, char* argv[], const CommandLineHelp& help) {
             if (parser.isSet(u"version"_s)) {
                 parser.showVersion();
             }
+            refuseBatchOptions(parser);
             return;
         }
     }
@@ -105,6 +122,7 @@ void answerCommandLine(int argc, char* argv[], const CommandLineHelp& help) {
     parseOrRefuse(parser);
     // Answers --help, --help-all and --version; Qt's options alone are left for the real application.
     parser.process(QCoreApplication::arguments());
+    refuseBatchOptions(parser);
     qInstallMessageHandler(nullptr);
 }
 

@@ -12,6 +12,7 @@ struct CommandLineHelp {
     QString argumentName;  // empty: no positional argument
     QString argumentHelp;
     QString argumentSyntax;
+    bool batchOptions = false;  // --batch and its options, which runBatch answers
 };
 
 // Names the program, then answers --help, --help-all (with Qt's options) and --version on standard output and

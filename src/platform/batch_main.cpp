@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// `quorvane --batch FILE`: the batch run on the real network stack, without a window.
+#include "batch_main.h"
+
+#include "batch/batch_command.h"
+#include "build_config.h"
+#include "qt_services.h"
+#include "runs.h"
+
+#include <sys/signalfd.h>
+#include <unistd.h>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+#include <QTextStream>
+#include <QTimer>
+#include <csignal>
+#include <cstring>
+
+using namespace Qt::StringLiterals;
+
+namespace quorvane {
+
+namespace {
+
+// SIGINT and SIGTERM read from a descriptor instead of interrupting the process: they stop the run
+// as "停止" does, in the event loop, with no state shared with a handler.
+class EndingSignals final {
+public:
+    EndingSignals() {
+        sigemptyset(&m_set);
+        sigaddset(&m_set, SIGINT);
+        sigaddset(&m_set, SIGTERM);
+        sigprocmask(SIG_BLOCK, &m_set, &m_before);
+        m_fd = signalfd(-1, &m_set, SFD_CLOEXEC | SFD_NONBLOCK);
+    }
+    ~EndingSignals() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+        sigprocmask(SIG_SETMASK, &m_before, nullptr);
+    }
+    EndingSignals(const EndingSignals&) = delete;
+    EndingSignals& operator=(const EndingSignals&) = delete;
+    int fd() const { return m_fd; }
+    // The signal that came, or 0.
+    int take() const {
+        signalfd_siginfo info{};
+        return ::read(m_fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)
+                   ? static_cast<int>(info.ssi_signo)
+                   : 0;
+    }
+
+private:
+    sigset_t m_set{};
+    sigset_t m_before{};
+    int m_fd = -1;
+};
+
+}  // namespace
+
+bool wantsBatch(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--batch") == 0 || std::strncmp(argv[i], "--batch=", 8) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int runBatch(int argc, char* argv[], const BatchRun::Sites& sites) {
+    QCoreApplication::setApplicationName(u"Quorvane"_s);
+    QCoreApplication::setApplicationVersion(QString::fromUtf16(build::kVersion));
+    const QCoreApplication app(argc, argv);
+    QTextStream err(stderr);
+    const QString program = QFileInfo(QCoreApplication::arguments().value(0)).fileName();
+    {
+        QCommandLineParser parser;
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        parser.setApplicationDescription(u"Runs the batch query over a domain file with no window."_s);
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOptions(batchCommandLineOptions());
+        if (parser.parse(QCoreApplication::arguments())) {
+            if (parser.isSet(u"help"_s)) {
+                parser.showHelp();
+            }
+            if (parser.isSet(u"version"_s)) {
+                parser.showVersion();
+            }
+        }
+    }
+    const ParsedBatchOptions parsed = parseBatchOptions(QCoreApplication::arguments().mid(1));
+    if (!parsed.options) {
+        err << program << u": "_s << parsed.error << u"\n用 --help 查看可用的选项。"_s << Qt::endl;
+        return BatchExit::WrongOption;
+    }
+    if (!parsed.options->proxies.isEmpty()) {
+        err << program << u": --proxies：这个版本还不能经代理查询"_s << Qt::endl;
+        return BatchExit::WrongOption;
+    }
+    const EndingSignals ending;
+    QtSystemTimers timers;
+    QtClock clock;
+    QNetworkAccessManager network;
+    QtHttpRequestFactory http(network);
+    Runs runs(timers, clock, http, sites, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    runs.history.prune();
+    const auto write = [&err](const QString& text) { err << text << Qt::flush; };
+    for (const QString& problem : runs.history.problems()) {
+        write(problem + u'\n');
+    }
+    QObject::connect(&runs.history, &HistoryStore::problemFound, &runs.history,
+                     [write](const QString& problem) { write(u'\n' + problem + u'\n'); });
+    BatchCommand command(runs.batch, timers, clock, *parsed.options, write, ::isatty(STDERR_FILENO) == 1);
+    QObject::connect(&command, &BatchCommand::finished, &command,
+                     [](int status) { QCoreApplication::exit(status); });
+    QSocketNotifier signalled(ending.fd(), QSocketNotifier::Read);
+    QObject::connect(&signalled, &QSocketNotifier::activated, &command, [&] {
+        if (const int signal = ending.take()) {
+            command.interrupt(signal);
+        }
+    });
+    QTimer::singleShot(0, &command, &BatchCommand::start);
+    return QCoreApplication::exec();
+}
+
+}  // namespace quorvane
