@@ -31,4 +31,25 @@ for program in "$@"; do
         { echo "$program --no-such-option said: $(cat "$out" "$err")"; exit 1; }
 done
 grep -q "batch|single" <<<"$("${2}" --help)" || { echo "the demo's help names no mode"; exit 1; }
+
+# The batch run from the command line: its own statuses, and a signal that stops it as 停止 does.
+work="$(mktemp -d)"
+trap 'rm -f "$out" "$err"; rm -rf "$work"' EXIT
+export XDG_DATA_HOME="$work/data"
+answers "$1" 2 --csv "$work/x.csv"
+grep -q -- "--csv" "$err" || { echo "--csv without --batch said: $(cat "$err")"; exit 1; }
+answers "$1" 2 --batch "$work/list.txt" --retries many
+grep -q -- "--retries" "$err" || { echo "a bad --retries said: $(cat "$err")"; exit 1; }
+answers "$1" 1 --batch "$work/list.txt"
+grep -q "$work/list.txt" "$err" || { echo "a missing list said: $(cat "$err")"; exit 1; }
+printf 'a.invalid\nb.invalid\n' >"$work/list.txt"
+"$1" --batch "$work/list.txt" --rows-per-batch 1 --pause 600 --csv "$work/l.csv" >"$out" 2>"$err" &
+batch=$!
+# The plain progress line comes after 10 s, inside the pause after the first row.
+for _ in $(seq 100); do grep -q "1/2" "$err" && break; sleep 0.2; done
+kill -TERM "$batch"
+status=0
+wait "$batch" || status=$?
+[ "$status" -eq 143 ] || { echo "--batch after SIGTERM: exit status $status, not 143"; cat "$err"; exit 1; }
+grep -q "^2,b.invalid," "$work/l.csv" || { echo "no list written after SIGTERM"; cat "$work/l.csv"; exit 1; }
 echo "both programs answered"

@@ -4,6 +4,7 @@
 
 #include "batch/batch_command.h"
 #include "build_config.h"
+#include "qt_desktop.h"
 #include "qt_services.h"
 #include "runs.h"
 
@@ -73,7 +74,8 @@ bool wantsBatch(int argc, char* argv[]) {
 int runBatch(int argc, char* argv[], const BatchRun::Sites& sites) {
     QCoreApplication::setApplicationName(u"Quorvane"_s);
     QCoreApplication::setApplicationVersion(QString::fromUtf16(build::kVersion));
-    const QCoreApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
+    loadQtChineseTexts(app);  // the parser's own messages, in Chinese as ours
     QTextStream err(stderr);
     const QString program = QFileInfo(QCoreApplication::arguments().value(0)).fileName();
     {

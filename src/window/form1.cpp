@@ -3,8 +3,8 @@
 
 #include "keywords/keyword_filter.h"
 
-#include "caption_label.h"
 #include "batch/domain_columns.h"
+#include "caption_label.h"
 #include "text/app_error.h"
 
 #include <QCheckBox>

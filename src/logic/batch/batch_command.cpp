@@ -61,7 +61,8 @@ std::optional<int> count(const QString& text) {
 
 QString clockText(qint64 seconds) {
     const qint64 hours = seconds / 3600;
-    const QString minutes = u"%1:%2"_s.arg(seconds / 60 % 60, 2, 10, QChar(u'0')).arg(seconds % 60, 2, 10, QChar(u'0'));
+    const QString minutes =
+        u"%1:%2"_s.arg(seconds / 60 % 60, 2, 10, QChar(u'0')).arg(seconds % 60, 2, 10, QChar(u'0'));
     return hours > 0 ? QString::number(hours) + u':' + minutes : minutes;
 }
 
