@@ -9,6 +9,7 @@
 //   bench_batch --rss-fetch BYTES   child: peak RSS after fetching a body of BYTES on the real stack
 //
 // Peak RSS is a process's high-water mark, so each one is read from a child of its own.
+#include "batch/batch_command.h"
 #include "batch/page_parsers.h"
 #include "bench_support.h"
 #include "fetch/httppage2.h"
@@ -336,6 +337,61 @@ void batchBench(int rows) {
              u" us a row"_s);
 }
 
+// --- The command-line run.
+
+// `quorvane --batch` over a domain file of the replica's domains, with no pauses, on the real stack;
+// stops after stopAfterMs (0: at its end). Returns the seconds it took.
+double commandRun(const QString& base, const QString& file, int stopAfterMs) {
+    QtSystemTimers timers;
+    QtClock clock;
+    QNetworkAccessManager network;
+    network.setProxy(QNetworkProxy::NoProxy);
+    QtHttpRequestFactory http(network);
+    QTemporaryDir history;
+    Runs runs(timers, clock, http, BatchRun::Sites{base, base}, history.path());
+    BatchOptions options;
+    options.input = file;
+    options.rowsPerBatch = 0;
+    options.quiet = true;
+    BatchCommand command(
+        runs.batch, timers, clock, options, [](const QString&) {}, false);
+    bool done = false;
+    QObject::connect(&command, &BatchCommand::finished, [&done](int) { done = true; });
+    QElapsedTimer timer;
+    timer.start();
+    command.start();
+    while (!done && (stopAfterMs == 0 || timer.elapsed() < stopAfterMs) && timer.elapsed() < 600'000) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+void commandBench(int rows) {
+    ReplicaProcess site;
+    QTemporaryDir folder;
+    if (!site.start() || !folder.isValid()) {
+        std::printf("replica site did not start\n");
+        return;
+    }
+    const QString file = folder.filePath(u"list.txt"_s);
+    QFile list(file);
+    if (!list.open(QIODevice::WriteOnly) || list.write(domainText(rows).toUtf8()) < 0) {
+        return;
+    }
+    list.close();
+    const double seconds = commandRun(site.baseUrl, file, 0);
+    const double bound = 1000.0 / HTTPPage2::kPollMs;
+    line("command-line run, rows per second", rows / seconds, "row/s", "bound of the 10 ms poll", bound,
+         u"(goal >= 0.95) "_s + QString::number(rows) + u" rows in "_s + QString::number(seconds, 'f', 2) +
+             u" s, no pauses"_s);
+}
+
+// A child's peak RSS in KiB, running the command over n domains for a few seconds.
+long commandRss(const QString& base, const QString& file) {
+    commandRun(base, file, 3000);
+    return peakRssKb();
+}
+
 // --- Peak RSS, each in a child of its own.
 
 long childPeakRss(const QStringList& arguments) {
@@ -356,6 +412,20 @@ QString writeDomainFile(const QTemporaryDir& folder, int lines) {
         std::printf("cannot write %s\n", qPrintable(path));
     }
     return path;
+}
+
+void commandRssBench() {
+    ReplicaProcess site;
+    QTemporaryDir folder;
+    if (!site.start() || !folder.isValid()) {
+        std::printf("replica site did not start\n");
+        return;
+    }
+    const long one = childPeakRss({u"--rss-command"_s, site.baseUrl, writeDomainFile(folder, 1)});
+    const long million = childPeakRss({u"--rss-command"_s, site.baseUrl, writeDomainFile(folder, 1'000'000)});
+    line("peak RSS, command-line run of 1,000,000 domains", million / 1024.0, "MiB",
+         "the same run of one domain", one / 1024.0,
+         u"(goal < 300 MiB) +"_s + QString::number((million - one) / 1024.0, 'f', 1) + u" MiB"_s);
 }
 
 void rssBenches() {
@@ -494,6 +564,10 @@ int main(int argc, char* argv[]) {
     if (args.size() == 3 && args[1] == u"--rss-fetch"_s) {
         return rssFetch(args[2].toLongLong());
     }
+    if (args.size() == 4 && args[1] == u"--rss-command"_s) {
+        std::printf("%ld\n", commandRss(args[2], args[3]));
+        return 0;
+    }
     if (args.size() == 3 && args[1] == u"--only"_s) {
         // One group alone, for profiling.
         if (args[2] == u"import"_s) {
@@ -506,6 +580,9 @@ int main(int argc, char* argv[]) {
             rssBenches();
         } else if (args[2] == u"parse"_s) {
             parserBenches();
+        } else if (args[2] == u"command"_s) {
+            commandBench(1000);
+            commandRssBench();
         } else {
             batchBench(args[2].toInt());
         }
@@ -518,6 +595,8 @@ int main(int argc, char* argv[]) {
     sortAndSaveBench();
     parserBenches();
     batchBench(rows > 0 ? rows : 1000);
+    commandBench(rows > 0 ? rows : 1000);
+    commandRssBench();
     rssBenches();
     return 0;
 }
