@@ -70,6 +70,8 @@ public:
     ~BatchRun() override;
 
     const Sites& sites() const { return m_sites; }
+    // Other addresses from the next request on; a run going on goes on.
+    void setSites(Sites sites) { m_sites = std::move(sites); }
 
     // --- The rows, by entry (1-based, the order of the import).
     qint64 rowCount() const { return static_cast<qint64>(m_rows.size()); }

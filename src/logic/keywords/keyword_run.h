@@ -30,6 +30,8 @@ public:
     // "开  始": the figures start over and the batch run hands its first chain to this query.
     void query(const QString& domain);
     const QString& domain() const { return m_domain; }  // the last query's; empty before the first
+    // Another statistics site from the next keyword page on.
+    void setStatsSite(QString site) { m_statsSite = std::move(site); }
 
     // The statistics page's figures (unknown until it is read).
     const Figure& figure(StatsField field) const { return m_figures[static_cast<std::size_t>(field)]; }
