@@ -5,6 +5,7 @@
 #include "form1.h"
 #include "qt_desktop.h"
 #include "qt_platform.h"
+#include "settings/settings.h"
 
 #include <QApplication>
 #include <QNetworkProxyFactory>
@@ -13,10 +14,15 @@
 using namespace Qt::StringLiterals;
 
 int main(int argc, char* argv[]) {
-    const quorvane::BatchRun::Sites sites{QString::fromUtf16(quorvane::build::kStatsSite),
-                                          QString::fromUtf16(quorvane::build::kSearchEngine)};
+    namespace build = quorvane::build;
+    const quorvane::Settings defaults{QString::fromUtf16(build::kStatsSite),
+                                      QString::fromUtf16(build::kSearchEngine),
+                                      QString::fromUtf16(build::kUpdateSite),
+                                      build::kUpdateCheck,
+                                      365,
+                                      quorvane::defaultProxiesFile()};
     if (quorvane::wantsBatch(argc, argv)) {
-        return quorvane::runBatch(argc, argv, sites);
+        return quorvane::runBatch(argc, argv, defaults);
     }
     const quorvane::CommandLineHelp help{
         u"Looks up the SEO figures of many domains at once: Baidu weight, keyword count, estimated visits, "
@@ -30,16 +36,23 @@ int main(int argc, char* argv[]) {
     quorvane::setUpApplication(help);
     // The desktop's proxy settings (environment or desktop, through libproxy); we keep none of our own.
     QNetworkProxyFactory::setUseSystemConfiguration(true);
-    // A build without the update check has no update site, and the window then asks nothing.
-    const QString updateSite =
-        quorvane::build::kUpdateCheck ? QString::fromUtf16(quorvane::build::kUpdateSite) : QString();
+    quorvane::LoadedSettings loaded = quorvane::readSettings(quorvane::settingsPath(), defaults);
+    quorvane::applySiteOptions(help, loaded.settings);
+    const quorvane::Settings& settings = loaded.settings;
+    if (quorvane::isPlaceholderSite(settings.statsSite)) {
+        loaded.problems.append(quorvane::placeholderNotice(settings.statsSite));
+    }
+    // Without the check there is no update site, and the window then asks nothing.
+    const QString updateSite = settings.updateCheck ? settings.updateSite : QString();
     quorvane::QtPlatform platform;
-    quorvane::Runs runs(platform.timers, platform.clock, platform.http, sites,
+    quorvane::Runs runs(platform.timers, platform.clock, platform.http,
+                        {settings.statsSite, settings.searchEngine},
                         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
-    runs.history.prune();  // the newest lists only; a run left unfinished is among them
+    runs.history.prune(settings.keepRuns);  // the newest lists only; a run left unfinished is among them
     quorvane::Form1 window(platform.services(), runs,
                            {updateSite, quorvane::defaultFolder(), [] { QApplication::exit(0); }});
     window.show();
+    window.sayAtStart(loaded.problems);
     window.offerRestore();
     return QApplication::exec();
 }

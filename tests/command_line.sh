@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # With no display at all, --help, --help-all and --version answer on standard output and exit 0, Qt's own options
-# pass, and an unknown option is refused on one line of standard error with exit status 2.
+# pass, and an unknown option is refused on one line of standard error with exit status 2; the batch run from the
+# command line answers with its own statuses.
 # Usage: command_line.sh path/to/quorvane path/to/quorvane-demo
 set -euo pipefail
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_SESSION_TYPE  # a window would abort the program
@@ -32,18 +33,28 @@ for program in "$@"; do
 done
 grep -q "batch|single" <<<"$("${2}" --help)" || { echo "the demo's help names no mode"; exit 1; }
 
-# The batch run from the command line: its own statuses, and a signal that stops it as 停止 does.
+# The batch run from the command line: its own statuses, and a signal that stops it as 停止 does. Sites on a
+# closed port answer at once, and neither the user's settings nor their history are touched.
 work="$(mktemp -d)"
 trap 'rm -f "$out" "$err"; rm -rf "$work"' EXIT
-export XDG_DATA_HOME="$work/data"
+export XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config"
+closed=(--stats-site http://127.0.0.1:9 --search-engine http://127.0.0.1:9)
 answers "$1" 2 --csv "$work/x.csv"
 grep -q -- "--csv" "$err" || { echo "--csv without --batch said: $(cat "$err")"; exit 1; }
-answers "$1" 2 --batch "$work/list.txt" --retries many
+answers "$1" 2 --batch "$work/list.txt" --retries many "${closed[@]}"
 grep -q -- "--retries" "$err" || { echo "a bad --retries said: $(cat "$err")"; exit 1; }
-answers "$1" 1 --batch "$work/list.txt"
+answers "$1" 2 --batch "$work/list.txt" --stats-site ftp://x
+grep -q -- "--stats-site" "$err" || { echo "a bad --stats-site said: $(cat "$err")"; exit 1; }
+answers "$1" 1 --batch "$work/list.txt" "${closed[@]}"
 grep -q "$work/list.txt" "$err" || { echo "a missing list said: $(cat "$err")"; exit 1; }
 printf 'a.invalid\nb.invalid\n' >"$work/list.txt"
-"$1" --batch "$work/list.txt" --rows-per-batch 1 --pause 600 --csv "$work/l.csv" >"$out" 2>"$err" &
+# The build's placeholder statistics site: said, and nothing sent.
+answers "$1" 2 --batch "$work/list.txt" --csv "$work/p.csv"
+grep -q "统计站点尚未设置" "$err" && [ ! -e "$work/p.csv" ] || { echo "the placeholder site: $(cat "$err")"; exit 1; }
+# A bad value in the settings file: its key and value said on one line, the default used.
+mkdir -p "$work/config/Quorvane"
+printf '[history]\nkeep_runs=many\n' >"$work/config/Quorvane/Quorvane.conf"
+"$1" --batch "$work/list.txt" --rows-per-batch 1 --pause 600 --csv "$work/l.csv" "${closed[@]}" >"$out" 2>"$err" &
 batch=$!
 # The plain progress line comes after 10 s, inside the pause after the first row.
 for _ in $(seq 100); do grep -q "1/2" "$err" && break; sleep 0.2; done
@@ -52,4 +63,7 @@ status=0
 wait "$batch" || status=$?
 [ "$status" -eq 143 ] || { echo "--batch after SIGTERM: exit status $status, not 143"; cat "$err"; exit 1; }
 grep -q "^2,b.invalid," "$work/l.csv" || { echo "no list written after SIGTERM"; cat "$work/l.csv"; exit 1; }
-echo "both programs answered"
+grep -q "\[history\] keep_runs 的值“many”" "$err" || { echo "the bad setting was not said: $(cat "$err")"; exit 1; }
+[ "$(cat "$work/config/Quorvane/Quorvane.conf")" = "$(printf '[history]\nkeep_runs=many')" ] ||
+    { echo "the settings file was written"; exit 1; }
+echo "both programs answered, and the batch run"

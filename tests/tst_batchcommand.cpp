@@ -97,6 +97,19 @@ private Q_SLOTS:
         row("retries fraction", {u"--batch"_s, u"l"_s, u"--retries"_s, u"1.5"_s}, u"--retries 应为"_s);
         row("unknown", {u"--batch"_s, u"l"_s, u"--fast"_s}, u"fast"_s);
         row("stray word", {u"--batch"_s, u"l"_s, u"m"_s}, u"多余的参数：m"_s);
+        row("bad site", {u"--batch"_s, u"l"_s, u"--search-engine"_s, u"s.test"_s},
+            u"--search-engine 的值“s.test”"_s);
+    }
+
+    void siteOptionsGoIntoTheSettings() {
+        Settings settings{u"https://a.example"_s, u"https://b.test"_s, {}, true, 365, {}};
+        QVERIFY(parseBatchOptions(
+                    {u"--batch"_s, u"l"_s, u"--stats-site"_s, u"http://s.test:81/"_s, u"--no-update-check"_s},
+                    &settings)
+                    .options);
+        QCOMPARE(settings.statsSite, u"http://s.test:81"_s);
+        QCOMPARE(settings.searchEngine, u"https://b.test"_s);
+        QVERIFY(!settings.updateCheck);
     }
     void optionsAreTakenOrNamed() {
         QFETCH(QStringList, arguments);

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -29,6 +30,7 @@ private Q_SLOTS:
     void updateNoticeOnce();
     void updateCheckSurvivesRejectedAddress();
     void noUpdateSiteNoRequest();
+    void startNoticeStandsBesideTheWindow();
 };
 
 void TestForm::startState() {
@@ -307,6 +309,19 @@ void TestForm::noUpdateSiteNoRequest() {
     h.time.advance(10'000);
     QVERIFY(h.http.sent().isEmpty());
     QCOMPARE(h.time.activeTimers(), 0);  // nor one to ask later
+}
+
+void TestForm::startNoticeStandsBesideTheWindow() {
+    FormHarness h;
+    h.form->sayAtStart({});
+    QVERIFY(!h.form->findChild<QMessageBox*>());
+    h.form->sayAtStart({u"设置 a 无效"_s, u"统计站点尚未设置"_s});
+    auto* notice = h.form->findChild<QMessageBox*>(u"startNotice"_s);
+    QVERIFY(notice && notice->isVisible() && !notice->isModal());
+    QCOMPARE(notice->text(), u"设置 a 无效\n\n统计站点尚未设置"_s);
+    QVERIFY(h.messages.shown.isEmpty());  // no modal box: the window can be used at once
+    h.click(u"Command14");
+    QVERIFY(!h.form->findChild<QGroupBox*>(u"Frame2"_s)->isVisible());
 }
 
 QTEST_MAIN(TestForm)

@@ -42,6 +42,7 @@ void describe(QCommandLineParser& parser, const CommandLineHelp& help) {
     if (help.batchOptions) {
         // Described with the window's options; they take effect only with --batch, which runs apart.
         parser.addOptions(batchCommandLineOptions());
+        parser.addOptions(siteCommandLineOptions());
     }
     if (!help.argumentName.isEmpty()) {
         parser.addPositionalArgument(help.argumentName, help.argumentHelp, help.argumentSyntax);
@@ -136,6 +137,17 @@ QStringList setUpApplication(const CommandLineHelp& help) {
     QGuiApplication::setDesktopFileName(kAppId);
     QGuiApplication::setWindowIcon(windowIcon());
     return parser.positionalArguments();
+}
+
+void applySiteOptions(const CommandLineHelp& help, Settings& settings) {
+    QCommandLineParser parser;
+    describe(parser, help);
+    parseOrRefuse(parser);
+    if (const std::optional<QString> error = applySiteOptions(parser, settings)) {
+        QTextStream(stderr) << QFileInfo(QCoreApplication::arguments().value(0)).fileName() << u": "_s
+                            << *error << Qt::endl;
+        std::exit(2);
+    }
 }
 
 }  // namespace quorvane

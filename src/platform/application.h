@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "settings/settings.h"
+
 namespace quorvane {
 
 // What --help tells beyond the standard options.
@@ -12,7 +14,7 @@ struct CommandLineHelp {
     QString argumentName;  // empty: no positional argument
     QString argumentHelp;
     QString argumentSyntax;
-    bool batchOptions = false;  // --batch and its options, which runBatch answers
+    bool batchOptions = false;  // --batch and its options, which runBatch answers, and the site options
 };
 
 // Names the program, then answers --help, --help-all (with Qt's options) and --version on standard output and
@@ -24,5 +26,9 @@ void answerCommandLine(int argc, char* argv[], const CommandLineHelp& help);
 // as answerCommandLine does, ties the program to its menu entry and gives it its icon. Returns the positional
 // arguments.
 QStringList setUpApplication(const CommandLineHelp& help);
+
+// The site options given (--stats-site, …), over the settings; a bad value is told on standard error and
+// ends the process with status 2.
+void applySiteOptions(const CommandLineHelp& help, Settings& settings);
 
 }  // namespace quorvane

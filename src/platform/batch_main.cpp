@@ -71,7 +71,7 @@ bool wantsBatch(int argc, char* argv[]) {
     return false;
 }
 
-int runBatch(int argc, char* argv[], const BatchRun::Sites& sites) {
+int runBatch(int argc, char* argv[], const Settings& defaults) {
     QCoreApplication::setApplicationName(u"Quorvane"_s);
     QCoreApplication::setApplicationVersion(QString::fromUtf16(build::kVersion));
     QCoreApplication app(argc, argv);
@@ -85,6 +85,7 @@ int runBatch(int argc, char* argv[], const BatchRun::Sites& sites) {
         parser.addHelpOption();
         parser.addVersionOption();
         parser.addOptions(batchCommandLineOptions());
+        parser.addOptions(siteCommandLineOptions());
         if (parser.parse(QCoreApplication::arguments())) {
             if (parser.isSet(u"help"_s)) {
                 parser.showHelp();
@@ -94,9 +95,19 @@ int runBatch(int argc, char* argv[], const BatchRun::Sites& sites) {
             }
         }
     }
-    const ParsedBatchOptions parsed = parseBatchOptions(QCoreApplication::arguments().mid(1));
+    LoadedSettings loaded = readSettings(settingsPath(), defaults);
+    for (const QString& problem : loaded.problems) {
+        err << program << u": "_s << problem << Qt::endl;
+    }
+    Settings& settings = loaded.settings;
+    const ParsedBatchOptions parsed = parseBatchOptions(QCoreApplication::arguments().mid(1), &settings);
     if (!parsed.options) {
         err << program << u": "_s << parsed.error << u"\n用 --help 查看可用的选项。"_s << Qt::endl;
+        return BatchExit::WrongOption;
+    }
+    if (isPlaceholderSite(settings.statsSite)) {
+        // Every statistics figure would fail: nothing is sent.
+        err << program << u": "_s << placeholderNotice(settings.statsSite) << Qt::endl;
         return BatchExit::WrongOption;
     }
     if (!parsed.options->proxies.isEmpty()) {
@@ -108,8 +119,9 @@ int runBatch(int argc, char* argv[], const BatchRun::Sites& sites) {
     QtClock clock;
     QNetworkAccessManager network;
     QtHttpRequestFactory http(network);
-    Runs runs(timers, clock, http, sites, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
-    runs.history.prune();
+    Runs runs(timers, clock, http, {settings.statsSite, settings.searchEngine},
+              QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    runs.history.prune(settings.keepRuns);
     const auto write = [&err](const QString& text) { err << text << Qt::flush; };
     for (const QString& problem : runs.history.problems()) {
         write(problem + u'\n');

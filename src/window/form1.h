@@ -66,6 +66,8 @@ public:
     // At start, once the window shows: says what went wrong with the history, and offers back the
     // list of a batch run that did not finish.
     void offerRestore();
+    // At start, once the window shows: what is wrong with the settings, in a notice beside the window.
+    void sayAtStart(const QStringList& notices);
     // "查看历史…": the domain's every check, in a window of its own beside this one.
     void showHistory(const QString& domain);
     // Ctrl+H: of the current row's domain in the batch view, of the domain queried in the single view.

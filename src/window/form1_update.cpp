@@ -1,11 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The one-time check for a newer version, five seconds after start.
+// What the window says at start beside the window, and the one-time check for a newer version, five
+// seconds after start.
 #include "form1.h"
 #include "text/app_error.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
 
 using namespace Qt::StringLiterals;
 
 namespace quorvane {
+
+void Form1::sayAtStart(const QStringList& notices) {
+    if (notices.isEmpty()) {
+        return;
+    }
+    // Beside the window, not in its way: the window works meanwhile, with the defaults.
+    auto* notice =
+        new QMessageBox(QMessageBox::Warning, kAppTitle, notices.join(u"\n\n"_s), QMessageBox::Ok, this);
+    notice->setObjectName(u"startNotice"_s);
+    notice->setAttribute(Qt::WA_DeleteOnClose);
+    notice->setModal(false);
+    notice->button(QMessageBox::Ok)->setText(u"确定"_s);
+    notice->show();
+}
 
 void Form1::Timer3_Timer() {
     Timer3.setEnabled(false);

@@ -73,12 +73,17 @@ quint8 bitOf(int cell) {
 
 }  // namespace
 
-ParsedBatchOptions parseBatchOptions(const QStringList& arguments) {
+ParsedBatchOptions parseBatchOptions(const QStringList& arguments, Settings* settings) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions(batchCommandLineOptions());
+    parser.addOptions(siteCommandLineOptions());
     if (!parser.parse(QStringList{u"quorvane"_s} + arguments)) {
         return {std::nullopt, parser.errorText()};
+    }
+    Settings ignored;
+    if (const std::optional<QString> error = applySiteOptions(parser, settings ? *settings : ignored)) {
+        return {std::nullopt, *error};
     }
     if (!parser.positionalArguments().isEmpty()) {
         return {std::nullopt, u"多余的参数：%1"_s.arg(parser.positionalArguments().first())};

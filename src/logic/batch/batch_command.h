@@ -2,6 +2,7 @@
 #pragma once
 
 #include "fetch/window_timer.h"
+#include "settings/settings.h"
 
 #include <QCommandLineOption>
 #include <QList>
@@ -33,7 +34,8 @@ struct ParsedBatchOptions {
     std::optional<BatchOptions> options;
     QString error;
 };
-ParsedBatchOptions parseBatchOptions(const QStringList& arguments);
+// With settings, the site options given (--stats-site, …) go into them.
+ParsedBatchOptions parseBatchOptions(const QStringList& arguments, Settings* settings = nullptr);
 // The options, for a parser that describes them in --help.
 QList<QCommandLineOption> batchCommandLineOptions();
 

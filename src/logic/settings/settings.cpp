@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/settings.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -176,6 +177,39 @@ std::optional<QString> writeSettings(const QString& path, const Settings& settin
         return u"无法写入：%1：%2"_s.arg(path, file.errorString());
     }
     return std::nullopt;
+}
+
+QList<QCommandLineOption> siteCommandLineOptions() {
+    return {
+        QCommandLineOption(u"stats-site"_s, u"The SEO statistics site, scheme and host, for this run."_s,
+                           u"URL"_s),
+        QCommandLineOption(u"search-engine"_s, u"The search engine, scheme and host, for this run."_s,
+                           u"URL"_s),
+        QCommandLineOption(u"no-update-check"_s, u"Do not look for a newer version this time."_s),
+    };
+}
+
+std::optional<QString> applySiteOptions(const QCommandLineParser& parser, Settings& settings) {
+    for (const auto& [name, field] : {std::pair{u"stats-site"_s, &Settings::statsSite},
+                                      std::pair{u"search-engine"_s, &Settings::searchEngine}}) {
+        if (!parser.isSet(name)) {
+            continue;
+        }
+        const QString value = parser.value(name).trimmed();
+        if (const std::optional<QString> why = siteProblem(value)) {
+            return u"--%1 的值“%2”无效（%3）"_s.arg(name, value, *why);
+        }
+        settings.*field = value.endsWith(u'/') ? value.chopped(1) : value;
+    }
+    if (parser.isSet(u"no-update-check"_s)) {
+        settings.updateCheck = false;
+    }
+    return std::nullopt;
+}
+
+QString placeholderNotice(const QString& statsSite) {
+    return u"统计站点尚未设置：%1 只是占位的地址，不会回答。请在“设置…”（Ctrl+,）中填入统计站点的地址，"
+           u"或在命令行用 --stats-site 指定。"_s.arg(statsSite);
 }
 
 }  // namespace quorvane

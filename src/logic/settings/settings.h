@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QCommandLineOption>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
+
+class QCommandLineParser;
 
 namespace quorvane {
 
@@ -42,5 +46,13 @@ QStringList settingsProblems(const Settings& settings);
 // The file written whole, or not at all (an old one stays as it was); a message naming the path when
 // it could not be written.
 std::optional<QString> writeSettings(const QString& path, const Settings& settings);
+
+// --stats-site URL, --search-engine URL and --no-update-check: for one run, over the file.
+QList<QCommandLineOption> siteCommandLineOptions();
+// The options given, over the settings; an error names the option and its value.
+std::optional<QString> applySiteOptions(const QCommandLineParser& parser, Settings& settings);
+
+// What the window and the command line say while the statistics site is the placeholder.
+QString placeholderNotice(const QString& statsSite);
 
 }  // namespace quorvane
