@@ -24,11 +24,11 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://quorvane.example)
 # Library dependencies come from dpkg-shlibdeps. Besides those: a CJK face for the Chinese captions, and the
 # platform plugins, which Qt loads at run time (the Qt GUI library only recommends them, so no window without);
 # the icon theme's index, without which Qt finds no icon in it; Qt's own Chinese texts (dialogs, context menus);
-# the SQLite driver of the history, a plugin too; the history window's charts library, named though dpkg-shlibdeps
-# finds it, so the check of the package can rely on it.
+# the SQLite driver of the history, a plugin too. (The history window's charts library is linked, so
+# dpkg-shlibdeps names it.)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "fonts-wqy-microhei | fonts-noto-cjk, qt6-qpa-plugins, hicolor-icon-theme, qt6-translations-l10n, libqt6sql6-sqlite, libqt6charts6")
+    "fonts-wqy-microhei | fonts-noto-cjk, qt6-qpa-plugins, hicolor-icon-theme, qt6-translations-l10n, libqt6sql6-sqlite")
 
 # The changelog's newest entry names the package's version and date. The version must be the project's. The date
 # is the time of every file and archive member of the package (SOURCE_DATE_EPOCH, which the DEB generator reads;
