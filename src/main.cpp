@@ -37,8 +37,15 @@ int main(int argc, char* argv[]) {
     quorvane::Runs runs(platform.timers, platform.clock, platform.http, sites,
                         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     runs.history.prune();  // the newest lists only; a run left unfinished is among them
+    const quorvane::Settings settings{QString::fromUtf16(quorvane::build::kStatsSite),
+                                      QString::fromUtf16(quorvane::build::kSearchEngine),
+                                      QString::fromUtf16(quorvane::build::kUpdateSite),
+                                      quorvane::build::kUpdateCheck,
+                                      365,
+                                      quorvane::defaultProxiesFile()};
     quorvane::Form1 window(platform.services(), runs,
-                           {updateSite, quorvane::defaultFolder(), [] { QApplication::exit(0); }});
+                           {updateSite, quorvane::defaultFolder(), [] { QApplication::exit(0); }, 0, settings,
+                            quorvane::settingsPath()});
     window.show();
     window.offerRestore();
     return QApplication::exec();

@@ -105,6 +105,8 @@ struct FormHarness final : FormDriver, VirtualSites {
     explicit FormHarness(double logicalDpi = 0, const QString& updateSite = QString::fromUtf16(kUpdate),
                          const QString& historyFolder = {});
     ~FormHarness();
+    // The window's settings: the virtual sites, and files in the harness's folder.
+    Settings settingsInEffect() const;
 };
 
 // The whole window on the real stack: Qt timers and clock, QNetworkAccessManager, and the replica
