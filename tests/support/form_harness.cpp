@@ -140,13 +140,7 @@ FormHarness::FormHarness(double logicalDpi, const QString& updateSite, const QSt
     form =
         std::make_unique<Form1>(Form1Services{time, time, http, messages, dialogs, clipboard, shell}, *runs,
                                 Form1Config{updateSite, folder.path(), [this] { ++ended; }, logicalDpi,
-                                            settingsInEffect(), folder.filePath(u"Quorvane.conf"_s)});
-}
-
-Settings FormHarness::settingsInEffect() const {
-    return {
-        QString::fromUtf16(kStats),       QString::fromUtf16(kSearch), QString::fromUtf16(kUpdate), true, 365,
-        folder.filePath(u"proxies.txt"_s)};
+                                            settings, folder.filePath(u"Quorvane.conf"_s)});
 }
 
 // The window goes before the timers and requests it holds.

@@ -86,9 +86,10 @@ SettingsDialog::SettingsDialog(const Settings& current, QString path, MessageBox
     form->addRow(u"保留最近的批量查询次数："_s, m_keepRuns);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->setObjectName(u"buttons"_s);
     buttons->button(QDialogButtonBox::Ok)->setText(u"确定"_s);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(u"ok"_s);
     buttons->button(QDialogButtonBox::Cancel)->setText(u"取消"_s);
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(u"cancel"_s);
     connect(buttons, &QDialogButtonBox::accepted, this, &SettingsDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &SettingsDialog::reject);
 
