@@ -50,7 +50,8 @@ int main(int argc, char* argv[]) {
                         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     runs.history.prune(settings.keepRuns);  // the newest lists only; a run left unfinished is among them
     quorvane::Form1 window(platform.services(), runs,
-                           {updateSite, quorvane::defaultFolder(), [] { QApplication::exit(0); }});
+                           {updateSite, quorvane::defaultFolder(), [] { QApplication::exit(0); }, 0, settings,
+                            quorvane::settingsPath()});
     window.show();
     window.sayAtStart(loaded.problems);
     window.offerRestore();

@@ -189,14 +189,16 @@ void TestExport::menuEntriesEnabledByRowAndSelection() {
     showActive(h, true);
     ListView& list = h.list(u"ListView1");
     const QMenu& empty = menuAt(list, QPoint(20, 40));
-    QCOMPARE(entries(empty), (QStringList{u"-复制所选行"_s, u"-复制域名"_s, u"-在浏览器中打开 site: 结果"_s,
-                                          u"-在浏览器中打开 domain: 结果"_s, u"-重新查询失败和未完成的行"_s,
-                                          u"-查看历史…"_s, u"-升序"_s, u"-降序"_s, u"-导出为 CSV…"_s}));
+    QCOMPARE(entries(empty),
+             (QStringList{u"-复制所选行"_s, u"-复制域名"_s, u"-在浏览器中打开 site: 结果"_s,
+                          u"-在浏览器中打开 domain: 结果"_s, u"-重新查询失败和未完成的行"_s, u"-查看历史…"_s,
+                          u"-升序"_s, u"-降序"_s, u"-导出为 CSV…"_s, u"设置…"_s}));
     h.importDomains({u"a.com"_s, u"b.com"_s});
     const QMenu& onRow = menuAt(list, clientPoint(list, 2));
-    QCOMPARE(entries(onRow), (QStringList{u"-复制所选行"_s, u"复制域名"_s, u"在浏览器中打开 site: 结果"_s,
-                                          u"在浏览器中打开 domain: 结果"_s, u"重新查询失败和未完成的行"_s,
-                                          u"查看历史…"_s, u"升序"_s, u"降序"_s, u"导出为 CSV…"_s}));
+    QCOMPARE(entries(onRow),
+             (QStringList{u"-复制所选行"_s, u"复制域名"_s, u"在浏览器中打开 site: 结果"_s,
+                          u"在浏览器中打开 domain: 结果"_s, u"重新查询失败和未完成的行"_s, u"查看历史…"_s,
+                          u"升序"_s, u"降序"_s, u"导出为 CSV…"_s, u"设置…"_s}));
     QCOMPARE(entry(onRow, u"重新查询失败和未完成的行"_s)->shortcut(), QKeySequence(u"Ctrl+R"_s));
     h.pressStart();
     h.time.advance(5000);
@@ -208,7 +210,7 @@ void TestExport::menuEntriesEnabledByRowAndSelection() {
     addKeywords(h);
     const QMenu& keywords = menuAt(h.list(u"ListView2"), clientPoint(h.list(u"ListView2"), 1));
     QCOMPARE(entries(keywords), (QStringList{u"-复制所选行"_s, u"复制关键词"_s, u"查看历史…"_s, u"升序"_s,
-                                             u"降序"_s, u"导出为 CSV…"_s}));
+                                             u"降序"_s, u"导出为 CSV…"_s, u"设置…"_s}));
 }
 
 void TestExport::menuEntriesDoWhatTheDoubleClickDoes() {

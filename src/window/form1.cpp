@@ -350,6 +350,8 @@ void Form1::connectHandlers() {
     connect(exportKey, &QShortcut::activated, this, &Form1::exportShownList);
     auto* historyKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
     connect(historyKey, &QShortcut::activated, this, &Form1::showShownHistory);
+    auto* settingsKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this);
+    connect(settingsKey, &QShortcut::activated, this, &Form1::showSettings);
     // Enter in a box does what the button beside it does.
     connect(Text5, &QLineEdit::returnPressed, Command11, &QPushButton::click);
     connect(Text6, &QLineEdit::returnPressed, Command13, &QPushButton::click);

@@ -9,6 +9,7 @@
 #include "fetch/xtimer.h"
 #include "list_view.h"
 #include "runs.h"
+#include "settings/settings.h"
 #include "text/cells.h"
 #include "ui_services.h"
 
@@ -34,6 +35,8 @@ struct Form1Config {
     QString documentsFolder;           // where the result files go by default
     std::function<void()> endProgram;  // ends the process once the user confirmed closing
     double logicalDpi = 0;             // of the screen the lists measure in; 0: the primary screen's
+    Settings settings{};               // the settings in effect
+    QString settingsPath{};            // where the settings dialog writes them
 };
 
 // The one window. Controls keep their numbered names; handlers are named after control and event
@@ -72,6 +75,11 @@ public:
     void showHistory(const QString& domain);
     // Ctrl+H: of the current row's domain in the batch view, of the domain queried in the single view.
     void showShownHistory();
+
+    // settings/form1_settings.cpp: Ctrl+, and "设置…": the settings dialog, and taking its values.
+    void showSettings();
+    // The sites from the runs' next request on; the update check's from the next start.
+    void applySettings(const Settings& settings);
 
     // batch/form1_batch.cpp: import, sorting, and the batch run's controls.
     void Command12_Click();
@@ -181,7 +189,7 @@ private:
     WindowTimer Timer1;  // 10 ms: shows the batch run's count of rows done while it runs
     WindowTimer Timer3;  // asks for the update notice once, 5 s after start
 
-    // Whether the key is one of the window's shortcuts (Ctrl+E, Ctrl+R).
+    // Whether the key is one of the window's shortcuts (Ctrl+E, Ctrl+R, Ctrl+,).
     bool isWindowKey(const QKeyEvent& key) const;
     void buildControls();
     void connectHandlers();

@@ -74,6 +74,9 @@ void Form1::buildListMenu(QMenu& menu, ListView& list, QPoint client) {
     QAction* exportRows =
         addEntry(menu, u"导出为 CSV…"_s, list.items().itemCount() != 0, QKeySequence(Qt::CTRL | Qt::Key_E));
     connect(exportRows, &QAction::triggered, this, [this, target] { exportList(*target); });
+    menu.addSeparator();
+    connect(addEntry(menu, u"设置…"_s, true, QKeySequence(Qt::CTRL | Qt::Key_Comma)), &QAction::triggered,
+            this, &Form1::showSettings);
 }
 
 void Form1::showListMenu(ListView& list, QPoint client) {

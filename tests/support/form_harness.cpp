@@ -139,7 +139,8 @@ FormHarness::FormHarness(double logicalDpi, const QString& updateSite, const QSt
     runs = makeRuns(historyFolder.isEmpty() ? folder.filePath(u"history"_s) : historyFolder);
     form =
         std::make_unique<Form1>(Form1Services{time, time, http, messages, dialogs, clipboard, shell}, *runs,
-                                Form1Config{updateSite, folder.path(), [this] { ++ended; }, logicalDpi});
+                                Form1Config{updateSite, folder.path(), [this] { ++ended; }, logicalDpi,
+                                            settings, folder.filePath(u"Quorvane.conf"_s)});
 }
 
 // The window goes before the timers and requests it holds.

@@ -105,6 +105,14 @@ struct FormHarness final : FormDriver, VirtualSites {
     explicit FormHarness(double logicalDpi = 0, const QString& updateSite = QString::fromUtf16(kUpdate),
                          const QString& historyFolder = {});
     ~FormHarness();
+
+    // The window's settings: the virtual sites, and files in the harness's folder.
+    const Settings settings{QString::fromUtf16(kStats),
+                            QString::fromUtf16(kSearch),
+                            QString::fromUtf16(kUpdate),
+                            true,
+                            365,
+                            folder.filePath(QStringLiteral("proxies.txt"))};
 };
 
 // The whole window on the real stack: Qt timers and clock, QNetworkAccessManager, and the replica

@@ -172,8 +172,12 @@ int runDemo(const QStringList& arguments) {
     // The replica's figures have a history of their own, apart from the real sites'.
     quorvane::Runs runs(platform.timers, platform.clock, platform.http, {base, base},
                         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + u"/demo"_s);
+    // Its settings file is in the temporary folder, never the user's. A setting names a site by scheme
+    // and host alone, so the replica itself stands for the update site.
+    const quorvane::Settings settings{base, base, base, true, 365, folder.filePath(u"proxies.txt"_s)};
     quorvane::Form1 window(platform.services(), runs,
-                           {base + u"/update"_s, folder.path(), [] { QApplication::exit(0); }});
+                           {base + u"/update"_s, folder.path(), [] { QApplication::exit(0); }, 0, settings,
+                            folder.filePath(u"Quorvane.conf"_s)});
     window.show();
     const QString mode = arguments.value(0);
     if (mode.isEmpty()) {
