@@ -149,9 +149,11 @@ Form1::Form1(Form1Services services, Runs& runs, Form1Config config, QWidget* pa
 }
 
 void Form1::connectRuns() {
-    ListView1->items().showRun(m_batch, [this](const QString& domain) {
-        return m_runs.history.previousGood(domain, m_runs.journal.listRun());
-    });
+    // The runs outlive the window; the list may still ask while the window's own part is gone.
+    ListView1->items().showRun(m_batch,
+                               [&history = m_runs.history, &journal = m_runs.journal](const QString& domain) {
+                                   return history.previousGood(domain, journal.listRun());
+                               });
     connect(&m_runs.journal, &Journal::listRunChanged, this, [this] { ListView1->items().forgetPast(); });
     ListView2->items().showRun(m_keywords);
     connect(&m_batch, &BatchRun::started, this, [this] { Timer1.setEnabled(true); });
