@@ -26,7 +26,8 @@ int main(int argc, char* argv[]) {
     }
     const quorvane::CommandLineHelp help{
         u"Looks up the SEO figures of many domains at once: Baidu weight, keyword count, estimated visits, "
-        u"indexed pages, backlinks and snapshot date."_s,
+        u"indexed pages, backlinks and snapshot date.\n\n"_s +
+            quorvane::settingsHelp(),
         {},
         {},
         {},

@@ -81,7 +81,8 @@ int runBatch(int argc, char* argv[], const Settings& defaults) {
     {
         QCommandLineParser parser;
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.setApplicationDescription(u"Runs the batch query over a domain file with no window."_s);
+        parser.setApplicationDescription(u"Runs the batch query over a domain file with no window.\n\n"_s +
+                                         settingsHelp());
         parser.addHelpOption();
         parser.addVersionOption();
         parser.addOptions(batchCommandLineOptions());

@@ -207,6 +207,14 @@ std::optional<QString> applySiteOptions(const QCommandLineParser& parser, Settin
     return std::nullopt;
 }
 
+QString settingsHelp() {
+    return u"Settings are read at start from %1: [sites] statistics, search and update (scheme and host), "
+           u"[update] check (true or false), [history] keep_runs (how many batch lists the history keeps, "
+           u"365), "
+           u"[proxies] file (%2). The options below override the sites for one run."_s.arg(
+               settingsPath(), defaultProxiesFile());
+}
+
 QString placeholderNotice(const QString& statsSite) {
     return u"统计站点尚未设置：%1 只是占位的地址，不会回答。请在“设置…”（Ctrl+,）中填入统计站点的地址，"
            u"或在命令行用 --stats-site 指定。"_s.arg(statsSite);

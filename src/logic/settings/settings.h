@@ -52,6 +52,9 @@ QList<QCommandLineOption> siteCommandLineOptions();
 // The options given, over the settings; an error names the option and its value.
 std::optional<QString> applySiteOptions(const QCommandLineParser& parser, Settings& settings);
 
+// The file and its keys, for --help.
+QString settingsHelp();
+
 // What the window and the command line say while the statistics site is the placeholder.
 QString placeholderNotice(const QString& statsSite);
 
