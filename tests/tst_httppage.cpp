@@ -33,7 +33,8 @@ struct VirtualStack {
     VirtualTime time;
     XTimerSupport support{time};
     FakeHttp http{time};
-    FetchContext context{http, support, time};
+    ProxyPool proxies{time};
+    FetchContext context{http, support, time, proxies};
 };
 
 }  // namespace
@@ -315,7 +316,8 @@ void TestHttpPage::waitingFetcherGoesWithItsTimerTable() {
     std::weak_ptr<HTTPPage2> watch;
     {
         XTimerSupport support(time);
-        FetchContext context{http, support, time};
+        ProxyPool proxies(time);
+        FetchContext context{http, support, time, proxies};
         auto page = HTTPPage2::create(context);
         page->SubIniData(u"http://site.example/x"_s, Charset::Utf8, 5s);
         watch = page;

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The proxy list: its parser, its file and the rotation that sets proxies aside on virtual time.
+#include "fake_http.h"
+#include "fetch/httppage2.h"
 #include "fetch/proxies.h"
 #include "fetch/proxy_pool.h"
 #include "virtual_time.h"
@@ -10,11 +12,13 @@
 
 using namespace Qt::StringLiterals;
 using namespace quorvane;
+using quorvane::testing::FakeHttp;
+using quorvane::testing::FakeReply;
 using quorvane::testing::VirtualTime;
 
 namespace {
 
-Proxy http(const QString& host, quint16 port, const QString& user = {}, const QString& password = {}) {
+Proxy httpProxy(const QString& host, quint16 port, const QString& user = {}, const QString& password = {}) {
     return {Proxy::Kind::Http, host, port, user, password};
 }
 
@@ -27,6 +31,46 @@ QString summary(const std::vector<Proxy>& proxies) {
     }
     return parts.join(u'|');
 }
+
+// A fetcher on virtual time through the proxies a, b and c (ports 1 to 3); each proxy answers as its
+// entry in behaviour says, "page" by default.
+struct ProxiedFetch {
+    VirtualTime time;
+    quorvane::XTimerSupport support{time};
+    FakeHttp http{time};
+    ProxyPool proxies{time};
+    FetchContext context{http, support, time, proxies};
+    QStringList events;
+    QString failure;
+
+    explicit ProxiedFetch(QMap<QString, QString> behaviour, int count = 3) {
+        std::vector<Proxy> list;
+        for (int i = 0; i < count; ++i) {
+            list.push_back(httpProxy(QString(QChar(u'a' + i)), static_cast<quint16>(i + 1)));
+        }
+        proxies.setProxies(list);
+        this->http.setProxyResponder([behaviour](const Proxy& via, const QString&) {
+            const QString how = behaviour.value(via.host, u"page"_s);
+            FakeReply reply{QByteArrayLiteral("<html>page</html>")};
+            reply.proxyFails = how == u"refuses"_s;
+            reply.proxyHangs = how == u"hangs"_s;
+            reply.never = how == u"slow site"_s;
+            return reply;
+        });
+    }
+    void fetch() {
+        auto page = HTTPPage2::create(context);
+        page->HttpEvent = [this, raw = page.get()](const QString& text) {
+            events.append(text);
+            failure = raw->FailureReason();
+        };
+        page->SubIniData(u"http://site.test/x"_s, Charset::Utf8, std::chrono::seconds(5));
+        time.advance(20'000);
+    }
+    bool aside(const QString& host) const {
+        return proxies.isSetAside(httpProxy(host, static_cast<quint16>(host.at(0).unicode() - u'a' + 1)));
+    }
+};
 
 }  // namespace
 
@@ -87,9 +131,10 @@ private Q_SLOTS:
     void redactedNamesNoPassword_data() {
         QTest::addColumn<Proxy>("proxy");
         QTest::addColumn<QString>("text");
-        QTest::newRow("plain") << http(u"h"_s, 1) << u"http://h:1"_s;
-        QTest::newRow("credentials") << http(u"h"_s, 1, u"bob"_s, u"s3cret"_s) << u"http://bob:***@h:1"_s;
-        QTest::newRow("user alone") << http(u"h"_s, 1, u"bob"_s) << u"http://bob@h:1"_s;
+        QTest::newRow("plain") << httpProxy(u"h"_s, 1) << u"http://h:1"_s;
+        QTest::newRow("credentials") << httpProxy(u"h"_s, 1, u"bob"_s, u"s3cret"_s)
+                                     << u"http://bob:***@h:1"_s;
+        QTest::newRow("user alone") << httpProxy(u"h"_s, 1, u"bob"_s) << u"http://bob@h:1"_s;
         QTest::newRow("socks5 ipv6") << Proxy{Proxy::Kind::Socks5, u"::1"_s, 9, u"u"_s, u"p"_s}
                                      << u"socks5://u:***@[::1]:9"_s;
     }
@@ -127,7 +172,7 @@ private Q_SLOTS:
         VirtualTime time;
         ProxyPool pool(time);
         QCOMPARE(pool.next(), std::nullopt);
-        pool.setProxies({http(u"a"_s, 1), http(u"b"_s, 2), http(u"c"_s, 3)});
+        pool.setProxies({httpProxy(u"a"_s, 1), httpProxy(u"b"_s, 2), httpProxy(u"c"_s, 3)});
         QStringList hosts;
         for (int i = 0; i < 4; ++i) {
             hosts.append(pool.next()->host);
@@ -138,16 +183,16 @@ private Q_SLOTS:
     void setAsideSkippedForTenMinutes() {
         VirtualTime time;
         ProxyPool pool(time);
-        pool.setProxies({http(u"a"_s, 1), http(u"b"_s, 2)});
-        pool.setAside(http(u"a"_s, 1));
-        QVERIFY(pool.isSetAside(http(u"a"_s, 1)));
+        pool.setProxies({httpProxy(u"a"_s, 1), httpProxy(u"b"_s, 2)});
+        pool.setAside(httpProxy(u"a"_s, 1));
+        QVERIFY(pool.isSetAside(httpProxy(u"a"_s, 1)));
         QVERIFY(!pool.allSetAside());
         QCOMPARE(pool.next()->host, u"b"_s);
         QCOMPARE(pool.next()->host, u"b"_s);
         time.advance(ProxyPool::kSetAsideSeconds * 1000 - 1000);
         QCOMPARE(pool.next()->host, u"b"_s);
         time.advance(1000);
-        QVERIFY(!pool.isSetAside(http(u"a"_s, 1)));
+        QVERIFY(!pool.isSetAside(httpProxy(u"a"_s, 1)));
         QCOMPARE(pool.next()->host, u"a"_s);
     }
 
@@ -155,17 +200,91 @@ private Q_SLOTS:
         VirtualTime time;
         ProxyPool pool(time);
         QVERIFY(!pool.allSetAside());  // no list: nothing is set aside
-        pool.setProxies({http(u"a"_s, 1), http(u"b"_s, 2)});
-        pool.setAside(http(u"b"_s, 2));
+        pool.setProxies({httpProxy(u"a"_s, 1), httpProxy(u"b"_s, 2)});
+        pool.setAside(httpProxy(u"b"_s, 2));
         time.advance(5000);
-        pool.setAside(http(u"a"_s, 1));
+        pool.setAside(httpProxy(u"a"_s, 1));
         QVERIFY(pool.allSetAside());
         QCOMPARE(pool.next()->host, u"b"_s);
         QCOMPARE(pool.next()->host, u"b"_s);
         time.advance(ProxyPool::kSetAsideSeconds * 1000 - 5000);
         QVERIFY(!pool.allSetAside());
     }
+
+    void requestsTakeTheProxiesInTurn();
+    void failedProxyIsSetAsideAndTheNextTried();
+    void secondFailureFails();
+    void lastProxyFailingIsNotTriedAgain();
+    void proxyThatNeverCarriesTheRequestTimesOut();
+    void slowSiteIsNoFaultOfTheProxy();
+    void noProxiesGoesStraight();
 };
+
+void TestProxies::requestsTakeTheProxiesInTurn() {
+    ProxiedFetch f({});
+    f.fetch();
+    f.fetch();
+    QCOMPARE(f.http.sentVia(), (QStringList{u"http://a:1"_s, u"http://b:2"_s}));
+    QCOMPARE(f.events, (QStringList{u"<html>page</html>"_s, u"<html>page</html>"_s}));
+}
+
+void TestProxies::failedProxyIsSetAsideAndTheNextTried() {
+    ProxiedFetch f({{u"a"_s, u"refuses"_s}});
+    f.fetch();
+    QCOMPARE(f.events, QStringList{u"<html>page</html>"_s});  // one event, the page
+    QCOMPARE(f.http.sentVia(), (QStringList{u"http://a:1"_s, u"http://b:2"_s}));
+    QVERIFY(f.aside(u"a"_s));
+    QVERIFY(!f.aside(u"b"_s));
+    f.fetch();
+    QCOMPARE(f.http.sentVia().last(), u"http://c:3"_s);
+}
+
+void TestProxies::secondFailureFails() {
+    ProxiedFetch f({{u"a"_s, u"refuses"_s}, {u"b"_s, u"refuses"_s}});
+    f.fetch();
+    QCOMPARE(f.events, QStringList{u"失败"_s});
+    QCOMPARE(f.failure, u"代理连接失败"_s);
+    QCOMPARE(f.http.sentVia(), (QStringList{u"http://a:1"_s, u"http://b:2"_s}));  // once more, no more
+    QVERIFY(f.aside(u"a"_s) && f.aside(u"b"_s) && !f.aside(u"c"_s));
+}
+
+void TestProxies::lastProxyFailingIsNotTriedAgain() {
+    ProxiedFetch f({{u"a"_s, u"refuses"_s}}, 1);
+    f.fetch();
+    QCOMPARE(f.events, QStringList{u"失败"_s});
+    QCOMPARE(f.http.sentVia(), QStringList{u"http://a:1"_s});
+    QVERIFY(f.proxies.allSetAside());
+}
+
+void TestProxies::proxyThatNeverCarriesTheRequestTimesOut() {
+    ProxiedFetch f({{u"a"_s, u"hangs"_s}});
+    auto page = HTTPPage2::create(f.context);
+    page->HttpEvent = [&](const QString& text) { f.events.append(text); };
+    page->SubIniData(u"http://site.test/x"_s, Charset::Utf8, std::chrono::seconds(5));
+    f.time.advance(5'990);  // the time limit is whole clock seconds: not passed yet
+    QCOMPARE(f.http.sentVia().size(), 1);
+    f.time.advance(1'000);
+    QCOMPARE(f.http.sentVia(), (QStringList{u"http://a:1"_s, u"http://b:2"_s}));
+    QVERIFY(f.aside(u"a"_s));
+    f.time.advance(100);
+    QCOMPARE(f.events, QStringList{u"<html>page</html>"_s});
+}
+
+void TestProxies::slowSiteIsNoFaultOfTheProxy() {
+    ProxiedFetch f({{u"a"_s, u"slow site"_s}});
+    f.fetch();
+    QCOMPARE(f.events, QStringList{u"失败"_s});
+    QCOMPARE(f.http.sentVia(), QStringList{u"http://a:1"_s});
+    QVERIFY(!f.aside(u"a"_s));
+}
+
+void TestProxies::noProxiesGoesStraight() {
+    ProxiedFetch f({}, 0);
+    f.http.setResponder([](const QString&) { return FakeReply{QByteArrayLiteral("straight")}; });
+    f.fetch();
+    QCOMPARE(f.http.sentVia(), QStringList{QString()});
+    QCOMPARE(f.events, QStringList{u"straight"_s});
+}
 
 QTEST_GUILESS_MAIN(TestProxies)
 #include "tst_proxies.moc"
