@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "application.h"
 #include "build_config.h"
+#include "fetch/proxies.h"
 #include "form1.h"
 #include "qt_desktop.h"
 #include "qt_platform.h"
@@ -31,10 +32,18 @@ int main(int argc, char* argv[]) {
         platform.timers, platform.clock, platform.http,
         {QString::fromUtf16(quorvane::build::kStatsSite), QString::fromUtf16(quorvane::build::kSearchEngine)},
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    QStringList proxyProblems;
+    const QString proxyFile = quorvane::defaultProxyFile();
+    runs.proxies.setProxies(quorvane::readProxyFile(proxyFile, proxyProblems));
     runs.history.prune();  // the newest lists only; a run left unfinished is among them
     quorvane::Form1 window(platform.services(), runs,
                            {updateSite, quorvane::defaultFolder(), [] { QApplication::exit(0); }});
     window.show();
+    if (!proxyProblems.isEmpty()) {
+        platform.messages.show(&window, quorvane::proxyProblemsMessage(proxyFile, proxyProblems),
+                               quorvane::Form1::kAppTitle, quorvane::MsgButtons::Ok,
+                               quorvane::MsgIcon::Information);
+    }
     window.offerRestore();
     return QApplication::exec();
 }

@@ -25,6 +25,7 @@ private Q_SLOTS:
     void startOnImportedFiguresAsksFirst_data();
     void startOnImportedFiguresAsksFirst();
     void robotChecksShowANoticeNotABox();
+    void proxiesShownBesideTheCount();
 };
 
 void TestBatch::importEnablesRunButtonsAndNumbersLines() {
@@ -245,6 +246,21 @@ void TestBatch::robotChecksShowANoticeNotABox() {
     QVERIFY(h.time.advanceUntil([&] { return !notice().isEmpty(); }, 2000));
     h.pressStop();
     QVERIFY(notice().isEmpty());
+}
+
+void TestBatch::proxiesShownBesideTheCount() {
+    FormHarness h;
+    const QWidget& label = h.control(u"Label7");
+    QVERIFY(label.isHidden());  // without proxies nothing is said of them
+    h.runs->proxies.setProxies(
+        {{Proxy::Kind::Http, u"a"_s, 1, {}, {}}, {Proxy::Kind::Socks5, u"b"_s, 2, {}, {}}});
+    h.importDomains({u"a.com"_s});
+    QCOMPARE(h.text(u"Label7"), u"经 2 个代理"_s);
+    QVERIFY(!label.isHidden());
+    // Clear of the count and of the box and button around it.
+    for (const QStringView other : {u"Label1_6", u"Label2", u"Check3", u"Command19", u"Combo1"}) {
+        QVERIFY2(!label.geometry().intersects(h.control(other).geometry()), qPrintable(other.toString()));
+    }
 }
 
 QTEST_MAIN(TestBatch)
