@@ -139,6 +139,26 @@ struct ProxiedRuns {
     }
 };
 
+struct Sent {
+    bool done = false;
+    bool handedOn = false;
+    bool proxyFailed = false;
+    std::optional<QByteArray> body;
+};
+
+// One request straight through the Qt factory, waited for.
+Sent sendThrough(RealStack& stack, const Proxy& via, const QString& url) {
+    const std::unique_ptr<HttpRequest> request = stack.http.create(via);
+    request->open(u"GET"_s, url, true);
+    request->send();
+    Sent sent;
+    sent.done = QTest::qWaitFor([&] { return request->readyState() == 4; }, 5000);
+    sent.handedOn = request->handedOn();
+    sent.proxyFailed = request->proxyFailed();
+    sent.body = request->responseBody();
+    return sent;
+}
+
 }  // namespace
 
 class TestProxyServers final : public QObject {
@@ -175,6 +195,58 @@ private Q_SLOTS:
         QVERIFY(r.runOver(numberedDomains(4)));
         QVERIFY(r.runs->proxies.isSetAside(dead));
         QVERIFY(!r.runs->proxies.isSetAside(proxy->proxy(Proxy::Kind::Http)));
+    }
+
+    // What the fetcher makes of a failure or a time-out rests on these two. An HTTP proxy has the request
+    // once it is written to it; a SOCKS5 proxy once it connected to the server.
+    void requestKnowsWhetherItsProxyCarriedIt_data() {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<bool>("credentials");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("handedOn");
+        QTest::addColumn<bool>("proxyFailed");
+        QTest::newRow("http") << u"tinyproxy"_s << true << u"s3cret"_s << true << false;
+        QTest::newRow("http, no credentials") << u"tinyproxy"_s << false << QString() << true << true;
+        QTest::newRow("socks5") << u"microsocks"_s << true << u"s3cret"_s << true << false;
+        QTest::newRow("socks5, wrong password") << u"microsocks"_s << true << u"wrong"_s << false << true;
+        QTest::newRow("socks5, no credentials") << u"microsocks"_s << false << QString() << false << true;
+    }
+    void requestKnowsWhetherItsProxyCarriedIt() {
+        QFETCH(QString, server);
+        QFETCH(bool, credentials);
+        QFETCH(QString, password);
+        QFETCH(bool, handedOn);
+        QFETCH(bool, proxyFailed);
+        const auto proxy = server == u"tinyproxy"_s ? ProxyServer::tinyproxy() : ProxyServer::microsocks();
+        QVERIFY(proxy);
+        RealStack stack;
+        replica::ReplicaSite site;
+        QVERIFY(site.listen(0, kSiteAddress));
+        Proxy via = proxy->proxy(server == u"tinyproxy"_s ? Proxy::Kind::Http : Proxy::Kind::Socks5);
+        via.password = password;
+        if (!credentials) {
+            via.user.clear();
+        }
+        const Sent sent = sendThrough(stack, via, site.baseUrl() + u"/baidu/a.com/"_s);
+        QVERIFY(sent.done);
+        QCOMPARE(sent.handedOn, handedOn);
+        QCOMPARE(sent.proxyFailed, proxyFailed);
+        QCOMPARE(sent.body.has_value(), !proxyFailed);
+    }
+
+    void closedPortIsAProxyFailure_data() {
+        QTest::addColumn<Proxy::Kind>("kind");
+        QTest::newRow("http") << Proxy::Kind::Http;
+        QTest::newRow("socks5") << Proxy::Kind::Socks5;
+    }
+    void closedPortIsAProxyFailure() {
+        QFETCH(Proxy::Kind, kind);
+        RealStack stack;
+        const Sent sent =
+            sendThrough(stack, {kind, u"127.0.0.1"_s, freePort(), {}, {}}, u"http://127.0.0.2:9/"_s);
+        QVERIFY(sent.done);
+        QVERIFY(!sent.handedOn);
+        QVERIFY(sent.proxyFailed);
     }
 };
 

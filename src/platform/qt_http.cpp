@@ -189,7 +189,7 @@ private:
     QString m_failure;      // why, in words for the user
     QByteArray m_contentType;
     QString m_redirectedTo;
-    bool m_handedOn = false;  // written to the server, or through the proxy
+    bool m_handedOn = false;  // written to the server, to an HTTP proxy or through a SOCKS5 one
     bool m_proxyFailed = false;
 };
 

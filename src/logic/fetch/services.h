@@ -53,8 +53,9 @@ public:
     // Whether a done request failed at its proxy rather than at the server: the proxy refused, dropped
     // or timed out the connection, could not be found, or wants other credentials.
     virtual bool proxyFailed() const { return false; }
-    // Whether the request went out to the server, through its proxy if it has one. A request its proxy
-    // never carried is the proxy's fault when it times out.
+    // Whether the request went out: to the server, or to its proxy (an HTTP proxy has it once it is
+    // written to it, a SOCKS5 proxy once it connected to the server). A request that times out before
+    // is the proxy's fault.
     virtual bool handedOn() const { return true; }
 };
 
