@@ -40,12 +40,6 @@ public:
         } else {
             m_state->reply = m_owner.m_responder ? m_owner.m_responder(m_state->url) : FakeReply{};
         }
-        if (m_state->reply.proxyFails) {
-            m_state->reply.body = std::nullopt;
-        }
-        if (m_state->reply.proxyHangs) {
-            m_state->reply.never = true;
-        }
         if (!m_state->reply.never && !m_state->reply.manual) {
             m_state->doneAtMs = m_owner.m_time.nowMs() + m_state->reply.delayMs;
         }
@@ -66,7 +60,6 @@ public:
     }
     bool proxyFailed() const override { return done() && m_state->reply.proxyFails; }
     bool handedOn() const override { return !m_sentFlag || !m_state->reply.proxyHangs; }
-    QString failure() const override { return proxyFailed() ? u"代理连接失败"_s : QString(); }
     void abort() override {
         if (m_sentFlag && !done() && !m_state->aborted) {
             m_state->aborted = true;

@@ -27,8 +27,8 @@ struct FakeReply {
     int status = 200;                // HTTP status once done
     QByteArray contentType;          // the Content-Type header sent with it
     QString redirectedTo;            // where the server sent the request on to
-    bool proxyFails = false;         // done with no body, failed at its proxy
-    bool proxyHangs = false;         // never done, the proxy never carries it on
+    bool proxyFails = false;         // done, failed at its proxy (give it no body)
+    bool proxyHangs = false;         // the proxy never takes it (make it never done)
 };
 
 // Requests answered on virtual time by a responder function.
