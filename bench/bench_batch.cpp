@@ -526,7 +526,8 @@ int rssFetch(qint64 bytes) {
     QNetworkAccessManager network;
     network.setProxy(QNetworkProxy::NoProxy);
     QtHttpRequestFactory http(network);
-    FetchContext context{http, support, clock};
+    ProxyPool proxies(clock);
+    FetchContext context{http, support, clock, proxies};
     auto page = HTTPPage2::create(context);
     QString answer;
     bool done = false;

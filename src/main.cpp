@@ -2,6 +2,7 @@
 #include "application.h"
 #include "batch_main.h"
 #include "build_config.h"
+#include "fetch/proxies.h"
 #include "form1.h"
 #include "qt_desktop.h"
 #include "qt_platform.h"
@@ -49,6 +50,11 @@ int main(int argc, char* argv[]) {
     quorvane::Runs runs(platform.timers, platform.clock, platform.http,
                         {settings.statsSite, settings.searchEngine},
                         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    QStringList proxyProblems;
+    runs.proxies.setProxies(quorvane::readProxyFile(settings.proxiesFile, proxyProblems));
+    if (!proxyProblems.isEmpty()) {
+        loaded.problems.append(quorvane::proxyProblemsMessage(settings.proxiesFile, proxyProblems));
+    }
     runs.history.prune(settings.keepRuns);  // the newest lists only; a run left unfinished is among them
     quorvane::Form1 window(platform.services(), runs,
                            {updateSite, quorvane::defaultFolder(), [] { QApplication::exit(0); }, 0, settings,

@@ -25,6 +25,7 @@ private Q_SLOTS:
     void startOnImportedFiguresAsksFirst_data();
     void startOnImportedFiguresAsksFirst();
     void robotChecksShowANoticeNotABox();
+    void proxiesShownBesideTheCount();
 };
 
 void TestBatch::importEnablesRunButtonsAndNumbersLines() {
@@ -245,6 +246,19 @@ void TestBatch::robotChecksShowANoticeNotABox() {
     QVERIFY(h.time.advanceUntil([&] { return !notice().isEmpty(); }, 2000));
     h.pressStop();
     QVERIFY(notice().isEmpty());
+}
+
+void TestBatch::proxiesShownBesideTheCount() {
+    FormHarness h;
+    const QWidget& label = h.control(u"Label7");
+    QVERIFY(label.isHidden());  // without proxies nothing is said of them
+    h.runs->proxies.setProxies({{}, {Proxy::Kind::Socks5, u"b"_s, 2, {}, {}}});
+    h.importDomains({u"a.com"_s});
+    QVERIFY(h.text(u"Label7") == u"经 2 个代理"_s && !label.isHidden());
+    for (const QStringView other : {u"Label1_6", u"Label2", u"Check3", u"Command19", u"Combo1"}) {
+        QVERIFY(
+            !label.geometry().intersects(h.control(other).geometry()));  // clear of the count and all around
+    }
 }
 
 QTEST_MAIN(TestBatch)

@@ -57,6 +57,8 @@ private Q_SLOTS:
     void retryIsPacedByTheRowsItAsksFor();
     void retryCountsRowsThatNeedNothingAtOnce();
     void robotChecksPauseTheRunUntilItGoesOnByItself();
+    void robotCheckSetsItsProxyAside_data();
+    void robotCheckSetsItsProxyAside();
 };
 
 void TestBatchRun::pacing_data() {
@@ -551,6 +553,39 @@ void TestBatchRun::robotChecksPauseTheRunUntilItGoesOnByItself() {
     const qsizetype sent = h.http.sent().size();
     h.time.advance(3'600'000);
     QCOMPARE(h.http.sent().size(), sent);
+}
+
+void TestBatchRun::robotCheckSetsItsProxyAside_data() {
+    QTest::addColumn<QStringList>("checked");
+    QTest::newRow("one checked: the row asked again through the other") << QStringList{u"a"_s};
+    QTest::newRow("all checked: then the block") << QStringList{u"a"_s, u"b"_s};
+}
+
+// Two proxies on three chains, so that each meets Baidu soon; Baidu answers those checked with its check.
+void TestBatchRun::robotCheckSetsItsProxyAside() {
+    QFETCH(QStringList, checked);
+    RunHarness h;
+    const Proxy a{Proxy::Kind::Http, u"a"_s, 1, {}, {}};
+    h.runs->proxies.setProxies({a, {Proxy::Kind::Http, u"b"_s, 2, {}, {}}});
+    h.http.setProxyResponder(
+        [&, replica = replicaResponder(), check = robotCheckOnBaidu()](const Proxy& via, const QString& url) {
+            return checked.contains(via.host) ? check(url) : replica(url);
+        });
+    startOn(h, numberedDomains(6));
+    QVERIFY(h.time.advanceUntil([&] { return h.runs->proxies.isSetAside(a) || h.batch.blocked(); }, 5'000));
+    QVERIFY(!h.batch.blocked());
+    const qsizetype setAsideAt = h.http.sent().size();
+    QVERIFY(h.time.advanceUntil([&] { return h.batch.rowsCounted() == 6 || h.batch.blocked(); }, 30'000));
+    if (checked.size() == 1) {
+        QVERIFY(!h.http.sentVia().sliced(setAsideAt).contains(u"http://a:1"_s));  // a rests
+        for (int row = 1; row <= 6; ++row) {
+            QCOMPARE(h.rowCells(row), expectedCells(u"site%1.com"_s.arg(row)));  // no figure lost
+        }
+        QVERIFY(!h.batch.blocked() && !h.runs->proxies.allSetAside());
+    } else {
+        QVERIFY(h.batch.blocked() && h.runs->proxies.allSetAside());
+        QCOMPARE(h.batch.figure(1, DomainCell::Indexed).reason, u"百度安全验证：需要人工验证"_s);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBatchRun)

@@ -6,12 +6,16 @@
 #include "qt_services.h"
 #include "real_stack.h"
 #include "replica_site.h"
+#include "run_harness.h"
 #include "text/app_error.h"
 #include "virtual_time.h"
 
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>
+#include <QProcess>
 #include <QStringEncoder>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <memory>
 
@@ -21,9 +25,11 @@ using namespace std::chrono_literals;
 using quorvane::replica::MiniHttpServer;
 using quorvane::replica::Reply;
 using quorvane::replica::Request;
+using quorvane::testing::expectedCells;
 using quorvane::testing::FakeHttp;
 using quorvane::testing::FakeReply;
 using quorvane::testing::fetchReal;
+using quorvane::testing::numberedDomains;
 using quorvane::testing::RealStack;
 using quorvane::testing::VirtualTime;
 
@@ -33,7 +39,54 @@ struct VirtualStack {
     VirtualTime time;
     XTimerSupport support{time};
     FakeHttp http{time};
-    FetchContext context{http, support, time};
+    ProxyPool proxies{time};
+    FetchContext context{http, support, time, proxies};
+};
+
+quint16 freePort() {
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+}
+
+// tinyproxy or microsocks on 127.0.0.1, asking for credentials.
+class ProxyServer final {
+public:
+    explicit ProxyServer(Proxy::Kind kind) : proxy{kind, u"127.0.0.1"_s, freePort(), u"bob"_s, u"s3cret"_s} {
+        const QString config = m_dir.filePath(u"tinyproxy.conf"_s);
+        QFile file(config);
+        if (kind == Proxy::Kind::Http && file.open(QIODevice::WriteOnly)) {
+            file.write(u"Port %1\nListen 127.0.0.1\nAllow 127.0.0.1\nBasicAuth bob s3cret\n"_s.arg(proxy.port)
+                           .toUtf8());
+            file.close();
+        }
+        m_process.setStandardOutputFile(QProcess::nullDevice());
+        m_process.setStandardErrorFile(QProcess::nullDevice());
+        if (kind == Proxy::Kind::Http) {
+            m_process.start(u"tinyproxy"_s, {u"-d"_s, u"-c"_s, config});
+        } else {
+            m_process.start(u"microsocks"_s, {u"-i"_s, proxy.host, u"-p"_s, QString::number(proxy.port),
+                                              u"-u"_s, proxy.user, u"-P"_s, proxy.password});
+        }
+    }
+    ~ProxyServer() {
+        m_process.kill();
+        m_process.waitForFinished(2000);
+    }
+    bool listening() const {
+        return QTest::qWaitFor(
+            [&] {
+                QTcpSocket socket;
+                socket.connectToHost(QHostAddress::LocalHost, proxy.port);
+                return socket.waitForConnected(100);
+            },
+            3000);
+    }
+
+    const Proxy proxy;
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
 };
 
 }  // namespace
@@ -63,6 +116,10 @@ private Q_SLOTS:
     void noTimerLeavesRequestUnpolled();
     void failureReasons_data();
     void failureReasons();
+    void throughProxies_data();
+    void throughProxies();
+    void runThroughRealProxies_data();
+    void runThroughRealProxies();
 };
 
 void TestHttpPage::bodySizes_data() {
@@ -315,7 +372,8 @@ void TestHttpPage::waitingFetcherGoesWithItsTimerTable() {
     std::weak_ptr<HTTPPage2> watch;
     {
         XTimerSupport support(time);
-        FetchContext context{http, support, time};
+        ProxyPool proxies(time);
+        FetchContext context{http, support, time, proxies};
         auto page = HTTPPage2::create(context);
         page->SubIniData(u"http://site.example/x"_s, Charset::Utf8, 5s);
         watch = page;
@@ -379,6 +437,91 @@ void TestHttpPage::failureReasons() {
     QTRY_VERIFY_WITH_TIMEOUT(done, 10'000);
     QVERIFY2(reason.isEmpty() ? page->FailureReason().isEmpty() : page->FailureReason().startsWith(reason),
              qPrintable(page->FailureReason()));
+}
+
+// Proxies a, b and c; each answers as the row says ("refuses", "hangs": never takes the request, "slow
+// site": takes it, the site never answers), the others with the page.
+void TestHttpPage::throughProxies_data() {
+    QTest::addColumn<QStringList>("how");
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<QString>("sentVia");
+    QTest::addColumn<QString>("aside");
+    QTest::newRow("good") << QStringList{} << u"page"_s << u"a"_s << u""_s;
+    QTest::newRow("refused: once more through the next")
+        << QStringList{u"refuses"_s} << u"page"_s << u"ab"_s << u"a"_s;
+    QTest::newRow("refused twice: no more")
+        << QStringList{u"refuses"_s, u"refuses"_s} << u"失败"_s << u"ab"_s << u"ab"_s;
+    QTest::newRow("never taken: the next") << QStringList{u"hangs"_s} << u"page"_s << u"ab"_s << u"a"_s;
+    QTest::newRow("slow site: no fault") << QStringList{u"slow site"_s} << u"失败"_s << u"a"_s << u""_s;
+}
+
+void TestHttpPage::throughProxies() {
+    QFETCH(QStringList, how);
+    QFETCH(QString, event);
+    QFETCH(QString, sentVia);
+    QFETCH(QString, aside);
+    VirtualStack s;
+    std::vector<Proxy> proxies;
+    for (const QString& host : {u"a"_s, u"b"_s, u"c"_s}) {
+        proxies.push_back({Proxy::Kind::Http, host, 1, {}, {}});
+    }
+    s.proxies.setProxies(proxies);
+    s.http.setProxyResponder([&](const Proxy& via, const QString&) {
+        const QString mode = how.value(via.host.at(0).unicode() - u'a');
+        FakeReply reply{mode.isEmpty() ? std::optional(QByteArray("page")) : std::nullopt};
+        reply.never = mode == u"hangs"_s || mode == u"slow site"_s;
+        reply.proxyFails = mode == u"refuses"_s;
+        reply.proxyHangs = mode == u"hangs"_s;
+        return reply;
+    });
+    QStringList events;
+    auto page = HTTPPage2::create(s.context);
+    page->HttpEvent = [&](const QString& text) { events.append(text); };
+    page->SubIniData(u"http://site.test/"_s, Charset::Utf8, 5s);
+    s.time.advance(15'000);  // a time-out, then the one more try with the whole time again
+    QCOMPARE(events, QStringList{event});
+    QCOMPARE(s.http.sentVia().join(QString()).remove(u"http://"_s).remove(u":1"_s), sentVia);
+    QString setAside;
+    for (const Proxy& proxy : proxies) {
+        setAside += s.proxies.isSetAside(proxy) ? proxy.host : QString();
+    }
+    QCOMPARE(setAside, aside);
+}
+
+// The replica site on 127.0.0.2: Qt sends nothing for 127.0.0.1 through a proxy. The credentials and the
+// dead entry show that the requests go through the proxy.
+void TestHttpPage::runThroughRealProxies_data() {
+    QTest::addColumn<Proxy::Kind>("kind");
+    QTest::addColumn<bool>("deadFirst");  // a closed port before the proxy in the list
+    QTest::newRow("http") << Proxy::Kind::Http << false;
+    QTest::newRow("socks5") << Proxy::Kind::Socks5 << false;
+    QTest::newRow("dead first") << Proxy::Kind::Http << true;
+}
+
+void TestHttpPage::runThroughRealProxies() {
+    QFETCH(Proxy::Kind, kind);
+    QFETCH(bool, deadFirst);
+    const ProxyServer server(kind);
+    QVERIFY(server.listening());
+    RealStack stack;
+    replica::ReplicaSite site;
+    QVERIFY(site.listen(0, QHostAddress(u"127.0.0.2"_s)));
+    QTemporaryDir history;
+    Runs runs(stack.timers, stack.clock, stack.http, {site.baseUrl(), site.baseUrl()}, history.path());
+    const Proxy dead{Proxy::Kind::Socks5, u"127.0.0.1"_s, freePort(), {}, {}};
+    runs.proxies.setProxies(deadFirst ? std::vector{dead, server.proxy} : std::vector{server.proxy});
+    const QStringList domains = numberedDomains(4);
+    runs.batch.import(domains.join(u'\n'), false);
+    runs.batch.start();
+    QVERIFY(QTest::qWaitFor([&] { return runs.batch.rowsCounted() == 4; }, 15'000));
+    for (int row = 1; row <= 4; ++row) {
+        for (int cell = DomainCell::Weight; cell < DomainCell::Count; ++cell) {
+            QCOMPARE(runs.batch.figure(row, cell).shown(),
+                     expectedCells(domains[row - 1]).at(cell - DomainCell::Weight + 1));
+        }
+    }
+    QCOMPARE(runs.proxies.isSetAside(dead), deadFirst);
+    QVERIFY(!runs.proxies.isSetAside(server.proxy));
 }
 
 QTEST_GUILESS_MAIN(TestHttpPage)

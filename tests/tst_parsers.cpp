@@ -2,11 +2,14 @@
 #include "batch/domain_file.h"
 #include "batch/domain_list.h"
 #include "batch/page_parsers.h"
+#include "fetch/proxy_pool.h"
 #include "keywords/keyword_parser.h"
 #include "replica_site.h"
+#include "virtual_time.h"
 
 #include <QFile>
 #include <QStringDecoder>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -40,6 +43,64 @@ QString page(const QString& section) {
 class TestParsers final : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void proxyList_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("proxies");  // as redacted() names them, each with its password after
+        QTest::addColumn<QString>("problems");
+        QTest::newRow("http, credentials") << u"http://h:1\nhttp://bob:s3cret@h:2"_s
+                                           << u"http://h:1 |http://bob:***@h:2 s3cret"_s << QString();
+        QTest::newRow("socks5") << u"SOCKS5://u:a%40b@[::1]:1/"_s << u"socks5://u:***@[::1]:1 a@b"_s
+                                << QString();
+        QTest::newRow("skipped lines")
+            << u"\n# x\n  \r\n  http://h:4 \r\n\t#c"_s << u"http://h:4 "_s << QString();
+        QTest::newRow("bad lines named, the others kept")
+            << u"http://a:1\nftp://bob:s3cret@b:2\nhttp://c\nhttp://h:0"_s << u"http://a:1 "_s
+            << u"第 2 行（ftp://bob:***@b:2）：不支持的协议|第 3 行（http://c）：缺少端口|第 4 行（http://h:0）：缺少端口"_s;
+        QTest::newRow("no scheme") << u"bob:s3cret@h:1"_s << QString()
+                                   << u"第 1 行（bob:***@h:1）：缺少 http:// 或 socks5://"_s;
+        QTest::newRow("password with @ and /") << u"http://bob:se/c@ret@h"_s << QString()
+                                               << u"第 1 行（http://bob:***@h）：缺少主机或格式不对"_s;
+        QTest::newRow("blank, path")
+            << u"http://h :1\nhttp://h:1/x"_s << QString()
+            << u"第 1 行（http://h :1）：含有空白|第 2 行（http://h:1/x）：代理地址不能带路径"_s;
+    }
+    void proxyList() {
+        QFETCH(QString, text);
+        QFETCH(QString, proxies);
+        QFETCH(QString, problems);
+        const ProxyList list = parseProxyList(text);
+        QStringList parsed;
+        for (const Proxy& proxy : list.proxies) {
+            parsed.append(redacted(proxy) + u' ' + proxy.password);
+        }
+        QCOMPARE(parsed.join(u'|'), proxies);
+        QCOMPARE(list.problems.join(u'|'), problems);
+    }
+    void proxyFile() {
+        QStringList problems;
+        QVERIFY(readProxyFile(u"/nonexistent/proxies.txt"_s, problems).empty() && problems.isEmpty());
+        QTemporaryDir dir;
+        QFile file(dir.filePath(u"proxies.txt"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("\xef\xbb\xbfhttp://a:1\r\nbad\r\n") > 0);
+        file.close();
+        QCOMPARE(readProxyFile(file.fileName(), problems).size(), 1u);
+        QCOMPARE(problems, QStringList{u"第 2 行（bad）：缺少 http:// 或 socks5://"_s});
+    }
+    void proxyPoolTakesTurnsAndSetsAsideForTenMinutes() {
+        testing::VirtualTime time;
+        ProxyPool pool(time);
+        QVERIFY(!pool.next() && !pool.allSetAside());
+        const Proxy a{Proxy::Kind::Http, u"a"_s, 1, {}, {}}, b{Proxy::Kind::Http, u"b"_s, 2, {}, {}};
+        pool.setProxies({a, b});
+        QVERIFY(pool.next() == a && pool.next() == b && pool.next() == a);
+        pool.setAside(b);
+        QVERIFY(pool.next() == a && pool.next() == a && !pool.allSetAside());
+        time.advance(5000);
+        pool.setAside(a);  // all aside: the first to come back is still handed out
+        QVERIFY(pool.allSetAside() && pool.next() == b);
+        time.advance(ProxyPool::kSetAsideSeconds * 1000 - 5000);
+        QVERIFY(!pool.isSetAside(b) && pool.isSetAside(a));
+    }
     void statsPage_data();
     void statsPage();
     void statsPageOfReplicaSite();

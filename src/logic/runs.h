@@ -17,7 +17,8 @@ public:
     Runs(SystemTimers& timers, const Clock& clock, HttpRequestFactory& http, BatchRun::Sites sites,
          const QString& historyFolder)
         : timerSupport(timers),
-          fetch{http, timerSupport, clock},
+          proxies(clock),
+          fetch{http, timerSupport, clock, proxies},
           batch(fetch, sites),
           keywords(fetch, batch, sites.stats),
           history(historyFolder, timers, clock),
@@ -26,6 +27,7 @@ public:
     Runs& operator=(const Runs&) = delete;
 
     XTimerSupport timerSupport;
+    ProxyPool proxies;  // empty unless the user keeps a list
     FetchContext fetch;
     BatchRun batch;
     KeywordRun keywords;

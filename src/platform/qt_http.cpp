@@ -4,10 +4,12 @@
 #include "fetch/addresses.h"
 #include "text/app_error.h"
 
+#include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QUrl>
+#include <algorithm>
 #include <array>
 
 using namespace Qt::StringLiterals;
@@ -23,9 +25,31 @@ bool isTransferFailure(QNetworkReply::NetworkError error) {
     return (code >= 1 && code < 200) || (code >= 300 && code < 400);
 }
 
+// The proxy's fault: its own errors always; a network error only while the proxy had not yet carried the
+// request on (after that the server refused, closed or was slow).
+bool isProxyFailure(QNetworkReply::NetworkError error, bool handedOn) {
+    const int code = static_cast<int>(error);
+    if (code >= 101 && code <= 199) {
+        return true;
+    }
+    switch (error) {
+        case QNetworkReply::ConnectionRefusedError:
+        case QNetworkReply::RemoteHostClosedError:
+        case QNetworkReply::HostNotFoundError:
+        case QNetworkReply::TimeoutError:
+        case QNetworkReply::TemporaryNetworkFailureError:
+        case QNetworkReply::NetworkSessionFailedError:
+        case QNetworkReply::UnknownNetworkError:
+            return !handedOn;
+        default:
+            return false;
+    }
+}
+
 class QtHttpRequest final : public HttpRequest {
 public:
-    QtHttpRequest(QNetworkAccessManager& manager, qint64 bodyCap) : m_manager(manager), m_bodyCap(bodyCap) {}
+    QtHttpRequest(QNetworkAccessManager& manager, qint64 bodyCap, std::optional<Proxy> via = std::nullopt)
+        : m_manager(manager), m_bodyCap(bodyCap), m_via(std::move(via)) {}
     ~QtHttpRequest() override { abort(); }
 
     void open(const QString& method, const QString& url, bool /*async*/) override {
@@ -71,6 +95,8 @@ public:
                     m_state = 4;
                 }
             });
+        m_connections[4] =
+            QObject::connect(m_reply, &QNetworkReply::requestSent, m_reply, [this] { m_handedOn = true; });
         m_connections[2] = QObject::connect(m_reply, &QNetworkReply::finished, m_reply, [this] {
             if (m_state != 4) {
                 if (m_status == 0) {
@@ -79,8 +105,11 @@ public:
                 readAvailable();
                 if (!m_failed && isTransferFailure(m_reply->error())) {
                     m_failed = true;
-                    m_failure = m_reply->error() == QNetworkReply::TooManyRedirectsError
-                                    ? u"重定向过多"_s
+                    m_proxyFailed = m_via && isProxyFailure(m_reply->error(), m_handedOn);
+                    // Qt's words name no credentials; the proxy is named as every message names it.
+                    m_failure = m_reply->error() == QNetworkReply::TooManyRedirectsError ? u"重定向过多"_s
+                                : m_proxyFailed
+                                    ? u"代理 %1 连接失败：%2"_s.arg(redacted(*m_via), m_reply->errorString())
                                     : u"连接失败："_s + m_reply->errorString();
                 }
                 m_state = 4;
@@ -97,6 +126,10 @@ public:
     QByteArray contentType() const override { return m_contentType; }
 
     QString redirectedTo() const override { return m_redirectedTo; }
+
+    bool proxyFailed() const override { return m_state == 4 && m_proxyFailed; }
+
+    bool handedOn() const override { return !m_via || m_handedOn; }
 
     std::optional<QByteArray> responseBody() const override {
         if (m_state != 4 || m_failed) {
@@ -147,7 +180,8 @@ private:
     qint64 m_bodyCap;
     QUrl m_url;
     QPointer<QNetworkReply> m_reply;
-    std::array<QMetaObject::Connection, 4> m_connections;
+    std::optional<Proxy> m_via;
+    std::array<QMetaObject::Connection, 5> m_connections;
     QByteArray m_body;
     int m_state = 0;
     int m_status = 0;
@@ -155,12 +189,34 @@ private:
     QString m_failure;      // why, in words for the user
     QByteArray m_contentType;
     QString m_redirectedTo;
+    bool m_handedOn = false;  // written to the server, to an HTTP proxy or through a SOCKS5 one
+    bool m_proxyFailed = false;
 };
+
+QNetworkProxy qtProxy(const Proxy& proxy) {
+    return QNetworkProxy(
+        proxy.kind == Proxy::Kind::Socks5 ? QNetworkProxy::Socks5Proxy : QNetworkProxy::HttpProxy, proxy.host,
+        proxy.port, proxy.user, proxy.password);
+}
 
 }  // namespace
 
 std::unique_ptr<HttpRequest> QtHttpRequestFactory::create() {
     return std::make_unique<QtHttpRequest>(m_manager, m_bodyCap);
 }
+
+std::unique_ptr<HttpRequest> QtHttpRequestFactory::create(const Proxy& via) {
+    auto found = std::find_if(m_viaProxy.begin(), m_viaProxy.end(),
+                              [&](const auto& entry) { return entry.first == via; });
+    if (found == m_viaProxy.end()) {
+        auto manager = std::make_unique<QNetworkAccessManager>();
+        manager->setProxy(qtProxy(via));
+        m_viaProxy.emplace_back(via, std::move(manager));
+        found = std::prev(m_viaProxy.end());
+    }
+    return std::make_unique<QtHttpRequest>(*found->second, m_bodyCap, via);
+}
+
+QtHttpRequestFactory::~QtHttpRequestFactory() = default;
 
 }  // namespace quorvane

@@ -6,7 +6,10 @@
 
 #include <QNetworkAccessManager>
 #include <QObject>
+#include <memory>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 class QTimer;
 
@@ -30,18 +33,26 @@ public:
     qint64 nowSeconds() const override;
 };
 
-// Requests on a shared QNetworkAccessManager; bodies beyond the cap end the request as failed.
+// Requests on a shared QNetworkAccessManager; bodies beyond the cap end the request as failed. A request
+// through a proxy goes on a manager of that proxy's own: a manager's proxy applies to the connections it
+// opens next, and it reuses kept-alive ones, so a shared manager would send requests through whichever
+// proxy an idle connection was opened with.
 class QtHttpRequestFactory final : public HttpRequestFactory {
 public:
     explicit QtHttpRequestFactory(QNetworkAccessManager& manager, qint64 bodyCap = kDefaultBodyCap)
         : m_manager(manager), m_bodyCap(bodyCap) {}
+    ~QtHttpRequestFactory() override;
+    QtHttpRequestFactory(const QtHttpRequestFactory&) = delete;
+    QtHttpRequestFactory& operator=(const QtHttpRequestFactory&) = delete;
     std::unique_ptr<HttpRequest> create() override;
+    std::unique_ptr<HttpRequest> create(const Proxy& via) override;
 
     static constexpr qint64 kDefaultBodyCap = 32 * 1024 * 1024;
 
 private:
     QNetworkAccessManager& m_manager;
     qint64 m_bodyCap;
+    std::vector<std::pair<Proxy, std::unique_ptr<QNetworkAccessManager>>> m_viaProxy;
 };
 
 class QtMessageBoxes final : public MessageBoxes {

@@ -168,6 +168,7 @@ void Form1::connectRuns() {
     connect(Text4, &QLineEdit::textChanged, this, &Form1::pacingChanged);
     connect(Combo1, &QComboBox::currentTextChanged, this, &Form1::pacingChanged);
     pacingChanged();
+    showProxyCount();
 }
 
 Form1::~Form1() = default;
@@ -265,6 +266,9 @@ void Form1::buildControls() {
     Label1[5] = label(Frame1, u"Label1_5"_s, u"共导入       条"_s, 240, 2040);
     Label2 = label(Frame1, u"Label2"_s, u"0"_s, 3240, 2040, 9, true);
     Label1[6] = label(Frame1, u"Label1_6"_s, u"已查询       条"_s, 2400, 2040);
+    // Under the check box, above the count's end: the only free place near the count.
+    Label7 = label(Frame1, u"Label7"_s, QString(), 4800, 1480);
+    Label7->hide();
 
     // The figures and boxes in the captions' gaps: the units after them keep clear of them.
     fillGaps(Label1[3], {Text4, Combo1});
@@ -279,8 +283,9 @@ void Form1::buildControls() {
            Text5, Frame4, Label1[4], Label4[8], Label5[6], Label5[5], Label4[7], Label4[1], Label4[6]});
     stack({Check5, Label5[4], Label5[3], Label5[2], Label5[1], Label5[0], Label4[5], Label4[4], Label4[3],
            Label4[2], Label4[0]});
-    stack({Command19, Check3, Combo1, Text4, Command8, Command7, Command6, Command5, Command4, Text3,
-           Command1, Text2, Label3, Label1[3], Label1[1], Label1[0], Label1[5], Label2, Label1[6]});
+    stack({Command19, Check3,    Combo1,    Text4,    Command8,  Command7, Command6,
+           Command5,  Command4,  Text3,     Command1, Text2,     Label3,   Label1[3],
+           Label1[1], Label1[0], Label1[5], Label2,   Label1[6], Label7});
 
     for (ListView* list : {ListView1, ListView2, ListView3}) {
         list->setTwipsPerPixel(m_twipsPerPixelX, m_twipsPerPixelY);

@@ -160,6 +160,7 @@ private:
     QLineEdit* Text2 = nullptr;        // 导入路径: the domain file
     QLabel* Label3 = nullptr;          // rows imported, inside "共导入 … 条"
     QLabel* Label2 = nullptr;          // rows queried, inside "已查询 … 条"
+    QLabel* Label7 = nullptr;  // "经 N 个代理": the run goes through the user's proxies; hidden without
     QLabel* Label6 = nullptr;  // the run's notice under the domain list: a block pause and its countdown
     std::array<QLabel*, 7> Label1{};  // captions: 0 导入路径, 1 and 4 保存路径, 3 查询…秒, 5 共导入, 6 已查询
 
@@ -205,6 +206,7 @@ private:
     // What the runs hold, shown: the count of rows done, the block notice, the single query's figures.
     void connectRuns();
     void showRowsCounted();
+    void showProxyCount();
     void showBlockNotice();
     void showSingleFigures();
     void showKeywordColumns();

@@ -17,7 +17,8 @@ struct FakeHttp::State {
 
 class FakeRequest final : public HttpRequest {
 public:
-    explicit FakeRequest(FakeHttp& owner) : m_owner(owner), m_state(std::make_shared<FakeHttp::State>()) {
+    explicit FakeRequest(FakeHttp& owner, std::optional<Proxy> via = std::nullopt)
+        : m_owner(owner), m_state(std::make_shared<FakeHttp::State>()), m_via(std::move(via)) {
         ++m_owner.m_liveRequests;
     }
 
@@ -33,7 +34,12 @@ public:
             throw AppError(AppError::kBadAddress, u"未打开"_s);
         }
         m_owner.m_sent.append(m_state->url);
-        m_state->reply = m_owner.m_responder ? m_owner.m_responder(m_state->url) : FakeReply{};
+        m_owner.m_sentVia.append(m_via ? redacted(*m_via) : QString());
+        if (m_via && m_owner.m_proxyResponder) {
+            m_state->reply = m_owner.m_proxyResponder(*m_via, m_state->url);
+        } else {
+            m_state->reply = m_owner.m_responder ? m_owner.m_responder(m_state->url) : FakeReply{};
+        }
         if (!m_state->reply.never && !m_state->reply.manual) {
             m_state->doneAtMs = m_owner.m_time.nowMs() + m_state->reply.delayMs;
         }
@@ -52,6 +58,8 @@ public:
     std::optional<QByteArray> responseBody() const override {
         return done() ? m_state->reply.body : std::nullopt;
     }
+    bool proxyFailed() const override { return done() && m_state->reply.proxyFails; }
+    bool handedOn() const override { return !m_sentFlag || !m_state->reply.proxyHangs; }
     void abort() override {
         if (m_sentFlag && !done() && !m_state->aborted) {
             m_state->aborted = true;
@@ -70,6 +78,7 @@ private:
 
     FakeHttp& m_owner;
     std::shared_ptr<FakeHttp::State> m_state;
+    std::optional<Proxy> m_via;
     bool m_opened = false;
     bool m_sentFlag = false;
 };
@@ -81,6 +90,10 @@ FakeHttp::~FakeHttp() = default;
 
 std::unique_ptr<HttpRequest> FakeHttp::create() {
     return std::make_unique<FakeRequest>(*this);
+}
+
+std::unique_ptr<HttpRequest> FakeHttp::create(const Proxy& via) {
+    return std::make_unique<FakeRequest>(*this, via);
 }
 
 QStringList FakeHttp::pendingManual() const {

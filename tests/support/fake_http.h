@@ -27,18 +27,26 @@ struct FakeReply {
     int status = 200;                // HTTP status once done
     QByteArray contentType;          // the Content-Type header sent with it
     QString redirectedTo;            // where the server sent the request on to
+    bool proxyFails = false;         // done, failed at its proxy (give it no body)
+    bool proxyHangs = false;         // the proxy never takes it (make it never done)
 };
 
 // Requests answered on virtual time by a responder function.
 class FakeHttp final : public HttpRequestFactory {
 public:
     using Responder = std::function<FakeReply(const QString& url)>;
+    // Answers a request through a proxy; by default the responder answers it as if sent straight.
+    using ProxyResponder = std::function<FakeReply(const Proxy& via, const QString& url)>;
 
     explicit FakeHttp(VirtualTime& time, Responder responder = {});
     ~FakeHttp() override;
 
     std::unique_ptr<HttpRequest> create() override;
+    std::unique_ptr<HttpRequest> create(const Proxy& via) override;
     void setResponder(Responder responder) { m_responder = std::move(responder); }
+    void setProxyResponder(ProxyResponder responder) { m_proxyResponder = std::move(responder); }
+    // The proxy of every address sent, in order; "" for one sent straight.
+    const QStringList& sentVia() const { return m_sentVia; }
     // Addresses that open() must reject.
     void rejectUrlsContaining(const QString& part) { m_reject = part; }
 
@@ -58,8 +66,10 @@ public:
 private:
     VirtualTime& m_time;
     Responder m_responder;
+    ProxyResponder m_proxyResponder;
     QString m_reject;
     QStringList m_sent;
+    QStringList m_sentVia;
     int m_aborted = 0;
     int m_liveRequests = 0;
     QList<std::shared_ptr<State>> m_live;

@@ -18,7 +18,8 @@ struct RealStack {
     QtClock clock;
     QNetworkAccessManager manager;
     QtHttpRequestFactory http;
-    FetchContext context{http, support, clock};
+    ProxyPool proxies{clock};
+    FetchContext context{http, support, clock, proxies};
     explicit RealStack(qint64 bodyCap = QtHttpRequestFactory::kDefaultBodyCap);
 };
 

@@ -284,11 +284,14 @@ MiniHttpServer::~MiniHttpServer() {
     }
 }
 
-bool MiniHttpServer::listen(quint16 port) {
+bool MiniHttpServer::listen(quint16 port, const QHostAddress& address) {
     if (tcp_.isListening()) {
         tcp_.close();
     }
-    return tcp_.listen(QHostAddress::LocalHost, port);
+    if (!address.isLoopback()) {
+        return false;  // a test server is never open to the network
+    }
+    return tcp_.listen(address, port);
 }
 
 quint16 MiniHttpServer::port() const {
@@ -296,7 +299,9 @@ quint16 MiniHttpServer::port() const {
 }
 
 QString MiniHttpServer::baseUrl() const {
-    return u"http://127.0.0.1:"_s + QString::number(port());
+    const QHostAddress address =
+        tcp_.isListening() ? tcp_.serverAddress() : QHostAddress(QHostAddress::LocalHost);
+    return u"http://"_s + address.toString() + u':' + QString::number(port());
 }
 
 QString MiniHttpServer::errorString() const {

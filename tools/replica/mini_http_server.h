@@ -5,6 +5,7 @@
 // connection, which keeps the server free of keep-alive bookkeeping; clients reconnect.
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -64,10 +65,11 @@ public:
     explicit MiniHttpServer(Handler handler, QObject* parent = nullptr);
     ~MiniHttpServer() override;
 
-    // Listens on 127.0.0.1 only; port 0 takes any free port. A second call re-binds.
-    bool listen(quint16 port = 0);
+    // Listens on a loopback address, 127.0.0.1 unless told; port 0 takes any free port. A second call
+    // re-binds. Qt sends nothing for 127.0.0.1 through a proxy: tests of proxies serve on 127.0.0.2.
+    bool listen(quint16 port = 0, const QHostAddress& address = QHostAddress(QHostAddress::LocalHost));
     quint16 port() const;               // 0 while not listening
-    QString baseUrl() const;            // "http://127.0.0.1:PORT", no trailing slash
+    QString baseUrl() const;            // "http://ADDRESS:PORT", no trailing slash
     QString errorString() const;        // why listen() failed
     int requestCount() const;           // well-formed requests handed to the handler
     QList<QByteArray> targets() const;  // their targets, in arrival order

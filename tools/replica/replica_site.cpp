@@ -613,8 +613,8 @@ void ReplicaSite::setExtraDelayMs(int ms) {
     extraDelayMs_ = ms;
 }
 
-bool ReplicaSite::listen(quint16 port) {
-    return server_.listen(port);
+bool ReplicaSite::listen(quint16 port, const QHostAddress& address) {
+    return server_.listen(port, address);
 }
 
 quint16 ReplicaSite::port() const {

@@ -150,11 +150,11 @@ class ReplicaSite final : public QObject {
 public:
     explicit ReplicaSite(QObject* parent = nullptr);
 
-    bool listen(quint16 port = 0);
+    bool listen(quint16 port = 0, const QHostAddress& address = QHostAddress(QHostAddress::LocalHost));
     // Every answer waits this long more, so that a person can watch a run fill in.
     void setExtraDelayMs(int ms);
     quint16 port() const;
-    QString baseUrl() const;  // "http://127.0.0.1:PORT", no trailing slash
+    QString baseUrl() const;  // "http://ADDRESS:PORT", no trailing slash
     QString errorString() const;
     int requestCount() const;
     QList<QByteArray> targets() const;

@@ -534,6 +534,15 @@ void BatchRun::countChainEvent(const QString& page, const FetcherSlot& fetcher, 
     } else if (count.kind == ResultCount::Kind::NoResults) {
         figure = Figure::value(u"0"_s);
     }
+    if (const std::optional<Proxy> via = robotCheck ? fetcher.proxy() : std::nullopt) {
+        // Baidu flagged that proxy's address, not the others': it rests and the row is asked again
+        // through the next. Only once every proxy rests does the check count towards a block.
+        m_fetch.proxies.setAside(*via);
+        if (!m_fetch.proxies.allSetAside()) {
+            (this->*builder)();
+            return;
+        }
+    }
     fillUnknown(cursor(chain), cell, figure);
     if (robotCheck) {
         if (m_run.robotCheck()) {

@@ -39,6 +39,8 @@ public:
     QString failureReason() const { return m_page ? m_page->FailureReason() : QString(); }
     // Whether the reply being handled was sent on to Baidu's robot check.
     bool sentToCheck() const { return m_page && m_page->SentToCheck(); }
+    // The proxy the reply being handled came through; none without proxies.
+    std::optional<Proxy> proxy() const { return m_page ? m_page->Via() : std::nullopt; }
 
 private:
     Handler m_handler;

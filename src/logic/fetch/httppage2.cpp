@@ -54,7 +54,10 @@ void HTTPPage2::SubIniData(const QString& Url, Charset nUnicode, std::chrono::se
     m_status = 0;
     m_failure.clear();
     m_sentToCheck = false;
-    m_request = m_context.http.create();
+    m_url = Url;
+    m_retried = false;
+    m_proxy = m_context.proxies.next();
+    m_request = m_proxy ? m_context.http.create(*m_proxy) : m_context.http.create();
     m_request->open(u"GET"_s, Url, true);
     m_request->send();
 
@@ -82,12 +85,18 @@ void HTTPPage2::xTimer1_Tick() {
     }
     if (m_request->readyState() != 4) {
         if (m_context.clock.nowSeconds() - StartTime > TimeoutSeconds.count()) {
+            if (retryThroughNextProxy(!m_request->handedOn())) {
+                return;
+            }
             m_request->abort();
             m_request.reset();
             finish();
             m_failure = u"超时：%1 秒内无应答"_s.arg(TimeoutSeconds.count());
             raise(kFailureText);
         }
+        return;
+    }
+    if (m_request->proxyFailed() && retryThroughNextProxy(true)) {
         return;
     }
     QString result = kFailureText;
@@ -116,6 +125,33 @@ void HTTPPage2::xTimer1_Tick() {
     finish();
     m_request.reset();
     raise(result);
+}
+
+// Sets a failing proxy aside and sends the request once more through the next one, with the whole time
+// limit again. False when the failure stands: no proxy, not its fault, the one more try spent, or no
+// proxy left to try.
+bool HTTPPage2::retryThroughNextProxy(bool proxyAtFault) {
+    if (!m_proxy || !proxyAtFault) {
+        return false;
+    }
+    m_context.proxies.setAside(*m_proxy);
+    if (m_retried || m_context.proxies.allSetAside()) {
+        return false;
+    }
+    const std::optional<Proxy> next = m_context.proxies.next();
+    std::unique_ptr<HttpRequest> request = m_context.http.create(*next);
+    try {
+        request->open(u"GET"_s, m_url, true);
+        request->send();
+    } catch (const AppError&) {
+        return false;
+    }
+    m_retried = true;
+    m_request->abort();
+    m_request = std::move(request);
+    m_proxy = next;
+    StartTime = m_context.clock.nowSeconds();
+    return true;
 }
 
 void HTTPPage2::finish() {

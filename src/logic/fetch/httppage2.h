@@ -2,6 +2,7 @@
 #pragma once
 
 #include "fetch/charset.h"
+#include "fetch/proxy_pool.h"
 #include "fetch/services.h"
 #include "fetch/xtimer.h"
 
@@ -17,10 +18,13 @@ struct FetchContext {
     HttpRequestFactory& http;
     XTimerSupport& timers;
     const Clock& clock;
+    ProxyPool& proxies;  // empty: every request goes straight to its server
 };
 
 // Fetches one page asynchronously and reports it once through HttpEvent: the decoded text,
-// "失败" on any failure, or "" at once for an empty address. One request per fetcher.
+// "失败" on any failure, or "" at once for an empty address. One request per fetcher. With proxies, the
+// request goes through the next one; a proxy that fails it is set aside and the request goes once more
+// through the next, unseen by the event's handler.
 class HTTPPage2 final : public std::enable_shared_from_this<HTTPPage2> {
 public:
     static std::shared_ptr<HTTPPage2> create(FetchContext& context);
@@ -44,6 +48,8 @@ public:
     const QString& FailureReason() const { return m_failure; }
     // Whether the server sent the request on to Baidu's robot check.
     bool SentToCheck() const { return m_sentToCheck; }
+    // The proxy the request went through last; none without proxies.
+    const std::optional<Proxy>& Via() const { return m_proxy; }
 
     static constexpr int kPollMs = 10;
 
@@ -52,6 +58,7 @@ private:
     void xTimer1_Tick();
     void raise(const QString& text);
     void finish();
+    bool retryThroughNextProxy(bool proxyAtFault);
 
     FetchContext& m_context;
     std::unique_ptr<HttpRequest> m_request;
@@ -62,6 +69,9 @@ private:
     int m_status = 0;
     QString m_failure;
     bool m_sentToCheck = false;
+    QString m_url;
+    std::optional<Proxy> m_proxy;
+    bool m_retried = false;  // the one more try through the next proxy is spent
 };
 
 }  // namespace quorvane

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "fetch/proxies.h"
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -48,12 +50,21 @@ public:
     virtual QByteArray contentType() const { return {}; }
     // Where the server last redirected the request to; empty when it did not.
     virtual QString redirectedTo() const { return {}; }
+    // Whether a done request failed at its proxy rather than at the server: the proxy refused, dropped
+    // or timed out the connection, could not be found, or wants other credentials.
+    virtual bool proxyFailed() const { return false; }
+    // Whether the request went out: to the server, or to its proxy (an HTTP proxy has it once it is
+    // written to it, a SOCKS5 proxy once it connected to the server). A request that times out before
+    // is the proxy's fault.
+    virtual bool handedOn() const { return true; }
 };
 
 class HttpRequestFactory {
 public:
     virtual ~HttpRequestFactory() = default;
     virtual std::unique_ptr<HttpRequest> create() = 0;
+    // A request through a proxy of the user's list.
+    virtual std::unique_ptr<HttpRequest> create(const Proxy& via) = 0;
 };
 
 }  // namespace quorvane

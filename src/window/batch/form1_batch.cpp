@@ -129,6 +129,16 @@ void Form1::showRowsCounted() {
     if (Label2->text() != counted) {
         setCaption(Label2, counted);
     }
+    showProxyCount();
+}
+
+void Form1::showProxyCount() {
+    const qsizetype proxies = m_runs.proxies.size();
+    const QString text = proxies > 0 ? u"经 %1 个代理"_s.arg(proxies) : QString();
+    if (Label7->text() != text) {
+        setCaption(Label7, text);
+        Label7->setVisible(proxies > 0);
+    }
 }
 
 // A block pause: Baidu answers every request with its check once it has flagged the address. The run
