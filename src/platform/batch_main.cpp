@@ -4,6 +4,7 @@
 
 #include "batch/batch_command.h"
 #include "build_config.h"
+#include "fetch/proxies.h"
 #include "qt_desktop.h"
 #include "qt_services.h"
 #include "runs.h"
@@ -111,9 +112,18 @@ int runBatch(int argc, char* argv[], const Settings& defaults) {
         err << program << u": "_s << placeholderNotice(settings.statsSite) << Qt::endl;
         return BatchExit::WrongOption;
     }
-    if (!parsed.options->proxies.isEmpty()) {
-        err << program << u": --proxies：这个版本还不能经代理查询"_s << Qt::endl;
-        return BatchExit::WrongOption;
+    // --proxies names a list that must be there; the settings' list may be missing (none kept).
+    const QString& named = parsed.options->proxies;
+    if (!named.isEmpty() && !QFileInfo(named).isFile()) {
+        err << program << u": 找不到代理列表："_s << named << Qt::endl;
+        return BatchExit::Unreadable;
+    }
+    QStringList proxyProblems;
+    std::vector<Proxy> proxies = readProxyFile(named.isEmpty() ? settings.proxiesFile : named, proxyProblems);
+    if (!proxyProblems.isEmpty()) {
+        err << program << u": "_s
+            << proxyProblemsMessage(named.isEmpty() ? settings.proxiesFile : named, proxyProblems)
+            << Qt::endl;
     }
     const EndingSignals ending;
     QtSystemTimers timers;
@@ -123,6 +133,10 @@ int runBatch(int argc, char* argv[], const Settings& defaults) {
     Runs runs(timers, clock, http, {settings.statsSite, settings.searchEngine},
               QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     runs.history.prune(settings.keepRuns);
+    if (!proxies.empty() && !parsed.options->quiet) {
+        err << u"经 "_s << proxies.size() << u" 个代理"_s << Qt::endl;
+    }
+    runs.proxies.setProxies(std::move(proxies));
     const auto write = [&err](const QString& text) { err << text << Qt::flush; };
     for (const QString& problem : runs.history.problems()) {
         write(problem + u'\n');
