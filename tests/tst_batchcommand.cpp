@@ -203,6 +203,16 @@ private Q_SLOTS:
         QVERIFY(!c.h.runs->history.lastUnfinishedBatch());  // stopped, as by 停止
     }
 
+    void signalBeforeTheStartEndsAtOnce() {
+        Command c(u"a.com"_s, {u"--csv"_s, u"@/l.csv"_s});
+        c.command->interrupt(SIGINT);
+        c.command->start();
+        c.h.time.advance(5'000);
+        QCOMPARE(c.status, 128 + SIGINT);
+        QVERIFY(c.h.http.sent().isEmpty());
+        QVERIFY(!QFile::exists(c.path(u"l.csv"_s)));
+    }
+
     void progressIsDrawnOftenOnATerminalAndSeldomInALog_data() {
         QTest::addColumn<bool>("terminal");
         QTest::newRow("terminal") << true;

@@ -175,6 +175,9 @@ void BatchCommand::countFailures() {
 }
 
 void BatchCommand::start() {
+    if (m_ended) {
+        return;  // a signal came first
+    }
     const DomainFileText file = readDomainFile(m_options.input);
     if (!file.text) {
         say(file.problem);
@@ -208,8 +211,11 @@ void BatchCommand::interrupt(int signal) {
         return;
     }
     m_batch.stop();
-    if (const std::optional<QString> error = writeResults()) {
-        say(*error);
+    // Before the list was read nothing was done, and no file is written over with an empty list.
+    if (m_batch.rowCount() > 0) {
+        if (const std::optional<QString> error = writeResults()) {
+            say(*error);
+        }
     }
     end(BatchExit::Interrupted + signal);
 }
