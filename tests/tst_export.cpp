@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Exporting the lists to CSV files, and the lists' context menus.
+#include "batch/batch_command.h"
 #include "form_harness.h"
 
 #include <sys/resource.h>
@@ -93,6 +94,7 @@ class TestExport final : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void batchExportWritesTheSortedList();
+    void commandLineWritesTheSameCsv();
     void keywordExportWritesTheListShown();
     void cancelAndEmptyListWriteNothing();
     void failedWriteKeepsTheOldFile();
@@ -121,6 +123,35 @@ void TestExport::batchExportWritesTheSortedList() {
         u"\uFEFF序号,查询域名地址,百度权重,关键字条数,百度来量,百度收录,百度反链,百度快照\r\n"_s.toUtf8() +
             "2,b.com" + dots + "1,\"a\"\"q,x.com\"" + dots);
     QCOMPARE(h.messages.texts(), QStringList{u"导出成功！共 2 行，已写入 "_s + chosen + u".csv"_s});
+}
+
+void TestExport::commandLineWritesTheSameCsv() {
+    // Figures, failures with reasons and a line number that is no row number, from the same pages.
+    const QString list = u"a.com\n\nnotfound.b.com\npartial.c.com\n"_s;
+    FormHarness h;
+    showActive(h, true);
+    h.importBox(list);
+    h.pressStart();
+    QVERIFY(h.time.advanceUntil([&h] { return h.allFilled(); }, 60'000));
+    h.dialogs.nextSave = SaveChoice{h.folder.filePath(u"window.csv"_s), kCsv};
+    h.pressKey(Qt::Key_E);
+    QFile file(h.folder.filePath(u"list.txt"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(list.toUtf8()) > 0);
+    file.close();
+    testing::RunHarness r;
+    BatchOptions options;
+    options.input = file.fileName();
+    options.csv = h.folder.filePath(u"command.csv"_s);
+    int status = -1;
+    BatchCommand command(
+        r.batch, r.time, r.time, options, [](const QString&) {}, false);
+    QObject::connect(&command, &BatchCommand::finished, [&status](int code) { status = code; });
+    command.start();
+    QVERIFY(r.time.advanceUntil([&status] { return status >= 0; }, 60'000));
+    QCOMPARE(status, int(BatchExit::SomeFailed));
+    const QByteArray window = readAll(h.folder.filePath(u"window.csv"_s));
+    QVERIFY(window.contains("\r\n3,notfound.b.com,失败,") && window.endsWith(",失败\r\n"));
+    QCOMPARE(readAll(options.csv), window);
 }
 
 void TestExport::keywordExportWritesTheListShown() {
