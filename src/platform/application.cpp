@@ -49,26 +49,27 @@ void describe(QCommandLineParser& parser, const CommandLineHelp& help) {
     }
 }
 
-// Parses the application's arguments; a fault is told on one line of standard error and ends the process
-// with status 2, the usual one for a wrong command line.
+// A wrong command line, told on one line of standard error, ends the process with status 2, the usual one.
+[[noreturn]] void refuse(const QString& message) {
+    QTextStream(stderr) << QFileInfo(QCoreApplication::arguments().value(0)).fileName() << u": "_s << message
+                        << Qt::endl;
+    std::exit(2);
+}
+
+// Parses the application's arguments, or refuses them.
 void parseOrRefuse(QCommandLineParser& parser) {
-    const QStringList arguments = QCoreApplication::arguments();
-    if (parser.parse(arguments)) {
+    if (parser.parse(QCoreApplication::arguments())) {
         return;
     }
     loadQtChineseTexts(*QCoreApplication::instance());  // the parser's own message, in Chinese
-    QTextStream(stderr) << QFileInfo(arguments.value(0)).fileName() << u": "_s << parser.errorText()
-                        << u"用 --help 查看可用的选项。"_s << Qt::endl;
-    std::exit(2);
+    refuse(parser.errorText() + u"用 --help 查看可用的选项。"_s);
 }
 
 // Options of a run with no window, which never reach one with a window.
 void refuseBatchOptions(const QCommandLineParser& parser) {
     for (const QCommandLineOption& option : batchCommandLineOptions()) {
         if (parser.optionNames().contains(option.names().first())) {
-            QTextStream(stderr) << QFileInfo(QCoreApplication::arguments().value(0)).fileName() << u": --"_s
-                                << option.names().first() << u" 只能与 --batch 一起使用。"_s << Qt::endl;
-            std::exit(2);
+            refuse(u"--"_s + option.names().first() + u" 只能与 --batch 一起使用。"_s);
         }
     }
 }
@@ -144,9 +145,7 @@ void applySiteOptions(const CommandLineHelp& help, Settings& settings) {
     describe(parser, help);
     parseOrRefuse(parser);
     if (const std::optional<QString> error = applySiteOptions(parser, settings)) {
-        QTextStream(stderr) << QFileInfo(QCoreApplication::arguments().value(0)).fileName() << u": "_s
-                            << *error << Qt::endl;
-        std::exit(2);
+        refuse(*error);
     }
 }
 

@@ -119,11 +119,10 @@ int runBatch(int argc, char* argv[], const Settings& defaults) {
         return BatchExit::Unreadable;
     }
     QStringList proxyProblems;
-    std::vector<Proxy> proxies = readProxyFile(named.isEmpty() ? settings.proxiesFile : named, proxyProblems);
+    const QString& proxyFile = named.isEmpty() ? settings.proxiesFile : named;
+    std::vector<Proxy> proxies = readProxyFile(proxyFile, proxyProblems);
     if (!proxyProblems.isEmpty()) {
-        err << program << u": "_s
-            << proxyProblemsMessage(named.isEmpty() ? settings.proxiesFile : named, proxyProblems)
-            << Qt::endl;
+        err << program << u": "_s << proxyProblemsMessage(proxyFile, proxyProblems) << Qt::endl;
     }
     const EndingSignals ending;
     QtSystemTimers timers;

@@ -22,13 +22,13 @@ namespace {
 constexpr int kTickMs = 100;              // a terminal's bar: at most ten redraws a second
 constexpr qint64 kPlainLineSeconds = 10;  // a log's line
 
-struct OptionSpec {
+struct OptionText {
     const char16_t* name;
     const char16_t* value;  // empty: a switch
     const char16_t* help;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionText kOptions[] = {
     {u"batch", u"FILE", u"Run the batch query over the domain file, with no window."},
     {u"csv", u"OUT", u"Write the list to a CSV file, as Ctrl+E does."},
     {u"out", u"OUT", u"Append the domains and their results to a text file, as \"确认保存\" does."},
@@ -43,9 +43,9 @@ constexpr OptionSpec kOptions[] = {
 
 QList<QCommandLineOption> batchCommandLineOptions() {
     QList<QCommandLineOption> list;
-    for (const OptionSpec& spec : kOptions) {
-        list.append(QCommandLineOption(QString::fromUtf16(spec.name), QString::fromUtf16(spec.help),
-                                       QString::fromUtf16(spec.value)));
+    for (const OptionText& option : kOptions) {
+        list.append(QCommandLineOption(QString::fromUtf16(option.name), QString::fromUtf16(option.help),
+                                       QString::fromUtf16(option.value)));
     }
     return list;
 }

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/settings.h"
 
+#include "files/csv.h"
+
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryFile>
@@ -53,6 +54,16 @@ QString defaultProxiesFile() {
     return QDir(configFolder()).filePath(u"proxies.txt"_s);
 }
 
+QString siteAddress(const QString& typed) {
+    const QString text = typed.trimmed();
+    return text.endsWith(u'/') ? text.chopped(1) : text;
+}
+
+QString userPath(const QString& typed) {
+    const QString text = typed.trimmed();
+    return text.startsWith(u"~/"_s) ? QDir::home().filePath(text.mid(2)) : text;
+}
+
 std::optional<QString> siteProblem(const QString& address) {
     const QUrl url(address.trimmed(), QUrl::StrictMode);
     if (!url.isValid() || (url.scheme() != u"http"_s && url.scheme() != u"https"_s)) {
@@ -93,8 +104,7 @@ LoadedSettings readSettings(const QString& path, const Settings& defaults) {
         if (const std::optional<QString> why = siteProblem(value)) {
             loaded.problems.append(badValue(key, value, *why, defaults.*field));
         } else {
-            // Kept without a trailing "/": addresses are built on it.
-            s.*field = value.endsWith(u'/') ? value.chopped(1) : value;
+            s.*field = siteAddress(value);
         }
     }
     if (file.contains(kCheck)) {
@@ -120,8 +130,7 @@ LoadedSettings readSettings(const QString& path, const Settings& defaults) {
         if (value.isEmpty()) {
             loaded.problems.append(badValue(kProxies, value, u"没有文件名"_s, defaults.proxiesFile));
         } else {
-            // A leading "~" as a shell would read it.
-            s.proxiesFile = value.startsWith(u"~/"_s) ? QDir::home().filePath(value.mid(2)) : value;
+            s.proxiesFile = userPath(value);
         }
     }
     return loaded;
@@ -171,12 +180,10 @@ std::optional<QString> writeSettings(const QString& path, const Settings& settin
         }
     }
     QFile written(scratch.fileName());
-    QSaveFile file(path);
-    if (!written.open(QIODevice::ReadOnly) || !file.open(QIODevice::WriteOnly) ||
-        file.write(written.readAll()) < 0 || !file.commit()) {
-        return u"无法写入：%1：%2"_s.arg(path, file.errorString());
+    if (!written.open(QIODevice::ReadOnly)) {
+        return u"无法写入：%1：%2"_s.arg(path, written.errorString());
     }
-    return std::nullopt;
+    return writeWholeFile(path, written.readAll());
 }
 
 QList<QCommandLineOption> siteCommandLineOptions() {
@@ -199,7 +206,7 @@ std::optional<QString> applySiteOptions(const QCommandLineParser& parser, Settin
         if (const std::optional<QString> why = siteProblem(value)) {
             return u"--%1 的值“%2”无效（%3）"_s.arg(name, value, *why);
         }
-        settings.*field = value.endsWith(u'/') ? value.chopped(1) : value;
+        settings.*field = siteAddress(value);
     }
     if (parser.isSet(u"no-update-check"_s)) {
         settings.updateCheck = false;

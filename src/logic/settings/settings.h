@@ -30,6 +30,11 @@ QString settingsPath();
 // ~/.config/Quorvane/proxies.txt, likewise.
 QString defaultProxiesFile();
 
+// An address as typed, without the blanks around it and a trailing "/": addresses are built on it.
+QString siteAddress(const QString& typed);
+// A path as typed, with a leading "~/" read as a shell reads it.
+QString userPath(const QString& typed);
+
 // Why an address cannot be a site's: not http or https, or no host; nothing when it can.
 std::optional<QString> siteProblem(const QString& address);
 // A site still at the build's placeholder, a host under ".example", which answers nothing.

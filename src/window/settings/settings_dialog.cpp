@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/settings_dialog.h"
 
+#include "files/csv.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -9,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -21,12 +22,6 @@ namespace quorvane {
 namespace {
 
 constexpr int kMaxKeepRuns = 100000;
-
-// Addresses are built on a site with no trailing "/", as readSettings keeps them.
-QString siteText(const QLineEdit* box) {
-    const QString text = box->text().trimmed();
-    return text.endsWith(u'/') ? text.chopped(1) : text;
-}
 
 QLineEdit* siteBox(const QString& name, const QString& value, QWidget* parent) {
     auto* box = new QLineEdit(value, parent);
@@ -101,14 +96,13 @@ SettingsDialog::SettingsDialog(const Settings& current, QString path, MessageBox
 
 Settings SettingsDialog::settings() const {
     Settings s;
-    s.statsSite = siteText(m_statsSite);
-    s.searchEngine = siteText(m_searchEngine);
-    s.updateSite = siteText(m_updateSite);
+    s.statsSite = siteAddress(m_statsSite->text());
+    s.searchEngine = siteAddress(m_searchEngine->text());
+    s.updateSite = siteAddress(m_updateSite->text());
     s.updateCheck = m_updateCheck->isChecked();
     s.keepRuns = m_keepRuns->value();
-    const QString proxies = m_proxiesFile->text().trimmed();
-    // A leading "~" as readSettings reads it, so the file opened is the one the settings name.
-    s.proxiesFile = proxies.startsWith(u"~/"_s) ? QDir::home().filePath(proxies.mid(2)) : proxies;
+    // As readSettings reads it, so that the file opened is the one the settings name.
+    s.proxiesFile = userPath(m_proxiesFile->text());
     return s;
 }
 
@@ -142,10 +136,8 @@ void SettingsDialog::openProxiesFile() {
             say(u"无法创建文件夹：\n"_s + info.absolutePath(), MsgIcon::Critical);
             return;
         }
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(proxiesFileHeader().toUtf8()) < 0 ||
-            !file.commit()) {
-            say(u"无法创建代理列表文件：\n%1\n%2"_s.arg(path, file.errorString()), MsgIcon::Critical);
+        if (const std::optional<QString> error = writeWholeFile(path, proxiesFileHeader().toUtf8())) {
+            say(u"无法创建代理列表文件：\n"_s + *error, MsgIcon::Critical);
             return;
         }
     }
