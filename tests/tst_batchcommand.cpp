@@ -153,7 +153,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("lines");
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<int>("status");
-        QTest::addColumn<int>("statsSent");  // each for the domain below
+        QTest::addColumn<int>("statsSent");  // statistics pages, each of them for "asked"
         QTest::addColumn<QString>("asked");
         QTest::addColumn<QString>("said");  // the start of what is said, or empty: nothing
         const auto row = [](const char* name, const QString& lines, const QString& arguments, int status,
