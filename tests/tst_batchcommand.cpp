@@ -6,7 +6,6 @@
 #include "run_harness.h"
 
 #include <QFile>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -24,6 +23,11 @@ QByteArray contentsOf(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Arguments written as one line, split at its blanks: no argument of these tests holds one.
+QStringList words(const QString& line) {
+    return line.split(u' ', Qt::SkipEmptyParts);
+}
+
 // One command over a domain file in a folder of its own; "@" in an argument stands for that folder.
 struct Command {
     testing::RunHarness h;
@@ -31,26 +35,23 @@ struct Command {
     QString written;
     int status = -1;
     std::unique_ptr<BatchCommand> command;
-    QSet<QString> failedOnce;
 
-    Command(const QString& lines, QStringList arguments = {}, bool terminal = false) {
+    Command(const QString& lines, const QString& arguments = {}, bool terminal = false) {
         QFile file(dir.filePath(u"list.txt"_s));
         if (!file.open(QIODevice::WriteOnly) || file.write(lines.toUtf8()) < 0) {
             qFatal("cannot write the domain file");
         }
-        arguments.replaceInStrings(u"@"_s, dir.path());
         const ParsedBatchOptions parsed =
-            parseBatchOptions(QStringList{u"--batch"_s, file.fileName()} + arguments);
+            parseBatchOptions(QStringList{u"--batch"_s, file.fileName()} +
+                              words(arguments).replaceInStrings(u"@"_s, dir.path()));
         if (!parsed.options) {
             qFatal("%s", qPrintable(parsed.error));
         }
         // A domain of "flaky." fails its statistics page once, as a busy site does.
         h.http.setResponder([this, replica = testing::replicaResponder()](const QString& url) {
             testing::FakeReply reply = replica(url);
-            if (url.contains(u"/baidu/flaky."_s) && !failedOnce.contains(url)) {
-                failedOnce.insert(url);
-                reply.status = 503;
-            }
+            reply.status =
+                url.contains(u"/baidu/flaky."_s) && h.http.sentCount(url) == 1 ? 503 : reply.status;
             return reply;
         });
         command = std::make_unique<BatchCommand>(
@@ -65,12 +66,13 @@ struct Command {
     QString path(const QString& name) const { return dir.filePath(name); }
 };
 
-QString csvLine(const QStringList& cells) {
-    QStringList fields;
-    for (const QString& cell : cells) {
+// A CSV row of the replica's figures, under its line number.
+QByteArray csvRow(int line, const QString& domain) {
+    QStringList fields{QString::number(line)};
+    for (const QString& cell : expectedCells(domain)) {
         fields.append(csvField(cell));
     }
-    return fields.join(u',') + u"\r\n"_s;
+    return (fields.join(u',') + u"\r\n"_s).toUtf8();
 }
 
 }  // namespace
@@ -79,49 +81,39 @@ class TestBatchCommand final : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void optionsAreTakenOrNamed_data() {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("taken");  // rows|pause|retries|csv|out|quiet, or the error's start
-        const auto row = [](const char* name, const QStringList& arguments, const QString& taken) {
-            QTest::newRow(name) << arguments << taken;
-        };
-        row("defaults", {u"--batch"_s, u"l.txt"_s}, u"10|1|0|||0"_s);
-        row("all",
-            {u"--batch=l.txt"_s, u"--csv"_s, u"c"_s, u"--out"_s, u"o"_s, u"--rows-per-batch"_s, u"0"_s,
-             u"--pause"_s, u"2.5"_s, u"--retries"_s, u"3"_s, u"--quiet"_s},
-            u"0|2.5|3|c|o|1"_s);
-        row("no file", {u"--batch"_s}, u"batch"_s);
-        row("negative rows", {u"--batch"_s, u"l"_s, u"--rows-per-batch"_s, u"-1"_s},
-            u"--rows-per-batch 应为"_s);
-        row("pause no number", {u"--batch"_s, u"l"_s, u"--pause"_s, u"x"_s}, u"--pause 应为"_s);
-        row("pause too long", {u"--batch"_s, u"l"_s, u"--pause"_s, u"1e9"_s}, u"--pause 应为"_s);
-        row("retries fraction", {u"--batch"_s, u"l"_s, u"--retries"_s, u"1.5"_s}, u"--retries 应为"_s);
-        row("unknown", {u"--batch"_s, u"l"_s, u"--fast"_s}, u"fast"_s);
-        row("stray word", {u"--batch"_s, u"l"_s, u"m"_s}, u"多余的参数：m"_s);
-        row("bad site", {u"--batch"_s, u"l"_s, u"--search-engine"_s, u"s.test"_s},
-            u"--search-engine 的值“s.test”"_s);
-    }
-
-    void siteOptionsGoIntoTheSettings() {
-        Settings settings{u"https://a.example"_s, u"https://b.test"_s, {}, true, 365, {}};
-        QVERIFY(parseBatchOptions(
-                    {u"--batch"_s, u"l"_s, u"--stats-site"_s, u"http://s.test:81/"_s, u"--no-update-check"_s},
-                    &settings)
-                    .options);
-        QCOMPARE(settings.statsSite, u"http://s.test:81"_s);
-        QCOMPARE(settings.searchEngine, u"https://b.test"_s);
-        QVERIFY(!settings.updateCheck);
+        QTest::addColumn<QString>("arguments");
+        // rows|pause|retries|csv|out|quiet|statistics|search|check, or the error's start
+        QTest::addColumn<QString>("taken");
+        const QString sites = u"https://a.example|https://b.test|1"_s;  // as before the options
+        QTest::newRow("defaults") << u"--batch l.txt"_s << u"10|1|0|||0|"_s + sites;
+        QTest::newRow("all") << u"--batch=l.txt --csv c --out o --rows-per-batch 0 --pause 2.5 --retries 3 "
+                                u"--quiet"_s
+                             << u"0|2.5|3|c|o|1|"_s + sites;
+        QTest::newRow("sites") << u"--batch l --stats-site http://s.test:81/ --no-update-check"_s
+                               << u"10|1|0|||0|http://s.test:81|https://b.test|0"_s;
+        QTest::newRow("no file") << u"--batch"_s << u"batch"_s;
+        QTest::newRow("negative rows") << u"--batch l --rows-per-batch -1"_s << u"--rows-per-batch 应为"_s;
+        QTest::newRow("pause no number") << u"--batch l --pause x"_s << u"--pause 应为"_s;
+        QTest::newRow("pause too long") << u"--batch l --pause 1e9"_s << u"--pause 应为"_s;
+        QTest::newRow("retries fraction") << u"--batch l --retries 1.5"_s << u"--retries 应为"_s;
+        QTest::newRow("unknown") << u"--batch l --fast"_s << u"fast"_s;
+        QTest::newRow("stray word") << u"--batch l m"_s << u"多余的参数：m"_s;
+        QTest::newRow("bad site") << u"--batch l --search-engine s.test"_s
+                                  << u"--search-engine 的值“s.test”"_s;
     }
     void optionsAreTakenOrNamed() {
-        QFETCH(QStringList, arguments);
+        QFETCH(QString, arguments);
         QFETCH(QString, taken);
-        const ParsedBatchOptions parsed = parseBatchOptions(arguments);
+        Settings s{u"https://a.example"_s, u"https://b.test"_s, {}, true, 365, {}};
+        const ParsedBatchOptions parsed = parseBatchOptions(words(arguments), &s);
         if (!parsed.options) {
             QVERIFY2(parsed.error.contains(taken), qPrintable(parsed.error));
             return;
         }
         const BatchOptions& o = *parsed.options;
         QCOMPARE(QStringList({QString::number(o.rowsPerBatch), QString::number(o.pauseSeconds),
-                              QString::number(o.retries), o.csv, o.out, QString::number(o.quiet)})
+                              QString::number(o.retries), o.csv, o.out, QString::number(o.quiet), s.statsSite,
+                              s.searchEngine, QString::number(s.updateCheck)})
                      .join(u'|'),
                  taken);
     }
@@ -145,51 +137,58 @@ private Q_SLOTS:
     }
 
     void everyFigureWrittenAndJournaled() {
-        Command c(u"a.com\n\nb.com\n"_s, {u"--csv"_s, u"@/l.csv"_s, u"--out"_s, u"@/l.txt"_s});
+        Command c(u"done1.com\n\ndone2.com\n"_s, u"--csv @/l.csv --out @/l.txt"_s);
         QVERIFY(c.run());
         QCOMPARE(c.status, int(BatchExit::AllFigures));
         QByteArray csv = contentsOf(c.path(u"l.csv"_s));
         QVERIFY(csv.startsWith("\xEF\xBB\xBF序号,查询域名地址,百度权重"));
-        QVERIFY(csv.endsWith((csvLine(QStringList{u"1"_s} + expectedCells(u"a.com"_s)) +
-                              csvLine(QStringList{u"3"_s} + expectedCells(u"b.com"_s)))
-                                 .toUtf8()));
-        QCOMPARE(contentsOf(c.path(u"l.txt"_s)), (expectedCells(u"a.com"_s).join(u'|') + u"\r\n"_s +
-                                                  expectedCells(u"b.com"_s).join(u'|') + u"\r\n"_s)
-                                                     .toUtf8());
-        QCOMPARE(c.h.runs->history.historyOf(u"b.com"_s).size(), std::size_t(1));
+        QVERIFY(csv.endsWith(QByteArray(csvRow(1, u"done1.com"_s) + csvRow(3, u"done2.com"_s))));
+        QCOMPARE(contentsOf(c.path(u"l.txt"_s)), testing::savedLines(2, 0).toUtf8());  // the rows, whole
+        QCOMPARE(c.h.runs->history.historyOf(u"done2.com"_s).size(), std::size_t(1));
         QVERIFY(c.written.endsWith(u"已查询 2 / 共 2 条，失败 0 格，用时 00:00\n"_s));
     }
 
-    void failuresAreRetriedAsAsked_data() {
-        QTest::addColumn<QString>("domain");
-        QTest::addColumn<QString>("retries");
+    // Quiet, so that what is said is only what went wrong.
+    void statusSaysHowTheRunEnded_data() {
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<QString>("arguments");
         QTest::addColumn<int>("status");
-        QTest::addColumn<int>("statsSent");
-        QTest::newRow("fails once, no retry")
-            << u"flaky.a.com"_s << u"0"_s << int(BatchExit::SomeFailed) << 1;
-        QTest::newRow("fails once, retried") << u"flaky.a.com"_s << u"2"_s << int(BatchExit::AllFigures) << 2;
-        QTest::newRow("always fails") << u"notfound.a.com"_s << u"2"_s << int(BatchExit::SomeFailed) << 3;
+        QTest::addColumn<int>("statsSent");  // statistics pages, each of them for "asked"
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<QString>("said");  // the start of what is said, or empty: nothing
+        const auto row = [](const char* name, const QString& lines, const QString& arguments, int status,
+                            int sent, const QString& asked, const QString& said = {}) {
+            QTest::newRow(name) << lines << arguments << status << sent << asked << said;
+        };
+        const QString flaky = u"flaky.a.com"_s;
+        row("fails once, no retry", flaky, u"--retries 0"_s, BatchExit::SomeFailed, 1, flaky);
+        row("fails once, retried", flaky, u"--retries 2"_s, BatchExit::AllFigures, 2, flaky);
+        row("always fails", u"notfound.a.com"_s, u"--retries 2"_s, BatchExit::SomeFailed, 3,
+            u"notfound.a.com"_s);
+        // A saved file asks only what is open.
+        row("saved file", testing::savedLines(2, 1), {}, BatchExit::AllFigures, 1, u"open1.com"_s);
+        row("no domains", u"\n\n"_s, {}, BatchExit::Unreadable, 0, {}, u"网址文件中没有域名"_s);
+        row("csv in no folder", u"a.com"_s, u"--csv @/no/l.csv"_s, BatchExit::Unreadable, 1, u"a.com"_s,
+            u"导出失败！"_s);
+        row("out in no folder", u"a.com"_s, u"--out @/no/l.txt"_s, BatchExit::Unreadable, 1, u"a.com"_s,
+            u"保存失败！"_s);
     }
-    void failuresAreRetriedAsAsked() {
-        QFETCH(QString, domain);
-        QFETCH(QString, retries);
-        Command c(domain, {u"--retries"_s, retries});
+    void statusSaysHowTheRunEnded() {
+        QFETCH(QString, lines);
+        QFETCH(QString, arguments);
+        QFETCH(QString, asked);
+        QFETCH(QString, said);
+        Command c(lines, arguments + u" --quiet"_s);
         QVERIFY(c.run());
         QTEST(c.status, "status");
-        QTEST(int(c.h.sentStats().size()), "statsSent");
-    }
-
-    void savedFileAsksOnlyWhatIsOpen() {
-        Command c(testing::savedLines(2, 1));
-        QVERIFY(c.run());
-        QCOMPARE(c.status, int(BatchExit::AllFigures));
-        QCOMPARE(c.h.sentStats().size(), 1);
-        QVERIFY(c.h.sentStats().first().contains(u"open1.com"_s));
+        const QStringList sent = c.h.sentStats();
+        QTEST(int(sent.size()), "statsSent");
+        QCOMPARE(sent.filter(asked), sent);
+        QVERIFY2(said.isEmpty() ? c.written.isEmpty() : c.written.startsWith(said), qPrintable(c.written));
     }
 
     void signalStopsAndWritesWhatWasDone() {
-        Command c(u"a.com\nb.com\nc.com"_s,
-                  {u"--rows-per-batch"_s, u"1"_s, u"--pause"_s, u"60"_s, u"--csv"_s, u"@/l.csv"_s});
+        Command c(u"a.com\nb.com\nc.com"_s, u"--rows-per-batch 1 --pause 60 --csv @/l.csv"_s);
         c.command->start();
         QVERIFY(c.h.time.advanceUntil([&c] { return c.h.batch.rowsCounted() == 1; }, 10'000));
         c.h.time.advance(5'000);
@@ -197,14 +196,14 @@ private Q_SLOTS:
         c.command->interrupt(SIGTERM);
         QCOMPARE(c.status, 128 + SIGTERM);
         const QByteArray csv = contentsOf(c.path(u"l.csv"_s));
-        QVERIFY(csv.contains(csvLine(QStringList{u"1"_s} + expectedCells(u"a.com"_s)).toUtf8()));
+        QVERIFY(csv.contains(csvRow(1, u"a.com"_s)));
         QVERIFY(csv.endsWith("3,c.com,...,...,...,...,...,...\r\n"));
         c.h.runs->history.flush();
         QVERIFY(!c.h.runs->history.lastUnfinishedBatch());  // stopped, as by 停止
     }
 
     void signalBeforeTheStartEndsAtOnce() {
-        Command c(u"a.com"_s, {u"--csv"_s, u"@/l.csv"_s});
+        Command c(u"a.com"_s, u"--csv @/l.csv"_s);
         c.command->interrupt(SIGINT);
         c.command->start();
         c.h.time.advance(5'000);
@@ -220,33 +219,13 @@ private Q_SLOTS:
     }
     void progressIsDrawnOftenOnATerminalAndSeldomInALog() {
         QFETCH(bool, terminal);
-        Command c(u"a.com\nb.com\nc.com"_s, {u"--rows-per-batch"_s, u"1"_s, u"--pause"_s, u"15"_s}, terminal);
+        Command c(u"a.com\nb.com\nc.com"_s, u"--rows-per-batch 1 --pause 15"_s, terminal);
         QVERIFY(c.run());
         const QStringList lines = c.written.split(terminal ? u'\r' : u'\n', Qt::SkipEmptyParts);
         // About 30 s: a redraw for each change on a terminal, at most ten a second; a line every 10 s.
         QVERIFY2(terminal ? lines.size() >= 4 && lines.size() <= 300 : lines.size() == 4,
                  qPrintable(c.written));
         QVERIFY(lines.first().contains(u"/3  "_s));
-    }
-
-    void badFilesEndWithStatusOne_data() {
-        QTest::addColumn<QString>("lines");
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("said");
-        QTest::newRow("no domains") << u"\n\n"_s << QStringList() << u"网址文件中没有域名"_s;
-        QTest::newRow("csv in no folder")
-            << u"a.com"_s << QStringList{u"--csv"_s, u"@/no/l.csv"_s} << u"导出失败！"_s;
-        QTest::newRow("out in no folder")
-            << u"a.com"_s << QStringList{u"--out"_s, u"@/no/l.txt"_s} << u"保存失败！"_s;
-    }
-    void badFilesEndWithStatusOne() {
-        QFETCH(QString, lines);
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, said);
-        Command c(lines, arguments + QStringList{u"--quiet"_s});
-        QVERIFY(c.run());
-        QCOMPARE(c.status, int(BatchExit::Unreadable));
-        QVERIFY2(c.written.startsWith(said), qPrintable(c.written));  // said even when quiet
     }
 };
 
