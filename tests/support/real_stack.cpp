@@ -30,6 +30,7 @@ Fetched fetchTimed(RealStack& stack, const QString& url, Charset charset, int wa
     }
     out.reason = page->FailureReason();
     out.waiting = page->isWaiting();
+    page->HttpEvent = nullptr;  // a fetcher still waiting outlives `out`
     return out;
 }
 
