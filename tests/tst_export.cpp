@@ -186,11 +186,7 @@ void TestExport::cancelAndEmptyListWriteNothing() {
 void TestExport::failedWriteKeepsTheOldFile() {
     FormHarness h;
     showActive(h, true);
-    QStringList domains;
-    for (int i = 0; i < 500; ++i) {
-        domains.append(u"www.domain"_s + QString::number(i) + u".com"_s);
-    }
-    h.importDomains(domains);
+    h.importDomains(numberedDomains(500, u"www.domain"_s));
     const QString path = h.folder.filePath(u"old.csv"_s);
     QFile old(path);
     QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old\r\n") == 5);

@@ -28,7 +28,9 @@ using quorvane::replica::Request;
 using quorvane::testing::expectedCells;
 using quorvane::testing::FakeHttp;
 using quorvane::testing::FakeReply;
+using quorvane::testing::Fetched;
 using quorvane::testing::fetchReal;
+using quorvane::testing::fetchTimed;
 using quorvane::testing::numberedDomains;
 using quorvane::testing::RealStack;
 using quorvane::testing::VirtualTime;
@@ -41,6 +43,21 @@ struct VirtualStack {
     FakeHttp http{time};
     ProxyPool proxies{time};
     FetchContext context{http, support, time, proxies};
+    QStringList events;      // of every fetcher made here
+    QList<qint64> eventsAt;  // and when each came
+    std::shared_ptr<HTTPPage2> fetcher() {
+        auto page = HTTPPage2::create(context);
+        page->HttpEvent = [this](const QString& text) {
+            events.append(text);
+            eventsAt.append(time.nowMs());
+        };
+        return page;
+    }
+    std::shared_ptr<HTTPPage2> fetch(const QString& url) {
+        auto page = fetcher();
+        page->SubIniData(url, Charset::Utf8, 5s);
+        return page;
+    }
 };
 
 quint16 freePort() {
@@ -52,21 +69,21 @@ quint16 freePort() {
 class ProxyServer final {
 public:
     explicit ProxyServer(Proxy::Kind kind) : proxy{kind, u"127.0.0.1"_s, freePort(), u"bob"_s, u"s3cret"_s} {
-        const QString config = m_dir.filePath(u"tinyproxy.conf"_s);
-        QFile file(config);
-        if (kind == Proxy::Kind::Http && file.open(QIODevice::WriteOnly)) {
-            file.write(u"Port %1\nListen 127.0.0.1\nAllow 127.0.0.1\nBasicAuth bob s3cret\n"_s.arg(proxy.port)
-                           .toUtf8());
-            file.close();
-        }
         m_process.setStandardOutputFile(QProcess::nullDevice());
         m_process.setStandardErrorFile(QProcess::nullDevice());
-        if (kind == Proxy::Kind::Http) {
-            m_process.start(u"tinyproxy"_s, {u"-d"_s, u"-c"_s, config});
-        } else {
+        if (kind == Proxy::Kind::Socks5) {
             m_process.start(u"microsocks"_s, {u"-i"_s, proxy.host, u"-p"_s, QString::number(proxy.port),
                                               u"-u"_s, proxy.user, u"-P"_s, proxy.password});
+            return;
         }
+        QFile config(m_dir.filePath(u"tinyproxy.conf"_s));
+        if (config.open(QIODevice::WriteOnly)) {
+            config.write(
+                u"Port %1\nListen 127.0.0.1\nAllow 127.0.0.1\nBasicAuth bob s3cret\n"_s.arg(proxy.port)
+                    .toUtf8());
+            config.close();
+        }
+        m_process.start(u"tinyproxy"_s, {u"-d"_s, u"-c"_s, config.fileName()});
     }
     ~ProxyServer() {
         m_process.kill();
@@ -94,15 +111,8 @@ private:
 class TestHttpPage final : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void bodySizes_data();
-    void bodySizes();
-    void errorStatusDeliversBody();
-    void declaredCharsetWins();
-    void truncatedBodyFails();
-    void refusedConnectionFails();
-    void bodyOverCapFails_data();
-    void bodyOverCapFails();
-    void unannouncedBodyOverCapFails();
+    void servedReplies_data();
+    void servedReplies();
     void neverAnsweringServerTimesOutOnce();
     void rejectedAddressRaisesSynchronously();
     void blankAddressRaisesEmptyEventAtOnce();
@@ -122,129 +132,67 @@ private Q_SLOTS:
     void runThroughRealProxies();
 };
 
-void TestHttpPage::bodySizes_data() {
-    QTest::addColumn<QByteArray>("body");
+// What a fetch hands on of each answer a server gives, under a body cap and the caller's character set.
+void TestHttpPage::servedReplies_data() {
+    QTest::addColumn<Reply>("reply");
+    QTest::addColumn<qint64>("cap");
+    QTest::addColumn<Charset>("charset");
     QTest::addColumn<QString>("event");
-    QTest::newRow("0 bytes") << QByteArray() << u"失败"_s;
-    QTest::newRow("2 bytes") << QByteArray("ab") << u"失败"_s;
-    QTest::newRow("3 bytes") << QByteArray("abc") << u"abc"_s;
-}
-
-void TestHttpPage::bodySizes() {
-    QFETCH(QByteArray, body);
-    QFETCH(QString, event);
-    RealStack stack;
-    MiniHttpServer server([&](const Request&) { return Reply::ok(body); });
-    QVERIFY(server.listen());
-    QCOMPARE(fetchReal(stack, server.baseUrl() + u"/p"_s, Charset::Utf8), QStringList{event});
-}
-
-void TestHttpPage::errorStatusDeliversBody() {
-    RealStack stack;
-    MiniHttpServer server([](const Request&) { return Reply::withStatus(404, "<html>not here</html>"); });
-    QVERIFY(server.listen());
-    QCOMPARE(fetchReal(stack, server.baseUrl() + u"/missing"_s, Charset::Utf8),
-             QStringList{u"<html>not here</html>"_s});
-}
-
-void TestHttpPage::declaredCharsetWins() {
-    RealStack stack;
+    const auto row = [](const char* name, const Reply& reply, const QString& event,
+                        qint64 cap = QtHttpRequestFactory::kDefaultBodyCap, Charset charset = Charset::Utf8) {
+        QTest::newRow(name) << reply << cap << charset << event;
+    };
+    const QString failed = u"失败"_s;
+    row("0 bytes", Reply::ok({}), failed);
+    row("2 bytes", Reply::ok("ab"), failed);
+    row("3 bytes", Reply::ok("abc"), u"abc"_s);
+    row("error status delivers its body", Reply::withStatus(404, "<html>not here</html>"),
+        u"<html>not here</html>"_s);
+    // The response's word beats the caller's; without one, the caller's name decides.
     const QString text = u"丂百度为您找到相关结果约1,230个"_s;
     const QByteArray gbk = QStringEncoder("GBK").encode(text);
-    MiniHttpServer server([&](const Request& request) {
-        return request.target == "/declared" ? Reply::ok(gbk, "text/html; charset=GBK")
-                                             : Reply::ok(gbk, "text/html");
-    });
-    QVERIFY(server.listen());
-    // The response's word beats the caller's; without one, the caller's name decides.
-    QCOMPARE(fetchReal(stack, server.baseUrl() + u"/declared"_s, Charset::Utf8), QStringList{text});
-    QCOMPARE(fetchReal(stack, server.baseUrl() + u"/bare"_s, Charset::Gb2312), QStringList{text});
-    const QStringList asUtf8 = fetchReal(stack, server.baseUrl() + u"/bare"_s, Charset::Utf8);
-    QCOMPARE(asUtf8.size(), 1);
-    QVERIFY(asUtf8.first() != text);
-}
-
-void TestHttpPage::truncatedBodyFails() {
-    RealStack stack;
+    row("declared charset wins", Reply::ok(gbk, "text/html; charset=GBK"), text);
+    row("undeclared: the caller's", Reply::ok(gbk, "text/html"), text, QtHttpRequestFactory::kDefaultBodyCap,
+        Charset::Gb2312);
+    row("undeclared, read as utf-8", Reply::ok(gbk, "text/html"), QString::fromUtf8(gbk));
     // The server promises 500 bytes and closes after a few: that part is no page.
-    MiniHttpServer server([](const Request&) {
-        return Reply::rawBytes(
-            QByteArrayLiteral("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 500\r\n"
-                              "Connection: close\r\n\r\n<html>found 1,2"));
-    });
-    QVERIFY(server.listen());
-    QCOMPARE(fetchReal(stack, server.baseUrl() + u"/cut"_s, Charset::Utf8), QStringList{u"失败"_s});
-}
-
-void TestHttpPage::refusedConnectionFails() {
-    RealStack stack;
-    quint16 port = 0;
-    {
-        MiniHttpServer gone([](const Request&) { return Reply::ok("x"); });
-        QVERIFY(gone.listen());
-        port = gone.port();
-    }
-    const QString url = u"http://127.0.0.1:"_s + QString::number(port) + u"/"_s;
-    QCOMPARE(fetchReal(stack, url, Charset::Utf8), QStringList{u"失败"_s});
-}
-
-void TestHttpPage::bodyOverCapFails_data() {
-    QTest::addColumn<qint64>("cap");
-    QTest::addColumn<qint64>("bodyBytes");
-    QTest::newRow("4 MiB over a 256 KiB cap") << qint64{256 * 1024} << qint64{4 * 1024 * 1024};
-    QTest::newRow("50 MB over the program's cap")
-        << QtHttpRequestFactory::kDefaultBodyCap << qint64{50'000'000};
-}
-
-void TestHttpPage::bodyOverCapFails() {
-    QFETCH(qint64, cap);
-    QFETCH(qint64, bodyBytes);
-    RealStack stack(cap);
-    MiniHttpServer server([bodyBytes](const Request&) { return Reply::huge(bodyBytes); });
-    QVERIFY(server.listen());
-    QCOMPARE(fetchReal(stack, server.baseUrl() + u"/big"_s, Charset::Utf8, 30'000), QStringList{u"失败"_s});
-    // The transfer was dropped, not read to its end.
-    QTRY_COMPARE(server.openConnections(), 0);
-}
-
-void TestHttpPage::unannouncedBodyOverCapFails() {
+    row("truncated body",
+        Reply::rawBytes("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 500\r\n"
+                        "Connection: close\r\n\r\n<html>found 1,2"),
+        failed);
     constexpr qint64 cap = 256 * 1024;
-    RealStack stack(cap);
+    row("4 MiB over a 256 KiB cap", Reply::huge(4 * 1024 * 1024), failed, cap);
+    row("50 MB over the program's cap", Reply::huge(50'000'000), failed);
     // No Content-Length: the size shows only as the body arrives.
-    const auto server = [](qint64 bodyBytes) {
-        return std::make_unique<MiniHttpServer>([bodyBytes](const Request&) {
-            return Reply::rawBytes("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" +
-                                   QByteArray(bodyBytes, 'a'));
-        });
-    };
-    const auto atCap = server(cap);
-    const auto overCap = server(cap + 1);
-    QVERIFY(atCap->listen() && overCap->listen());
-    QCOMPARE(fetchReal(stack, atCap->baseUrl() + u"/x"_s, Charset::Utf8), QStringList{QString(cap, u'a')});
-    QCOMPARE(fetchReal(stack, overCap->baseUrl() + u"/x"_s, Charset::Utf8), QStringList{u"失败"_s});
+    const QByteArray unannounced = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n";
+    row("unannounced, at the cap", Reply::rawBytes(unannounced + QByteArray(cap, 'a')), QString(cap, u'a'),
+        cap);
+    row("unannounced, over the cap", Reply::rawBytes(unannounced + QByteArray(cap + 1, 'a')), failed, cap);
+}
+
+void TestHttpPage::servedReplies() {
+    QFETCH(Reply, reply);
+    QFETCH(qint64, cap);
+    QFETCH(Charset, charset);
+    QFETCH(QString, event);
+    RealStack stack(cap);
+    MiniHttpServer server([&](const Request&) { return reply; });
+    QVERIFY(server.listen());
+    QCOMPARE(fetchReal(stack, server.baseUrl() + u"/p"_s, charset, 30'000), QStringList{event});
+    // Read or dropped, the transfer is over: a body over the cap is not read to its end.
+    QTRY_COMPARE(server.openConnections(), 0);
 }
 
 void TestHttpPage::neverAnsweringServerTimesOutOnce() {
     RealStack stack;
     MiniHttpServer server([](const Request&) { return Reply::hang(); });
     QVERIFY(server.listen());
-    QStringList events;
-    qint64 elapsedAtEvent = -1;
-    QElapsedTimer clock;
-    auto page = HTTPPage2::create(stack.context);
-    page->HttpEvent = [&](const QString& text) {
-        events.append(text);
-        elapsedAtEvent = clock.elapsed();
-    };
-    clock.start();
-    page->SubIniData(server.baseUrl() + u"/hang"_s, Charset::Utf8, 5s);
-    QTRY_VERIFY_WITH_TIMEOUT(!events.isEmpty(), 8000);
-    QTest::qWait(100);
-    QCOMPARE(events, QStringList{u"失败"_s});
-    QVERIFY2(elapsedAtEvent > 5000, qPrintable(QString::number(elapsedAtEvent)));
+    const Fetched got = fetchTimed(stack, server.baseUrl() + u"/hang"_s, Charset::Utf8, 8000);
+    QCOMPARE(got.events, QStringList{u"失败"_s});
     // One poll past six seconds, plus room for a busy machine's scheduling.
-    QVERIFY2(elapsedAtEvent <= 6000 + 10 + 150, qPrintable(QString::number(elapsedAtEvent)));
-    QVERIFY(!page->isWaiting());
+    QVERIFY2(got.elapsedMs > 5000 && got.elapsedMs <= 6000 + 10 + 150,
+             qPrintable(QString::number(got.elapsedMs)));
+    QVERIFY(!got.waiting);
     // The timed-out request was aborted, not left open.
     QTRY_COMPARE(server.openConnections(), 0);
 }
@@ -264,11 +212,8 @@ void TestHttpPage::rejectedAddressRaisesSynchronously() {
 
 void TestHttpPage::blankAddressRaisesEmptyEventAtOnce() {
     VirtualStack stack;
-    auto page = HTTPPage2::create(stack.context);
-    QStringList events;
-    page->HttpEvent = [&](const QString& text) { events.append(text); };
-    page->SubIniData(u"   "_s, Charset::Utf8, 5s);
-    QCOMPARE(events, QStringList{QString()});
+    stack.fetch(u"   "_s);
+    QCOMPARE(stack.events, QStringList{QString()});
     QCOMPARE(stack.time.activeTimers(), 0);
     QVERIFY(stack.http.sent().isEmpty());
 }
@@ -285,17 +230,11 @@ void TestHttpPage::timeoutCountsWholeClockSeconds() {
     VirtualStack stack;
     stack.time.advance(offsetMs);
     stack.http.setResponder([](const QString&) { return FakeReply{{}, 0, true, false}; });
-    auto page = HTTPPage2::create(stack.context);
-    QList<qint64> at;
-    page->HttpEvent = [&](const QString& text) {
-        QCOMPARE(text, u"失败"_s);
-        at.append(stack.time.nowMs());
-    };
     const qint64 start = stack.time.nowMs();
-    page->SubIniData(u"http://site.example/x"_s, Charset::Utf8, 5s);
+    const auto page = stack.fetch(u"http://site.example/x"_s);
     stack.time.advance(10'000);
-    QCOMPARE(at.size(), 1);
-    const qint64 waited = at.first() - start;
+    QCOMPARE(stack.events, QStringList{u"失败"_s});
+    const qint64 waited = stack.eventsAt.first() - start;
     // Fails on the first poll once six whole clock seconds separate now from the start second.
     const qint64 expected = ((start / 1000 + 6) * 1000) - start;
     QVERIFY(waited >= expected && waited < expected + 10);
@@ -326,14 +265,11 @@ void TestHttpPage::detachedFetcherReachesNoHandler() {
 void TestHttpPage::secondRequestAbandonsFirst() {
     VirtualStack stack;
     stack.http.setResponder([](const QString& url) { return FakeReply{url.toUtf8(), 300}; });
-    auto page = HTTPPage2::create(stack.context);
-    QStringList events;
-    page->HttpEvent = [&](const QString& text) { events.append(text); };
-    page->SubIniData(u"http://site.example/first"_s, Charset::Utf8, 5s);
+    const auto page = stack.fetch(u"http://site.example/first"_s);
     stack.time.advance(100);
     page->SubIniData(u"http://site.example/second"_s, Charset::Utf8, 5s);
     stack.time.advance(2000);
-    QCOMPARE(events, QStringList{u"http://site.example/second"_s});
+    QCOMPARE(stack.events, QStringList{u"http://site.example/second"_s});
     QCOMPARE(stack.http.abortedCount(), 1);
     QCOMPARE(stack.time.activeTimers(), 0);
 }
@@ -341,29 +277,23 @@ void TestHttpPage::secondRequestAbandonsFirst() {
 void TestHttpPage::handlerMayDropTheLastReference() {
     VirtualStack stack;
     stack.http.setResponder([](const QString& url) { return FakeReply{url.toUtf8(), 20}; });
-    std::shared_ptr<HTTPPage2> holder = HTTPPage2::create(stack.context);
-    QStringList events;
+    std::shared_ptr<HTTPPage2> holder = stack.fetcher();
     holder->HttpEvent = [&](const QString& text) {
-        events.append(text);
-        holder = HTTPPage2::create(stack.context);  // the next request on a new fetcher
-        holder->HttpEvent = [&](const QString& next) { events.append(next); };
-        holder->SubIniData(u"http://site.example/2"_s, Charset::Utf8, 5s);
+        stack.events.append(text);
+        holder = stack.fetch(u"http://site.example/2"_s);  // the next request on a new fetcher
     };
     holder->SubIniData(u"http://site.example/1"_s, Charset::Utf8, 5s);
     stack.time.advance(100);
-    QCOMPARE(events, (QStringList{u"http://site.example/1"_s, u"http://site.example/2"_s}));
+    QCOMPARE(stack.events, (QStringList{u"http://site.example/1"_s, u"http://site.example/2"_s}));
     QCOMPARE(stack.time.activeTimers(), 0);
 }
 
 void TestHttpPage::missingBodyFails() {
     VirtualStack stack;
     stack.http.setResponder([](const QString&) { return FakeReply{std::nullopt, 20}; });
-    auto page = HTTPPage2::create(stack.context);
-    QStringList events;
-    page->HttpEvent = [&](const QString& text) { events.append(text); };
-    page->SubIniData(u"http://site.example/x"_s, Charset::Utf8, 5s);
+    const auto page = stack.fetch(u"http://site.example/x"_s);
     stack.time.advance(100);
-    QCOMPARE(events, QStringList{u"失败"_s});
+    QCOMPARE(stack.events, QStringList{u"失败"_s});
 }
 
 void TestHttpPage::waitingFetcherGoesWithItsTimerTable() {
@@ -388,9 +318,7 @@ void TestHttpPage::waitingFetcherGoesWithItsTimerTable() {
 void TestHttpPage::noTimerLeavesRequestUnpolled() {
     VirtualStack stack;
     stack.time.failAfter(0);
-    auto page = HTTPPage2::create(stack.context);
-    int events = 0;
-    page->HttpEvent = [&](const QString&) { ++events; };
+    auto page = stack.fetcher();
     try {
         page->SubIniData(u"http://site.example/x"_s, Charset::Utf8, 5s);
         QFAIL("no error");
@@ -399,7 +327,7 @@ void TestHttpPage::noTimerLeavesRequestUnpolled() {
     }
     QCOMPARE(stack.http.sent().size(), 1);
     stack.time.advance(10'000);
-    QCOMPARE(events, 0);
+    QVERIFY(stack.events.isEmpty());
     // No cycle keeps the fetcher alive once its owner lets go.
     std::weak_ptr<HTTPPage2> watch = page;
     page.reset();
@@ -409,18 +337,20 @@ void TestHttpPage::noTimerLeavesRequestUnpolled() {
 void TestHttpPage::failureReasons_data() {
     QTest::addColumn<QString>("domain");  // a replica fault domain; empty: a port nobody listens on
     QTest::addColumn<QString>("reason");  // what the reason starts with
-    QTest::newRow("error status") << u"notfound.a.com"_s << u"HTTP 404"_s;
-    QTest::newRow("over the cap") << u"huge.a.com"_s << u"页面过大"_s;
-    QTest::newRow("redirect loop") << u"loop.a.com"_s << u"重定向过多"_s;
-    QTest::newRow("empty body") << u"empty.a.com"_s << u"页面中没有数据"_s;
-    QTest::newRow("refused") << QString() << u"连接失败："_s;
-    QTest::newRow("a page") << u"ok.a.com"_s << QString();
+    QTest::addColumn<bool>("failed");     // the event is 失败, not the page
+    QTest::newRow("error status") << u"notfound.a.com"_s << u"HTTP 404"_s << false;
+    QTest::newRow("over the cap") << u"huge.a.com"_s << u"页面过大"_s << true;
+    QTest::newRow("redirect loop") << u"loop.a.com"_s << u"重定向过多"_s << true;
+    QTest::newRow("empty body") << u"empty.a.com"_s << u"页面中没有数据"_s << true;
+    QTest::newRow("refused") << QString() << u"连接失败："_s << true;
+    QTest::newRow("a page") << u"ok.a.com"_s << QString() << false;
 }
 
 // Why a fetch failed, as the network layer tells it, in words for the user.
 void TestHttpPage::failureReasons() {
     QFETCH(QString, domain);
     QFETCH(QString, reason);
+    QFETCH(bool, failed);
     RealStack stack;
     replica::ReplicaSite site;
     QVERIFY(site.listen());
@@ -430,13 +360,10 @@ void TestHttpPage::failureReasons() {
         QVERIFY(gone.listen());
         url = gone.baseUrl() + u"/"_s;
     }
-    bool done = false;
-    auto page = HTTPPage2::create(stack.context);
-    page->HttpEvent = [&](const QString&) { done = true; };
-    page->SubIniData(url, Charset::Utf8, 5s);
-    QTRY_VERIFY_WITH_TIMEOUT(done, 10'000);
-    QVERIFY2(reason.isEmpty() ? page->FailureReason().isEmpty() : page->FailureReason().startsWith(reason),
-             qPrintable(page->FailureReason()));
+    const Fetched got = fetchTimed(stack, url, Charset::Utf8, 10'000);
+    QCOMPARE(got.events.size(), 1);
+    QCOMPARE(got.events.first() == u"失败"_s, failed);
+    QVERIFY2(reason.isEmpty() ? got.reason.isEmpty() : got.reason.startsWith(reason), qPrintable(got.reason));
 }
 
 // Proxies a, b and c; each answers as the row says ("refuses", "hangs": never takes the request, "slow
@@ -461,10 +388,9 @@ void TestHttpPage::throughProxies() {
     QFETCH(QString, sentVia);
     QFETCH(QString, aside);
     VirtualStack s;
-    std::vector<Proxy> proxies;
-    for (const QString& host : {u"a"_s, u"b"_s, u"c"_s}) {
-        proxies.push_back({Proxy::Kind::Http, host, 1, {}, {}});
-    }
+    const std::vector<Proxy> proxies{{Proxy::Kind::Http, u"a"_s, 1, {}, {}},
+                                     {Proxy::Kind::Http, u"b"_s, 1, {}, {}},
+                                     {Proxy::Kind::Http, u"c"_s, 1, {}, {}}};
     s.proxies.setProxies(proxies);
     s.http.setProxyResponder([&](const Proxy& via, const QString&) {
         const QString mode = how.value(via.host.at(0).unicode() - u'a');
@@ -474,12 +400,9 @@ void TestHttpPage::throughProxies() {
         reply.proxyHangs = mode == u"hangs"_s;
         return reply;
     });
-    QStringList events;
-    auto page = HTTPPage2::create(s.context);
-    page->HttpEvent = [&](const QString& text) { events.append(text); };
-    page->SubIniData(u"http://site.test/"_s, Charset::Utf8, 5s);
+    const auto page = s.fetch(u"http://site.test/"_s);
     s.time.advance(15'000);  // a time-out, then the one more try with the whole time again
-    QCOMPARE(events, QStringList{event});
+    QCOMPARE(s.events, QStringList{event});
     QCOMPARE(s.http.sentVia().join(QString()).remove(u"http://"_s).remove(u":1"_s), sentVia);
     QString setAside;
     for (const Proxy& proxy : proxies) {

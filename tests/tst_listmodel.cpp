@@ -283,8 +283,7 @@ private Q_SLOTS:
         QCOMPARE(s.model.subItemTrend(1, DomainCell::Keywords), Trend::Same);
         QVERIFY(s.model.subItemTip(1, DomainCell::Traffic).isEmpty());
         const QModelIndex row = s.model.index(0, 0);
-        QVERIFY(row.siblingAtColumn(DomainCell::Weight).data(Qt::DecorationRole).value<QIcon>().isNull() ==
-                false);
+        QVERIFY(!row.siblingAtColumn(DomainCell::Weight).data(Qt::DecorationRole).value<QIcon>().isNull());
         QVERIFY(!row.siblingAtColumn(DomainCell::Keywords).data(Qt::DecorationRole).isValid());
         QCOMPARE(s.model.subItem(1, DomainCell::Weight), QString::number(weight));  // the text stays
         QCOMPARE(lookups, 2);                                                       // once a run

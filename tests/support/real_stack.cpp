@@ -28,6 +28,9 @@ Fetched fetchTimed(RealStack& stack, const QString& url, Charset charset, int wa
     if (QTest::qWaitFor([&] { return !out.events.isEmpty(); }, waitMs)) {
         QTest::qWait(30);
     }
+    out.reason = page->FailureReason();
+    out.waiting = page->isWaiting();
+    page->HttpEvent = nullptr;  // a fetcher still waiting outlives `out`
     return out;
 }
 

@@ -26,6 +26,8 @@ struct RealStack {
 struct Fetched {
     QStringList events;
     qint64 elapsedMs = -1;  // at the first event
+    QString reason;         // the fetcher's FailureReason() at the end
+    bool waiting = false;   // the fetcher's isWaiting() at the end
 };
 
 // One fetch with the program's 5 s time-out; waits in real time up to waitMs for its event, then a
