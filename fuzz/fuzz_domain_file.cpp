@@ -5,6 +5,7 @@
 #include "batch/domain_file.h"
 #include "batch/domain_list.h"
 #include "fuzz_support.h"
+#include "text/text_file.h"
 
 #include <QStringDecoder>
 
@@ -24,7 +25,7 @@ bool isUtf8(const QByteArray& bytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const auto text = quorvane::decodeDomainFile(bytes);
+    const auto text = quorvane::decodeUserText(bytes);
     if (!text) {
         return 0;
     }

@@ -5,6 +5,7 @@
 #include "fetch/proxy_pool.h"
 #include "keywords/keyword_parser.h"
 #include "replica_site.h"
+#include "text/text_file.h"
 #include "virtual_time.h"
 
 #include <QFile>
@@ -76,15 +77,31 @@ private Q_SLOTS:
         QCOMPARE(parsed.join(u'|'), proxies);
         QCOMPARE(list.problems.join(u'|'), problems);
     }
+    void proxyFile_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("proxies");
+        QTest::addColumn<QString>("said");
+        const QString lines = u"http://a:1\r\nbad\r\n"_s;
+        const QString badLine = u"第 2 行（bad）：缺少 http:// 或 socks5://"_s;
+        QTest::newRow("utf-8 with bom") << "\xef\xbb\xbf" + lines.toUtf8() << 1 << badLine;
+        QTest::newRow("utf-16 as Notepad saves it")
+            << "\xff\xfe" + QByteArray(reinterpret_cast<const char*>(lines.utf16()), lines.size() * 2) << 1
+            << badLine;
+        QTest::newRow("no text") << QByteArray("http://a:1\0", 11) << 0
+                                 << u"不是文本文件（UTF-8、UTF-16 或 GBK）"_s;
+    }
     void proxyFile() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, proxies);
+        QFETCH(QString, said);
         QStringList problems;
         QVERIFY(readProxyFile(u"/nonexistent/proxies.txt"_s, problems).empty() && problems.isEmpty());
         QTemporaryDir dir;
         QFile file(dir.filePath(u"proxies.txt"_s));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("\xef\xbb\xbfhttp://a:1\r\nbad\r\n") > 0);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
-        QCOMPARE(readProxyFile(file.fileName(), problems).size(), 1u);
-        QCOMPARE(problems, QStringList{u"第 2 行（bad）：缺少 http:// 或 socks5://"_s});
+        QCOMPARE(int(readProxyFile(file.fileName(), problems).size()), proxies);
+        QCOMPARE(problems.join(u'|'), said);
     }
     void proxyPoolTakesTurnsAndSetsAsideForTenMinutes() {
         testing::VirtualTime time;
@@ -449,7 +466,7 @@ void TestParsers::domainFile_data() {
 void TestParsers::domainFile() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
-    const auto decoded = decodeDomainFile(bytes);
+    const auto decoded = decodeUserText(bytes);
     QCOMPARE(decoded.has_value(), !text.isNull());
     if (decoded) {
         QCOMPARE(*decoded, text);

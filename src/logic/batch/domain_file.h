@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -12,11 +11,6 @@ namespace quorvane {
 // texts, or nothing for any other line (a plain domain line imports as it is). A cell that is no
 // figure this program writes (a count, a range of counts, a date, "失败", "...") comes back as "...".
 std::optional<QStringList> savedRowFields(QStringView line);
-
-// The text of a domain file: UTF-8 (with or without a byte order mark), UTF-16 with a byte order
-// mark, or else GBK, as Chinese Windows editors save it. Empty optional when the bytes are no
-// text in any of these (a NUL byte, or sequences neither UTF-8 nor GBK can read).
-std::optional<QString> decodeDomainFile(const QByteArray& bytes);
 
 // A domain file read and decoded ("确认导入"): its text, or what stood in the way, in words for the
 // user, followed by the path.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fetch/proxies.h"
 
+#include "text/text_file.h"
+
 #include <QFile>
 #include <QUrl>
 #include <variant>
@@ -105,11 +107,18 @@ std::vector<Proxy> readProxyFile(const QString& path, QStringList& problems) {
         problems.append(u"无法读取：%1"_s.arg(file.errorString()));
         return {};
     }
-    QString text = QString::fromUtf8(file.readAll());
-    if (text.startsWith(u'\xfeff')) {
-        text.remove(0, 1);
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        problems.append(u"无法读取：%1"_s.arg(file.errorString()));
+        return {};
     }
-    ProxyList list = parseProxyList(text);
+    // Written in any editor, as a domain file is.
+    const std::optional<QString> text = decodeUserText(bytes);
+    if (!text) {
+        problems.append(u"不是文本文件（UTF-8、UTF-16 或 GBK）"_s);
+        return {};
+    }
+    ProxyList list = parseProxyList(*text);
     problems += list.problems;
     return std::move(list.proxies);
 }
