@@ -217,8 +217,12 @@ void TestHistoryWindow::ctrlHShowsTheDomainOfTheViewShown() {
     h.pressKey(Qt::Key_H);
     QCOMPARE(opened(), u"历史：b.com"_s);
     QCOMPARE(h.form->findChild<HistoryWindow*>()->findChild<QTableView*>(u"table"_s)->model()->rowCount(), 1);
-    h.form->findChild<HistoryWindow*>()->close();
+    auto* history = h.form->findChild<HistoryWindow*>();
+    history->activateWindow();
+    QVERIFY(QTest::qWaitFor([history] { return QApplication::activeWindow() == history; }));
+    QTest::keyClick(history, Qt::Key_Escape);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(opened(), u"0 windows"_s);
     h.click(u"Command19");
     h.querySingle(u"c.com"_s);
     h.fill(u"Text5", u"d.com"_s);  // typed after the query: the figures shown are still c.com's

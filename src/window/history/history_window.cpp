@@ -217,6 +217,9 @@ HistoryWindow::HistoryWindow(const QString& domain, std::vector<HistoryStore::Ch
     connect(exportButton, &QPushButton::clicked, this, &HistoryWindow::exportTable);
     auto* exportKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);
     connect(exportKey, &QShortcut::activated, this, &HistoryWindow::exportTable);
+    // A window one looks into and leaves: Esc closes it, as it would a dialog.
+    auto* closeKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(closeKey, &QShortcut::activated, this, &QWidget::close);
     drawChart();
 }
 
