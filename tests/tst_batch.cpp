@@ -254,6 +254,7 @@ void TestBatch::proxiesShownBesideTheCount() {
     QVERIFY(label.isHidden());  // without proxies nothing is said of them
     h.runs->proxies.setProxies({{}, {Proxy::Kind::Socks5, u"b"_s, 2, {}, {}}});
     h.importDomains({u"a.com"_s});
+    h.pressStart();
     QVERIFY(h.text(u"Label7") == u"经 2 个代理"_s && !label.isHidden());
     for (const QStringView other : {u"Label1_6", u"Label2", u"Check3", u"Command19", u"Combo1"}) {
         QVERIFY(

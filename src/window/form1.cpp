@@ -156,7 +156,11 @@ void Form1::connectRuns() {
                                });
     connect(&m_runs.journal, &Journal::listRunChanged, this, [this] { ListView1->items().forgetPast(); });
     ListView2->items().showRun(m_keywords);
-    connect(&m_batch, &BatchRun::started, this, [this] { Timer1.setEnabled(true); });
+    // The proxies are read before the window is built; a run that starts says what it goes through.
+    connect(&m_batch, &BatchRun::started, this, [this] {
+        Timer1.setEnabled(true);
+        showProxyCount();
+    });
     // At once too: a pause that begins with a row shows that row counted.
     connect(&m_batch, &BatchRun::rowCounted, this, &Form1::showRowsCounted);
     connect(&m_batch, &BatchRun::blockChanged, this, &Form1::showBlockNotice);

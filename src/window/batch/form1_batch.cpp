@@ -129,7 +129,6 @@ void Form1::showRowsCounted() {
     if (Label2->text() != counted) {
         setCaption(Label2, counted);
     }
-    showProxyCount();
 }
 
 void Form1::showProxyCount() {
